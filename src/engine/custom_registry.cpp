@@ -1,0 +1,246 @@
+#include "engine/custom_registry.h"
+
+namespace zentrim {
+
+namespace {
+
+// The path handed to the store: without its one leading backslash.
+std::u16string_view StorePath(std::u16string_view keyPath) {
+    if (!keyPath.empty() && keyPath.front() == u'\\') {
+        keyPath.remove_prefix(1);
+    }
+    return keyPath;
+}
+
+std::uint32_t Access(std::uint32_t mask, bool use64BitView) {
+    return use64BitView ? (mask | access::kWow64_64Key) : mask;
+}
+
+// Reads the whole of a value whose size is not known beforehand. The data may grow between the
+// size query and the read, so a MoreData answer is retried a few times with the new size.
+StoreStatus QueryWhole(RegistryStore& store, StoreKey key, std::u16string_view name, ValueType& type,
+                       std::vector<std::uint8_t>& data) {
+    std::uint32_t size = 0;
+    StoreStatus status = store.QueryValue(key, name, type, {}, size);
+    for (int attempt = 0; attempt < 4 && status == StoreStatus::Ok; ++attempt) {
+        data.resize(size);
+        if (size == 0) {
+            return StoreStatus::Ok;
+        }
+        status = store.QueryValue(key, name, type, data, size);
+        if (status == StoreStatus::Ok) {
+            data.resize(size);
+            return StoreStatus::Ok;
+        }
+        if (status == StoreStatus::MoreData) {
+            status = StoreStatus::Ok; // try again with the size just reported
+        }
+    }
+    return status == StoreStatus::Ok ? StoreStatus::MoreData : status;
+}
+
+// Runs one operation so that nothing escapes it: any exception becomes a failure.
+template <typename Operation> StoreStatus Guarded(Operation&& operation) noexcept {
+    try {
+        return operation();
+    } catch (...) {
+        return StoreStatus::Failed;
+    }
+}
+
+} // namespace
+
+std::vector<std::uint8_t> EncodeRegistryText(std::u16string_view text) {
+    std::vector<std::uint8_t> data;
+    data.reserve(text.size() * 2 + 2);
+    for (char16_t c : text) {
+        data.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        data.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    data.push_back(0);
+    data.push_back(0);
+    return data;
+}
+
+std::u16string DecodeRegistryText(std::span<const std::uint8_t> data) {
+    std::u16string text;
+    text.reserve(data.size() / 2);
+    for (std::size_t i = 0; i + 1 < data.size(); i += 2) {
+        const auto c = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+        if (c == 0) {
+            break;
+        }
+        text.push_back(c);
+    }
+    return text;
+}
+
+StoreStatus CustomRegistry::TryReadString(RegistryRoot root, std::u16string_view keyPath,
+                                          std::u16string_view valueName, bool use64BitView,
+                                          std::u16string& text) const {
+    return Guarded([&] {
+        OpenStoreKey key(store_);
+        if (auto status = store_.OpenKey(root, StorePath(keyPath), Access(access::kRead, use64BitView),
+                                         key.receive());
+            status != StoreStatus::Ok) {
+            return status;
+        }
+        ValueType type = ValueType::None;
+        std::vector<std::uint8_t> data;
+        if (auto status = QueryWhole(store_, key.get(), valueName, type, data); status != StoreStatus::Ok) {
+            return status;
+        }
+        if (data.empty()) {
+            text.clear(); // an empty value reads as empty text whatever its type
+            return StoreStatus::Ok;
+        }
+        if (type != ValueType::String && type != ValueType::ExpandString) {
+            return StoreStatus::TypeMismatch;
+        }
+        text = DecodeRegistryText(data);
+        return StoreStatus::Ok;
+    });
+}
+
+StoreStatus CustomRegistry::TryReadInteger(RegistryRoot root, std::u16string_view keyPath,
+                                           std::u16string_view valueName, bool use64BitView, int& value) const {
+    return Guarded([&] {
+        OpenStoreKey key(store_);
+        if (auto status = store_.OpenKey(root, StorePath(keyPath), Access(access::kRead, use64BitView),
+                                         key.receive());
+            status != StoreStatus::Ok) {
+            return status;
+        }
+        std::uint8_t buffer[4] = {};
+        std::uint32_t size = sizeof buffer;
+        ValueType type = ValueType::None;
+        if (auto status = store_.QueryValue(key.get(), valueName, type, buffer, size); status != StoreStatus::Ok) {
+            return status; // MoreData: longer than a DWORD
+        }
+        // Only a well-formed DWORD is a number; shorter data would leave bytes undefined.
+        if (type != ValueType::Dword || size != sizeof buffer) {
+            return StoreStatus::TypeMismatch;
+        }
+        const std::uint32_t bits = std::uint32_t{buffer[0]} | (std::uint32_t{buffer[1]} << 8) |
+                                   (std::uint32_t{buffer[2]} << 16) | (std::uint32_t{buffer[3]} << 24);
+        value = static_cast<int>(bits); // two's complement: 0xFFFFFFFF reads as -1
+        return StoreStatus::Ok;
+    });
+}
+
+StoreStatus CustomRegistry::TryReadRaw(RegistryRoot root, std::u16string_view keyPath,
+                                       std::u16string_view valueName, bool use64BitView, RawValue& value) const {
+    return Guarded([&] {
+        OpenStoreKey key(store_);
+        if (auto status = store_.OpenKey(root, StorePath(keyPath), Access(access::kRead, use64BitView),
+                                         key.receive());
+            status != StoreStatus::Ok) {
+            return status;
+        }
+        return QueryWhole(store_, key.get(), valueName, value.type, value.data);
+    });
+}
+
+StoreStatus CustomRegistry::TryWrite(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
+                                     ValueType type, std::span<const std::uint8_t> data, bool use64BitView) const {
+    return Guarded([&] {
+        OpenStoreKey key(store_);
+        if (auto status = store_.CreateKey(root, StorePath(keyPath), Access(access::kWrite, use64BitView),
+                                           key.receive());
+            status != StoreStatus::Ok) {
+            return status;
+        }
+        return store_.SetValue(key.get(), valueName, type, data);
+    });
+}
+
+StoreStatus CustomRegistry::TryDelete(RegistryRoot root, std::u16string_view keyPath,
+                                      std::u16string_view valueName, bool use64BitView) const {
+    return Guarded([&] {
+        OpenStoreKey key(store_);
+        if (auto status = store_.OpenKey(root, StorePath(keyPath), Access(access::kAllAccess, use64BitView),
+                                         key.receive());
+            status != StoreStatus::Ok) {
+            return status;
+        }
+        return store_.DeleteValue(key.get(), valueName);
+    });
+}
+
+std::u16string CustomRegistry::ReadRegistryString(RegistryRoot root, std::u16string_view keyPath,
+                                                  std::u16string_view valueName, std::u16string_view defaultValue,
+                                                  bool use64BitView) const {
+    try {
+        std::u16string text;
+        if (TryReadString(root, keyPath, valueName, use64BitView, text) == StoreStatus::Ok && !text.empty()) {
+            return text;
+        }
+        return std::u16string(defaultValue);
+    } catch (...) {
+        return {}; // only the copy of the default can fail here, for want of memory
+    }
+}
+
+int CustomRegistry::ReadRegistryInteger(RegistryRoot root, std::u16string_view keyPath,
+                                        std::u16string_view valueName, int defaultValue, bool use64BitView) const {
+    int value = 0;
+    return TryReadInteger(root, keyPath, valueName, use64BitView, value) == StoreStatus::Ok ? value : defaultValue;
+}
+
+bool CustomRegistry::ReadRegistryBool(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
+                                      bool defaultValue, bool use64BitView) const {
+    int value = 0;
+    return TryReadInteger(root, keyPath, valueName, use64BitView, value) == StoreStatus::Ok ? value != 0
+                                                                                            : defaultValue;
+}
+
+void CustomRegistry::WriteRegistryString(RegistryRoot root, std::u16string_view keyPath,
+                                         std::u16string_view valueName, std::u16string_view value,
+                                         bool use64BitView) const {
+    Guarded([&] { return TryWrite(root, keyPath, valueName, ValueType::String, EncodeRegistryText(value), use64BitView); });
+}
+
+void CustomRegistry::WriteRegistryInteger(RegistryRoot root, std::u16string_view keyPath,
+                                          std::u16string_view valueName, int value, bool use64BitView) const {
+    const auto bits = static_cast<std::uint32_t>(value);
+    const std::uint8_t data[4] = {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
+                                  static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)};
+    TryWrite(root, keyPath, valueName, ValueType::Dword, data, use64BitView);
+}
+
+void CustomRegistry::WriteRegistryBinary(RegistryRoot root, std::u16string_view keyPath,
+                                         std::u16string_view valueName, std::vector<std::uint8_t> value,
+                                         bool use64BitView) const {
+    TryWrite(root, keyPath, valueName, ValueType::Binary, value, use64BitView);
+}
+
+void CustomRegistry::WriteRegistryBool(RegistryRoot root, std::u16string_view keyPath,
+                                       std::u16string_view valueName, bool value, bool use64BitView) const {
+    WriteRegistryInteger(root, keyPath, valueName, value ? 1 : 0, use64BitView);
+}
+
+void CustomRegistry::DeleteRegistryValue(RegistryRoot root, std::u16string_view keyPath,
+                                         std::u16string_view valueName, bool use64BitView) const {
+    TryDelete(root, keyPath, valueName, use64BitView);
+}
+
+std::optional<RawValue> CustomRegistry::ReadRegistryRaw(RegistryRoot root, std::u16string_view keyPath,
+                                                        std::u16string_view valueName, bool use64BitView) const {
+    try {
+        RawValue value;
+        if (TryReadRaw(root, keyPath, valueName, use64BitView, value) == StoreStatus::Ok) {
+            return value;
+        }
+    } catch (...) {
+        // out of memory while returning the value: reads as unreadable
+    }
+    return std::nullopt;
+}
+
+void CustomRegistry::WriteRegistryRaw(RegistryRoot root, std::u16string_view keyPath,
+                                      std::u16string_view valueName, const RawValue& value,
+                                      bool use64BitView) const {
+    TryWrite(root, keyPath, valueName, value.type, value.data, use64BitView);
+}
+
+} // namespace zentrim

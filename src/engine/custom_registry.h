@@ -1,0 +1,74 @@
+// The registry access layer: eight self-contained operations (plus a raw pair for values of any
+// type). Each opens one key, does one thing, closes the key and never reports a failure: reads
+// give the caller's default, writes and deletions that cannot be done do nothing.
+#pragma once
+
+#include "engine/registry_store.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zentrim {
+
+// A value of any type, as stored.
+struct RawValue {
+    ValueType type = ValueType::None;
+    std::vector<std::uint8_t> data;
+    friend bool operator==(const RawValue&, const RawValue&) = default;
+};
+
+class CustomRegistry {
+public:
+    explicit CustomRegistry(RegistryStore& store) : store_(store) {}
+
+    std::u16string ReadRegistryString(RegistryRoot root, std::u16string_view keyPath,
+                                      std::u16string_view valueName, std::u16string_view defaultValue,
+                                      bool use64BitView) const;
+    int ReadRegistryInteger(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
+                            int defaultValue, bool use64BitView) const;
+    bool ReadRegistryBool(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
+                          bool defaultValue, bool use64BitView) const;
+
+    void WriteRegistryString(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
+                             std::u16string_view value, bool use64BitView) const;
+    void WriteRegistryInteger(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
+                              int value, bool use64BitView) const;
+    void WriteRegistryBinary(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
+                             std::vector<std::uint8_t> value, bool use64BitView) const;
+    void WriteRegistryBool(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
+                           bool value, bool use64BitView) const;
+
+    void DeleteRegistryValue(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
+                             bool use64BitView) const;
+
+    // A value of any type with its exact bytes; nothing when it cannot be read.
+    std::optional<RawValue> ReadRegistryRaw(RegistryRoot root, std::u16string_view keyPath,
+                                            std::u16string_view valueName, bool use64BitView) const;
+    void WriteRegistryRaw(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
+                          const RawValue& value, bool use64BitView) const;
+
+    // The layer beneath the operations above: the same work, reporting what happened.
+    StoreStatus TryReadString(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
+                              bool use64BitView, std::u16string& text) const;
+    StoreStatus TryReadInteger(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
+                               bool use64BitView, int& value) const;
+    StoreStatus TryReadRaw(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
+                           bool use64BitView, RawValue& value) const;
+    StoreStatus TryWrite(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
+                         ValueType type, std::span<const std::uint8_t> data, bool use64BitView) const;
+    StoreStatus TryDelete(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
+                          bool use64BitView) const;
+
+private:
+    RegistryStore& store_;
+};
+
+// The stored form of text: UTF-16LE followed by one NUL, so the size counts the terminator.
+std::vector<std::uint8_t> EncodeRegistryText(std::u16string_view text);
+// Text from stored bytes: an odd trailing byte is dropped and the text ends at its first NUL.
+std::u16string DecodeRegistryText(std::span<const std::uint8_t> data);
+
+} // namespace zentrim

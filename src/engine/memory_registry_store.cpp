@@ -1,0 +1,251 @@
+#include "engine/memory_registry_store.h"
+
+#include "base/text.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace zentrim {
+
+struct MemoryRegistryStore::Node {
+    std::u16string name;
+    std::vector<StoredValue> values;
+    std::vector<std::unique_ptr<Node>> children;
+
+    Node* Child(std::u16string_view childName) const {
+        for (const auto& child : children) {
+            if (EqualsIgnoringCase(child->name, childName)) {
+                return child.get();
+            }
+        }
+        return nullptr;
+    }
+
+    StoredValue* Value(std::u16string_view valueName) {
+        for (auto& value : values) {
+            if (EqualsIgnoringCase(value.name, valueName)) {
+                return &value;
+            }
+        }
+        return nullptr;
+    }
+};
+
+namespace {
+
+// Access bits that change a key: set value, create subkey, create link, delete, write DAC and owner.
+constexpr std::uint32_t kWriteBits = 0x0002 | 0x0004 | 0x0020 | 0x10000 | 0x40000 | 0x80000;
+
+} // namespace
+
+std::u16string_view RootName(RegistryRoot root) {
+    return root == RegistryRoot::LocalMachine ? u"HKEY_LOCAL_MACHINE" : u"HKEY_CURRENT_USER";
+}
+
+std::vector<std::u16string_view> SplitKeyPath(std::u16string_view path) {
+    std::vector<std::u16string_view> names;
+    while (!path.empty()) {
+        const auto end = path.find(u'\\');
+        const auto name = path.substr(0, end);
+        if (!name.empty()) {
+            names.push_back(name);
+        }
+        if (end == std::u16string_view::npos) {
+            break;
+        }
+        path.remove_prefix(end + 1);
+    }
+    return names;
+}
+
+MemoryRegistryStore::MemoryRegistryStore() = default;
+MemoryRegistryStore::~MemoryRegistryStore() = default;
+
+MemoryRegistryStore::Node* MemoryRegistryStore::Root(std::u16string_view rootName, bool create) {
+    for (const auto& root : roots_) {
+        if (EqualsIgnoringCase(root->name, rootName)) {
+            return root.get();
+        }
+    }
+    if (!create) {
+        return nullptr;
+    }
+    roots_.push_back(std::make_unique<Node>());
+    roots_.back()->name = std::u16string(rootName);
+    return roots_.back().get();
+}
+
+const MemoryRegistryStore::Node* MemoryRegistryStore::FindRoot(std::u16string_view rootName) const {
+    for (const auto& root : roots_) {
+        if (EqualsIgnoringCase(root->name, rootName)) {
+            return root.get();
+        }
+    }
+    return nullptr;
+}
+
+StoreStatus MemoryRegistryStore::Resolve(RegistryRoot root, std::u16string_view path, std::uint32_t access,
+                                         bool create, StoreKey& key) {
+    key = 0;
+    if (root != RegistryRoot::LocalMachine && root != RegistryRoot::CurrentUser) {
+        return StoreStatus::Failed;
+    }
+    if ((access & kWriteBits) != 0 && deniedWrites_.contains(root)) {
+        return StoreStatus::AccessDenied;
+    }
+    Node* node = Root(RootName(root), true);
+    for (const auto name : SplitKeyPath(path)) {
+        Node* child = node->Child(name);
+        if (child == nullptr) {
+            if (!create) {
+                return StoreStatus::NotFound;
+            }
+            node->children.push_back(std::make_unique<Node>());
+            child = node->children.back().get();
+            child->name = std::u16string(name);
+        }
+        node = child;
+    }
+    key = nextHandle_++;
+    handles_.emplace(key, Handle{node, access});
+    return StoreStatus::Ok;
+}
+
+MemoryRegistryStore::Handle* MemoryRegistryStore::Find(StoreKey key) {
+    const auto it = handles_.find(key);
+    return it == handles_.end() ? nullptr : &it->second;
+}
+
+StoreStatus MemoryRegistryStore::OpenKey(RegistryRoot root, std::u16string_view path, std::uint32_t access,
+                                         StoreKey& key) {
+    return Resolve(root, path, access, false, key);
+}
+
+StoreStatus MemoryRegistryStore::CreateKey(RegistryRoot root, std::u16string_view path, std::uint32_t access,
+                                           StoreKey& key) {
+    return Resolve(root, path, access, true, key);
+}
+
+StoreStatus MemoryRegistryStore::QueryValue(StoreKey key, std::u16string_view name, ValueType& type,
+                                            std::span<std::uint8_t> buffer, std::uint32_t& size) {
+    Handle* handle = Find(key);
+    if (handle == nullptr) {
+        return StoreStatus::Failed;
+    }
+    if ((handle->access & access::kQueryValue) == 0) {
+        return StoreStatus::AccessDenied;
+    }
+    const StoredValue* value = handle->node->Value(name);
+    if (value == nullptr) {
+        return StoreStatus::NotFound;
+    }
+    type = value->type;
+    size = static_cast<std::uint32_t>(value->data.size());
+    if (buffer.empty()) {
+        return StoreStatus::Ok;
+    }
+    if (buffer.size() < value->data.size()) {
+        return StoreStatus::MoreData;
+    }
+    std::copy(value->data.begin(), value->data.end(), buffer.begin());
+    return StoreStatus::Ok;
+}
+
+StoreStatus MemoryRegistryStore::SetValue(StoreKey key, std::u16string_view name, ValueType type,
+                                          std::span<const std::uint8_t> data) {
+    Handle* handle = Find(key);
+    if (handle == nullptr) {
+        return StoreStatus::Failed;
+    }
+    if ((handle->access & access::kSetValue) == 0) {
+        return StoreStatus::AccessDenied;
+    }
+    if (StoredValue* value = handle->node->Value(name)) {
+        value->type = type;
+        value->data.assign(data.begin(), data.end());
+    } else {
+        handle->node->values.push_back({std::u16string(name), type, {data.begin(), data.end()}});
+    }
+    return StoreStatus::Ok;
+}
+
+StoreStatus MemoryRegistryStore::DeleteValue(StoreKey key, std::u16string_view name) {
+    Handle* handle = Find(key);
+    if (handle == nullptr) {
+        return StoreStatus::Failed;
+    }
+    if ((handle->access & access::kSetValue) == 0) {
+        return StoreStatus::AccessDenied;
+    }
+    auto& values = handle->node->values;
+    const auto it = std::find_if(values.begin(), values.end(),
+                                 [&](const StoredValue& value) { return EqualsIgnoringCase(value.name, name); });
+    if (it == values.end()) {
+        return StoreStatus::NotFound;
+    }
+    values.erase(it);
+    return StoreStatus::Ok;
+}
+
+void MemoryRegistryStore::CloseKey(StoreKey key) { handles_.erase(key); }
+
+void MemoryRegistryStore::DenyWrites(RegistryRoot root) { deniedWrites_.insert(root); }
+
+std::vector<StoredKey> MemoryRegistryStore::Snapshot() const {
+    std::vector<StoredKey> keys;
+    // Depth-first, parents before children; roots themselves appear only when they hold values.
+    struct Walker {
+        std::vector<StoredKey>& out;
+        void Walk(const Node& node, const std::u16string& rootName, const std::u16string& path) {
+            for (const auto& child : node.children) {
+                const std::u16string childPath = path.empty() ? child->name : path + u'\\' + child->name;
+                out.push_back({rootName, childPath, child->values});
+                Walk(*child, rootName, childPath);
+            }
+        }
+    } walker{keys};
+    for (const auto& root : roots_) {
+        if (!root->values.empty()) {
+            keys.push_back({root->name, {}, root->values});
+        }
+        walker.Walk(*root, root->name, {});
+    }
+    return keys;
+}
+
+void MemoryRegistryStore::Load(const std::vector<StoredKey>& keys) {
+    handles_.clear();
+    roots_.clear();
+    for (const auto& record : keys) {
+        Node* node = Root(record.rootName, true);
+        for (const auto name : SplitKeyPath(record.path)) {
+            Node* child = node->Child(name);
+            if (child == nullptr) {
+                node->children.push_back(std::make_unique<Node>());
+                child = node->children.back().get();
+                child->name = std::u16string(name);
+            }
+            node = child;
+        }
+        for (const auto& value : record.values) {
+            if (StoredValue* existing = node->Value(value.name)) {
+                *existing = value;
+            } else {
+                node->values.push_back(value);
+            }
+        }
+    }
+}
+
+bool MemoryRegistryStore::KeyExists(RegistryRoot root, std::u16string_view path) const {
+    const Node* node = FindRoot(RootName(root));
+    for (const auto name : SplitKeyPath(path)) {
+        if (node == nullptr) {
+            return false;
+        }
+        node = node->Child(name);
+    }
+    return node != nullptr;
+}
+
+} // namespace zentrim

@@ -1,0 +1,107 @@
+// The narrow store interface beneath the registry access layer: the operations of the Windows
+// registry (open, create, query, set, delete, close) and nothing more. On Windows it is the
+// registry itself; off Windows an in-memory store or a .reg file stands in for it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace zentrim {
+
+// The two predefined roots, by their Windows handle values.
+enum class RegistryRoot : std::uint32_t {
+    CurrentUser = 0x80000001u,
+    LocalMachine = 0x80000002u,
+};
+
+// Registry value types by their registry numbers. The program writes String, Binary and Dword and
+// reads ExpandString as text; the others are kept as raw data by stores that meet them.
+enum class ValueType : std::uint32_t {
+    None = 0,
+    String = 1,
+    ExpandString = 2,
+    Binary = 3,
+    Dword = 4,
+    DwordBigEndian = 5,
+    Link = 6,
+    MultiString = 7,
+    ResourceList = 8,
+    FullResourceDescriptor = 9,
+    ResourceRequirementsList = 10,
+    Qword = 11,
+};
+
+// Access masks as Windows defines them.
+namespace access {
+inline constexpr std::uint32_t kQueryValue = 0x0001;
+inline constexpr std::uint32_t kSetValue = 0x0002;
+inline constexpr std::uint32_t kRead = 0x20019;
+inline constexpr std::uint32_t kWrite = 0x20006;
+inline constexpr std::uint32_t kAllAccess = 0xF003F;
+inline constexpr std::uint32_t kWow64_64Key = 0x0100;
+} // namespace access
+
+// Why a store operation failed. The registry layer swallows every failure, but it and its tests
+// can still tell a missing value from a refused access or a buffer that was too small.
+enum class StoreStatus {
+    Ok,
+    NotFound,     // key or value missing
+    AccessDenied, // the key cannot be opened with the access asked for, or the handle lacks it
+    MoreData,     // the value's data is larger than the buffer; the size is reported
+    TypeMismatch, // the value exists with a type the reading operation does not take
+    Failed,       // anything else: bad handle, bad name, the backing store could not be saved
+};
+
+using StoreKey = std::uintptr_t; // opaque handle of an open key; 0 is never a valid one
+
+class RegistryStore {
+public:
+    virtual ~RegistryStore() = default;
+
+    // Opens an existing key. `path` has no leading backslash; a trailing one adds no level and an
+    // empty path names the root itself. Never creates anything.
+    virtual StoreStatus OpenKey(RegistryRoot root, std::u16string_view path, std::uint32_t access,
+                                StoreKey& key) = 0;
+
+    // Opens a key, creating it and every missing parent first. Created keys are persistent.
+    virtual StoreStatus CreateKey(RegistryRoot root, std::u16string_view path, std::uint32_t access,
+                                  StoreKey& key) = 0;
+
+    // Reports a value's type and data size; with a non-empty buffer also copies the data into
+    // it. A buffer smaller than the data gives MoreData with the size still reported.
+    virtual StoreStatus QueryValue(StoreKey key, std::u16string_view name, ValueType& type,
+                                   std::span<std::uint8_t> buffer, std::uint32_t& size) = 0;
+
+    // Replaces any value of that name, whatever its type, with exactly the bytes given.
+    virtual StoreStatus SetValue(StoreKey key, std::u16string_view name, ValueType type,
+                                 std::span<const std::uint8_t> data) = 0;
+
+    virtual StoreStatus DeleteValue(StoreKey key, std::u16string_view name) = 0;
+
+    virtual void CloseKey(StoreKey key) = 0;
+};
+
+// Owns one open key of a store and closes it on every path.
+class OpenStoreKey {
+public:
+    explicit OpenStoreKey(RegistryStore& store) : store_(&store) {}
+    OpenStoreKey(const OpenStoreKey&) = delete;
+    OpenStoreKey& operator=(const OpenStoreKey&) = delete;
+    ~OpenStoreKey() {
+        if (key_ != 0) {
+            store_->CloseKey(key_);
+        }
+    }
+
+    StoreKey get() const { return key_; }
+    StoreKey& receive() { return key_; } // for the open and create calls to fill in
+    explicit operator bool() const { return key_ != 0; }
+
+private:
+    RegistryStore* store_;
+    StoreKey key_ = 0;
+};
+
+} // namespace zentrim
