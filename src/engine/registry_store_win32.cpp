@@ -1,0 +1,83 @@
+#include "engine/registry_store_win32.h"
+
+#include "base/unique_handle_win32.h"
+
+#include <string>
+
+namespace zentrim {
+
+namespace {
+
+HKEY RootHandle(RegistryRoot root) {
+    return root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+HKEY AsHkey(StoreKey key) { return reinterpret_cast<HKEY>(key); }
+
+StoreStatus FromError(LSTATUS error) {
+    switch (error) {
+    case ERROR_SUCCESS:
+        return StoreStatus::Ok;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return StoreStatus::NotFound;
+    case ERROR_ACCESS_DENIED:
+        return StoreStatus::AccessDenied;
+    case ERROR_MORE_DATA:
+        return StoreStatus::MoreData;
+    default:
+        return StoreStatus::Failed;
+    }
+}
+
+} // namespace
+
+StoreStatus Win32RegistryStore::OpenKey(RegistryRoot root, std::u16string_view path, std::uint32_t access,
+                                        StoreKey& key) {
+    key = 0;
+    HKEY handle = nullptr;
+    const auto status = FromError(RegOpenKeyExW(RootHandle(root), ToWide(path).c_str(), 0, access, &handle));
+    if (status == StoreStatus::Ok) {
+        key = reinterpret_cast<StoreKey>(handle);
+    }
+    return status;
+}
+
+StoreStatus Win32RegistryStore::CreateKey(RegistryRoot root, std::u16string_view path, std::uint32_t access,
+                                          StoreKey& key) {
+    key = 0;
+    HKEY handle = nullptr;
+    const auto status = FromError(RegCreateKeyExW(RootHandle(root), ToWide(path).c_str(), 0, nullptr,
+                                                  REG_OPTION_NON_VOLATILE, access, nullptr, &handle, nullptr));
+    if (status == StoreStatus::Ok) {
+        key = reinterpret_cast<StoreKey>(handle);
+    }
+    return status;
+}
+
+StoreStatus Win32RegistryStore::QueryValue(StoreKey key, std::u16string_view name, ValueType& type,
+                                           std::span<std::uint8_t> buffer, std::uint32_t& size) {
+    DWORD rawType = REG_NONE;
+    DWORD rawSize = static_cast<DWORD>(buffer.size());
+    const LSTATUS error = RegQueryValueExW(AsHkey(key), ToWide(name).c_str(), nullptr, &rawType,
+                                          buffer.empty() ? nullptr : buffer.data(), &rawSize);
+    if (error == ERROR_SUCCESS || error == ERROR_MORE_DATA) {
+        type = static_cast<ValueType>(rawType);
+        size = rawSize;
+    }
+    return FromError(error);
+}
+
+StoreStatus Win32RegistryStore::SetValue(StoreKey key, std::u16string_view name, ValueType type,
+                                         std::span<const std::uint8_t> data) {
+    return FromError(RegSetValueExW(AsHkey(key), ToWide(name).c_str(), 0, static_cast<DWORD>(type),
+                                    data.empty() ? nullptr : data.data(), static_cast<DWORD>(data.size())));
+}
+
+StoreStatus Win32RegistryStore::DeleteValue(StoreKey key, std::u16string_view name) {
+    return FromError(RegDeleteValueW(AsHkey(key), ToWide(name).c_str()));
+}
+
+void Win32RegistryStore::CloseKey(StoreKey key) { RegCloseKey(AsHkey(key)); }
+
+} // namespace zentrim

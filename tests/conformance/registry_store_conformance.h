@@ -1,0 +1,264 @@
+// One behavioural suite for every RegistryStore, run through the registry access layer. Each
+// store type provides a small harness:
+//   RegistryStore& Store();                 the store under test
+//   void Clean(RegistryRoot, path);          removes a scratch key tree (before and after a test)
+//   bool DenyWrites(RegistryRoot);           acts like an account without write rights there;
+//                                            false when the store cannot (the test is skipped)
+#pragma once
+
+#include "base/text.h"
+#include "engine/custom_registry.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <string>
+#include <vector>
+
+namespace zentrim {
+
+template <typename Harness> class RegistryStoreConformance : public ::testing::Test {
+protected:
+    static constexpr auto HKLM = RegistryRoot::LocalMachine;
+    static constexpr auto HKCU = RegistryRoot::CurrentUser;
+
+    void SetUp() override {
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        scratch_ = u"\\Software\\ZentrimTests\\" + FromUtf8(info->name());
+        for (auto root : {HKLM, HKCU}) {
+            harness_.Clean(root, scratch_.substr(1));
+        }
+    }
+    void TearDown() override {
+        for (auto root : {HKLM, HKCU}) {
+            harness_.Clean(root, scratch_.substr(1));
+        }
+    }
+
+    // A key path below this test's scratch key, written with a leading backslash.
+    std::u16string Path(std::u16string_view sub = {}) const {
+        return sub.empty() ? scratch_ + u"\\" : scratch_ + u"\\" + std::u16string(sub);
+    }
+    bool KeyExists(RegistryRoot root, const std::u16string& path) {
+        OpenStoreKey key(Store());
+        return Store().OpenKey(root, std::u16string_view(path).substr(1), access::kRead, key.receive()) ==
+               StoreStatus::Ok;
+    }
+    void SetRaw(RegistryRoot root, const std::u16string& path, std::u16string_view name, ValueType type,
+                std::vector<std::uint8_t> data) {
+        registry().WriteRegistryRaw(root, path, name, RawValue{type, std::move(data)}, false);
+    }
+    std::optional<RawValue> Raw(RegistryRoot root, const std::u16string& path, std::u16string_view name) {
+        return registry().ReadRegistryRaw(root, path, name, false);
+    }
+
+    RegistryStore& Store() { return harness_.Store(); }
+    CustomRegistry registry() { return CustomRegistry(harness_.Store()); }
+
+    Harness harness_;
+    std::u16string scratch_;
+};
+
+TYPED_TEST_SUITE_P(RegistryStoreConformance);
+
+TYPED_TEST_P(RegistryStoreConformance, TextIsStoredAsUtf16WithItsTerminator) {
+    const auto reg = this->registry();
+    const auto path = this->Path();
+    reg.WriteRegistryString(this->HKCU, path, u"Text", u"Zentrim \u00AE \u4E2D", false);
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Text", u"x", false), u"Zentrim \u00AE \u4E2D");
+
+    reg.WriteRegistryString(this->HKCU, path, u"Ab", u"Ab", false);
+    EXPECT_EQ(this->Raw(this->HKCU, path, u"Ab"), (RawValue{ValueType::String, {'A', 0, 'b', 0, 0, 0}}));
+
+    // An empty text is a 2-byte REG_SZ, and reads as the caller's default like a missing value.
+    reg.WriteRegistryString(this->HKCU, path, u"Language", u"", false);
+    EXPECT_EQ(this->Raw(this->HKCU, path, u"Language"), (RawValue{ValueType::String, {0, 0}}));
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Language", u"english", false), u"english");
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Missing", u"english", false), u"english");
+}
+
+TYPED_TEST_P(RegistryStoreConformance, DwordsAreSigned32BitLittleEndian) {
+    const auto reg = this->registry();
+    const auto path = this->Path();
+    reg.WriteRegistryInteger(this->HKCU, path, u"Minus", -1, false);
+    EXPECT_EQ(this->Raw(this->HKCU, path, u"Minus"), (RawValue{ValueType::Dword, {0xFF, 0xFF, 0xFF, 0xFF}}));
+    EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, path, u"Minus", 0, false), -1);
+
+    reg.WriteRegistryInteger(this->HKCU, path, u"Order", 0x01020304, false);
+    EXPECT_EQ(this->Raw(this->HKCU, path, u"Order"), (RawValue{ValueType::Dword, {4, 3, 2, 1}}));
+
+    for (int value : {INT_MIN, INT_MAX, 0, 7200000}) {
+        reg.WriteRegistryInteger(this->HKCU, path, u"Value", value, false);
+        EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, path, u"Value", 12345, false), value);
+    }
+    this->SetRaw(this->HKCU, path, u"Stored", ValueType::Dword, {0xFF, 0xFF, 0xFF, 0xFF});
+    EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, path, u"Stored", 0, false), -1);
+}
+
+TYPED_TEST_P(RegistryStoreConformance, BooleansAreDwordsReadAsNonZero) {
+    const auto reg = this->registry();
+    const auto path = this->Path();
+    reg.WriteRegistryBool(this->HKCU, path, u"On", true, false);
+    reg.WriteRegistryBool(this->HKCU, path, u"Off", false, false);
+    EXPECT_EQ(this->Raw(this->HKCU, path, u"On"), (RawValue{ValueType::Dword, {1, 0, 0, 0}}));
+    EXPECT_EQ(this->Raw(this->HKCU, path, u"Off"), (RawValue{ValueType::Dword, {0, 0, 0, 0}}));
+    reg.WriteRegistryInteger(this->HKCU, path, u"Two", 2, false);
+    EXPECT_TRUE(reg.ReadRegistryBool(this->HKCU, path, u"Two", false, false));
+    EXPECT_FALSE(reg.ReadRegistryBool(this->HKCU, path, u"Off", true, false));
+    EXPECT_TRUE(reg.ReadRegistryBool(this->HKCU, path, u"Missing", true, false));
+    EXPECT_FALSE(reg.ReadRegistryBool(this->HKCU, path, u"Missing", false, false));
+}
+
+TYPED_TEST_P(RegistryStoreConformance, ReadsOfAnotherTypeGiveTheDefault) {
+    const auto reg = this->registry();
+    const auto path = this->Path();
+    reg.WriteRegistryInteger(this->HKCU, path, u"Number", 1, false);
+    reg.WriteRegistryString(this->HKCU, path, u"Text", u"1", false);
+    this->SetRaw(this->HKCU, path, u"Qword", ValueType::Qword, {1, 0, 0, 0, 0, 0, 0, 0});
+    this->SetRaw(this->HKCU, path, u"LongBinary", ValueType::Binary, {1, 0, 0, 0, 0, 0, 0, 0});
+    this->SetRaw(this->HKCU, path, u"LongDword", ValueType::Dword, {1, 0, 0, 0, 0, 0, 0, 0});
+    this->SetRaw(this->HKCU, path, u"ShortDword", ValueType::Dword, {1, 0});
+    this->SetRaw(this->HKCU, path, u"BinaryFour", ValueType::Binary, {1, 0, 0, 0});
+    this->SetRaw(this->HKCU, path, u"BigEndian", ValueType::DwordBigEndian, {0, 0, 0, 1});
+    this->SetRaw(this->HKCU, path, u"Multi", ValueType::MultiString, {'a', 0, 0, 0, 0, 0});
+    this->SetRaw(this->HKCU, path, u"Binary", ValueType::Binary, {'a', 0, 0, 0});
+
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Number", u"default", false), u"default");
+    for (const char16_t* name : {u"Text", u"Qword", u"LongBinary", u"LongDword", u"ShortDword", u"BinaryFour",
+                                 u"BigEndian"}) {
+        EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, path, name, -7, false), -7) << ToUtf8(name);
+        EXPECT_TRUE(reg.ReadRegistryBool(this->HKCU, path, name, true, false)) << ToUtf8(name);
+    }
+    for (const char16_t* name : {u"Multi", u"Binary"}) {
+        EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, name, u"default", false), u"default") << ToUtf8(name);
+    }
+}
+
+TYPED_TEST_P(RegistryStoreConformance, TextReadingIsSafeOnAnyStoredData) {
+    const auto reg = this->registry();
+    const auto path = this->Path();
+    // Expandable text comes back raw, with nothing expanded.
+    this->SetRaw(this->HKCU, path, u"Expand", ValueType::ExpandString, EncodeRegistryText(u"%SystemRoot%\\x"));
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Expand", u"", false), u"%SystemRoot%\\x");
+    // No terminator, an odd byte count, an embedded NUL: never read past the data, cut at the NUL.
+    this->SetRaw(this->HKCU, path, u"NoNul", ValueType::String, {'a', 0, 'b', 0});
+    this->SetRaw(this->HKCU, path, u"Odd", ValueType::String, {'a', 0, 'b', 0, 'c'});
+    this->SetRaw(this->HKCU, path, u"Embedded", ValueType::String, {'a', 0, 0, 0, 'b', 0, 0, 0});
+    this->SetRaw(this->HKCU, path, u"NulFirst", ValueType::String, {0, 0, 'b', 0, 0, 0});
+    this->SetRaw(this->HKCU, path, u"Empty", ValueType::String, {});
+    this->SetRaw(this->HKCU, path, u"EmptyBinary", ValueType::Binary, {});
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"NoNul", u"d", false), u"ab");
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Odd", u"d", false), u"ab");
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Embedded", u"d", false), u"a");
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"NulFirst", u"d", false), u"d");
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Empty", u"d", false), u"d");
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"EmptyBinary", u"d", false), u"d");
+    // A large value is read whole.
+    const std::u16string big(300000, u'z');
+    reg.WriteRegistryString(this->HKCU, path, u"Big", big, false);
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Big", u"", false), big);
+}
+
+TYPED_TEST_P(RegistryStoreConformance, KeyPathsIgnoreCaseAndTrailingBackslash) {
+    const auto reg = this->registry();
+    // The catalogue names one key as "...\Parameters" and as "...\Parameters\": one key, one value.
+    const auto withSlash = this->Path(u"Services\\Tcpip\\Parameters\\");
+    const auto withoutSlash = this->Path(u"SERVICES\\tcpip\\parameters");
+    reg.WriteRegistryInteger(this->HKLM, withSlash, u"KeepAliveTime", 300000, false);
+    reg.WriteRegistryInteger(this->HKLM, withoutSlash, u"keepalivetime", 7200000, false);
+    EXPECT_EQ(reg.ReadRegistryInteger(this->HKLM, withSlash, u"KEEPALIVETIME", 0, false), 7200000);
+    reg.DeleteRegistryValue(this->HKLM, withoutSlash, u"KeepAliveTime", false);
+    EXPECT_EQ(reg.ReadRegistryInteger(this->HKLM, withSlash, u"KeepAliveTime", -5, false), -5);
+
+    // The unnamed (default) value of a key is a value like any other.
+    reg.WriteRegistryString(this->HKCU, this->Path(), u"", u"default value", false);
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, this->Path(), u"", u"", false), u"default value");
+}
+
+TYPED_TEST_P(RegistryStoreConformance, WritesCreateThePathAndReadsOrDeletesCreateNothing) {
+    const auto reg = this->registry();
+    const auto deep = this->Path(u"A\\B\\C\\D\\");
+    EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, deep, u"V", 3, false), 3);
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, deep, u"V", u"d", false), u"d");
+    reg.DeleteRegistryValue(this->HKCU, deep, u"V", false);
+    EXPECT_FALSE(this->KeyExists(this->HKCU, this->Path(u"A")));
+
+    reg.WriteRegistryInteger(this->HKCU, deep, u"V", 9, false);
+    EXPECT_TRUE(this->KeyExists(this->HKCU, this->Path(u"A\\B\\C\\D")));
+    EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, deep, u"V", 3, false), 9);
+
+    // Binary data is written exactly, an empty array included.
+    reg.WriteRegistryBinary(this->HKCU, deep, u"Smooth", {0, 0, 0, 0}, false);
+    reg.WriteRegistryBinary(this->HKCU, deep, u"None", {}, false);
+    EXPECT_EQ(this->Raw(this->HKCU, deep, u"Smooth"), (RawValue{ValueType::Binary, {0, 0, 0, 0}}));
+    EXPECT_EQ(this->Raw(this->HKCU, deep, u"None"), (RawValue{ValueType::Binary, {}}));
+}
+
+TYPED_TEST_P(RegistryStoreConformance, WritesReplaceAnyTypeAndDeletesAreQuiet) {
+    const auto reg = this->registry();
+    const auto path = this->Path();
+    reg.WriteRegistryString(this->HKCU, path, u"MinAnimate", u"1", false);
+    reg.WriteRegistryInteger(this->HKCU, path, u"minanimate", 1, false);
+    EXPECT_EQ(this->Raw(this->HKCU, path, u"MinAnimate"), (RawValue{ValueType::Dword, {1, 0, 0, 0}}));
+    this->SetRaw(this->HKCU, path, u"Qword", ValueType::Qword, {1, 2, 3, 4, 5, 6, 7, 8});
+    reg.WriteRegistryInteger(this->HKCU, path, u"Qword", 5, false);
+    EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, path, u"Qword", 0, false), 5);
+
+    reg.DeleteRegistryValue(this->HKCU, path, u"MINANIMATE", false);
+    EXPECT_FALSE(this->Raw(this->HKCU, path, u"MinAnimate").has_value());
+    reg.DeleteRegistryValue(this->HKCU, path, u"MinAnimate", false); // already gone: nothing happens
+    EXPECT_EQ(reg.TryDelete(this->HKCU, path, u"MinAnimate", false), StoreStatus::NotFound);
+    EXPECT_EQ(reg.TryDelete(this->HKCU, this->Path(u"Nowhere"), u"MinAnimate", false), StoreStatus::NotFound);
+}
+
+TYPED_TEST_P(RegistryStoreConformance, StoreReportsSizesAndEnforcesHandleAccess) {
+    const auto path = this->Path(u"Handles");
+    this->registry().WriteRegistryString(this->HKCU, path, u"Text", u"abcdef", false);
+    auto& store = this->Store();
+    OpenStoreKey key(store);
+    ASSERT_EQ(store.OpenKey(this->HKCU, std::u16string_view(path).substr(1), access::kRead, key.receive()),
+              StoreStatus::Ok);
+    ValueType type = ValueType::None;
+    std::uint32_t size = 0;
+    EXPECT_EQ(store.QueryValue(key.get(), u"Text", type, {}, size), StoreStatus::Ok);
+    EXPECT_EQ(type, ValueType::String);
+    EXPECT_EQ(size, 14u);
+    std::uint8_t small[4] = {};
+    size = sizeof small;
+    EXPECT_EQ(store.QueryValue(key.get(), u"Text", type, small, size), StoreStatus::MoreData);
+    EXPECT_EQ(size, 14u);
+    // A key opened for reading cannot be written through.
+    const std::uint8_t one[4] = {1, 0, 0, 0};
+    EXPECT_EQ(store.SetValue(key.get(), u"New", ValueType::Dword, one), StoreStatus::AccessDenied);
+    EXPECT_EQ(store.DeleteValue(key.get(), u"Text"), StoreStatus::AccessDenied);
+    EXPECT_EQ(this->registry().ReadRegistryString(this->HKCU, path, u"Text", u"", false), u"abcdef");
+}
+
+TYPED_TEST_P(RegistryStoreConformance, WithoutWriteRightsNothingChangesAndNothingFails) {
+    const auto reg = this->registry();
+    const auto path = this->Path(u"Locked");
+    reg.WriteRegistryInteger(this->HKLM, path, u"Existing", 5, false);
+    if (!this->harness_.DenyWrites(this->HKLM)) {
+        GTEST_SKIP() << "this store runs with full rights";
+    }
+    reg.WriteRegistryInteger(this->HKLM, path, u"Existing", 6, false);
+    reg.WriteRegistryString(this->HKLM, path, u"New", u"x", false);
+    reg.WriteRegistryInteger(this->HKLM, this->Path(u"Locked\\Child"), u"New", 1, false);
+    reg.DeleteRegistryValue(this->HKLM, path, u"Existing", false);
+    EXPECT_EQ(reg.ReadRegistryInteger(this->HKLM, path, u"Existing", 0, false), 5);
+    EXPECT_FALSE(this->Raw(this->HKLM, path, u"New").has_value());
+    EXPECT_FALSE(this->KeyExists(this->HKLM, this->Path(u"Locked\\Child")));
+    EXPECT_EQ(reg.TryWrite(this->HKLM, path, u"New", ValueType::Dword, {}, false), StoreStatus::AccessDenied);
+    // The other root is not affected.
+    reg.WriteRegistryInteger(this->HKCU, path, u"User", 1, false);
+    EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, path, u"User", 0, false), 1);
+}
+
+REGISTER_TYPED_TEST_SUITE_P(RegistryStoreConformance, TextIsStoredAsUtf16WithItsTerminator,
+                            DwordsAreSigned32BitLittleEndian, BooleansAreDwordsReadAsNonZero,
+                            ReadsOfAnotherTypeGiveTheDefault, TextReadingIsSafeOnAnyStoredData,
+                            KeyPathsIgnoreCaseAndTrailingBackslash, WritesCreateThePathAndReadsOrDeletesCreateNothing,
+                            WritesReplaceAnyTypeAndDeletesAreQuiet, StoreReportsSizesAndEnforcesHandleAccess,
+                            WithoutWriteRightsNothingChangesAndNothingFails);
+
+} // namespace zentrim

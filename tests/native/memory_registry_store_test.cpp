@@ -1,0 +1,54 @@
+#include "conformance/registry_store_conformance.h"
+#include "engine/memory_registry_store.h"
+
+namespace zentrim {
+namespace {
+
+struct MemoryHarness {
+    MemoryRegistryStore store;
+    RegistryStore& Store() { return store; }
+    void Clean(RegistryRoot, std::u16string_view) {} // every test starts with a fresh store
+    bool DenyWrites(RegistryRoot root) {
+        store.DenyWrites(root);
+        return true;
+    }
+};
+
+INSTANTIATE_TYPED_TEST_SUITE_P(Memory, RegistryStoreConformance, MemoryHarness);
+
+TEST(MemoryRegistryStore, EveryOperationClosesTheKeyItOpened) {
+    MemoryRegistryStore store;
+    const CustomRegistry reg(store);
+    const auto hkcu = RegistryRoot::CurrentUser;
+    reg.WriteRegistryString(hkcu, u"\\A\\", u"S", u"x", false);
+    reg.WriteRegistryInteger(hkcu, u"\\A\\", u"I", 1, false);
+    reg.WriteRegistryBinary(hkcu, u"\\A\\", u"B", {1}, false);
+    reg.WriteRegistryBool(hkcu, u"\\A\\", u"F", true, false);
+    reg.ReadRegistryString(hkcu, u"\\A\\", u"S", u"", false);
+    reg.ReadRegistryInteger(hkcu, u"\\A\\", u"S", 0, false); // type mismatch path
+    reg.ReadRegistryBool(hkcu, u"\\Missing\\", u"F", false, false);
+    reg.DeleteRegistryValue(hkcu, u"\\A\\", u"Nothing", false);
+    EXPECT_EQ(store.OpenKeyCount(), 0u);
+}
+
+TEST(MemoryRegistryStore, SnapshotAndLoadKeepNamesTypesAndFirstSpelling) {
+    MemoryRegistryStore store;
+    const CustomRegistry reg(store);
+    reg.WriteRegistryInteger(RegistryRoot::LocalMachine, u"\\Software\\ORVANE\\Zentrim\\", u"Restore", 1, false);
+    reg.WriteRegistryInteger(RegistryRoot::LocalMachine, u"\\SOFTWARE\\orvane\\zentrim\\Sub", u"X", 2, false);
+    const auto snapshot = store.Snapshot();
+    ASSERT_EQ(snapshot.size(), 4u);
+    EXPECT_EQ(snapshot[2].path, u"Software\\ORVANE\\Zentrim");
+    EXPECT_EQ(snapshot[3].path, u"Software\\ORVANE\\Zentrim\\Sub");
+    EXPECT_EQ(snapshot[2].values.at(0).name, u"Restore");
+
+    MemoryRegistryStore copy;
+    copy.Load(snapshot);
+    EXPECT_EQ(CustomRegistry(copy).ReadRegistryInteger(RegistryRoot::LocalMachine, u"\\software\\orvane\\zentrim\\sub",
+                                                       u"x", 0, false),
+              2);
+    EXPECT_EQ(copy.Snapshot().size(), snapshot.size());
+}
+
+} // namespace
+} // namespace zentrim
