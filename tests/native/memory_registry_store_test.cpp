@@ -34,7 +34,8 @@ TEST(MemoryRegistryStore, EveryOperationClosesTheKeyItOpened) {
 TEST(MemoryRegistryStore, SnapshotAndLoadKeepNamesTypesAndFirstSpelling) {
     MemoryRegistryStore store;
     const CustomRegistry reg(store);
-    reg.WriteRegistryInteger(RegistryRoot::LocalMachine, u"\\Software\\ORVANE\\Zentrim\\", u"Restore", 1, false);
+    reg.WriteRegistryInteger(RegistryRoot::LocalMachine, u"\\Software\\ORVANE\\Zentrim\\", u"Restore", 1,
+                             false);
     reg.WriteRegistryInteger(RegistryRoot::LocalMachine, u"\\SOFTWARE\\orvane\\zentrim\\Sub", u"X", 2, false);
     const auto snapshot = store.Snapshot();
     ASSERT_EQ(snapshot.size(), 4u);
@@ -44,8 +45,8 @@ TEST(MemoryRegistryStore, SnapshotAndLoadKeepNamesTypesAndFirstSpelling) {
 
     MemoryRegistryStore copy;
     copy.Load(snapshot);
-    EXPECT_EQ(CustomRegistry(copy).ReadRegistryInteger(RegistryRoot::LocalMachine, u"\\software\\orvane\\zentrim\\sub",
-                                                       u"x", 0, false),
+    EXPECT_EQ(CustomRegistry(copy).ReadRegistryInteger(RegistryRoot::LocalMachine,
+                                                       u"\\software\\orvane\\zentrim\\sub", u"x", 0, false),
               2);
     EXPECT_EQ(copy.Snapshot().size(), snapshot.size());
 }

@@ -12,7 +12,10 @@ TEST(Text, Utf8RoundTripKeepsEveryPlane) {
 }
 
 TEST(Text, MalformedInputBecomesReplacementCharacters) {
-    EXPECT_EQ(FromUtf8("a\xFF" "b"), u"a\uFFFD" u"b");
+    EXPECT_EQ(FromUtf8("a\xFF"
+                       "b"),
+              u"a\uFFFD"
+              u"b");
     EXPECT_EQ(FromUtf8("\xE2\x82"), u"\uFFFD\uFFFD");
     EXPECT_EQ(FromUtf8("\xC0\xAF"), u"\uFFFD"); // overlong encoding of '/'
     EXPECT_EQ(ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");

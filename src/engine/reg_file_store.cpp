@@ -1,0 +1,832 @@
+#include "engine/reg_file_store.h"
+
+#include "base/text.h"
+#include "engine/custom_registry.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <random>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace zentrim {
+
+namespace {
+
+constexpr std::u16string_view kVersion5Header = u"Windows Registry Editor Version 5.00";
+constexpr std::u16string_view kVersion4Header = u"REGEDIT4";
+
+// regedit ends a hex line once it reaches this column, going on after "\" on the next line.
+constexpr std::size_t kHexWrapColumn = 77;
+
+struct RootNames {
+    std::u16string_view longName;
+    std::u16string_view shortName;
+};
+
+constexpr std::array<RootNames, 5> kRoots{{
+    {u"HKEY_LOCAL_MACHINE", u"HKLM"},
+    {u"HKEY_CURRENT_USER", u"HKCU"},
+    {u"HKEY_CLASSES_ROOT", u"HKCR"},
+    {u"HKEY_USERS", u"HKU"},
+    {u"HKEY_CURRENT_CONFIG", u"HKCC"},
+}};
+
+// ---- decoding the file into text ----
+
+// Windows-1252 characters 0x80 to 0x9F; the five undefined ones keep their code.
+constexpr std::array<char16_t, 32> kWindows1252High{
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+bool IsValidUtf8(std::span<const std::uint8_t> bytes) {
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        const std::uint8_t lead = bytes[i];
+        std::size_t extra = 0;
+        std::uint32_t cp = 0;
+        std::uint32_t minimum = 0;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        } else if ((lead & 0xE0) == 0xC0) {
+            extra = 1, cp = lead & 0x1Fu, minimum = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            extra = 2, cp = lead & 0x0Fu, minimum = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            extra = 3, cp = lead & 0x07u, minimum = 0x10000;
+        } else {
+            return false;
+        }
+        if (i + extra >= bytes.size()) {
+            return false;
+        }
+        for (std::size_t k = 1; k <= extra; ++k) {
+            if ((bytes[i + k] & 0xC0) != 0x80) {
+                return false;
+            }
+            cp = (cp << 6) | (bytes[i + k] & 0x3Fu);
+        }
+        if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+            return false;
+        }
+        i += extra + 1;
+    }
+    return true;
+}
+
+// 8-bit text: UTF-8 when it is well-formed, otherwise the Windows-1252 of older files.
+std::u16string DecodeEightBit(std::span<const std::uint8_t> bytes) {
+    if (IsValidUtf8(bytes)) {
+        return FromUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    }
+    std::u16string text;
+    text.reserve(bytes.size());
+    for (const std::uint8_t b : bytes) {
+        text.push_back(b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : static_cast<char16_t>(b));
+    }
+    return text;
+}
+
+std::vector<std::uint8_t> EncodeUtf16(std::u16string_view text) {
+    std::vector<std::uint8_t> bytes;
+    bytes.reserve(text.size() * 2);
+    for (const char16_t c : text) {
+        bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(c >> 8));
+    }
+    return bytes;
+}
+
+// ---- small text helpers ----
+
+bool IsBlank(char16_t c) {
+    return c == u' ' || c == u'\t';
+}
+
+std::u16string_view TrimLeft(std::u16string_view text) {
+    while (!text.empty() && IsBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    return text;
+}
+
+std::u16string_view TrimRight(std::u16string_view text) {
+    while (!text.empty() && (IsBlank(text.back()) || text.back() == u'\r')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+std::u16string_view Trim(std::u16string_view text) {
+    return TrimRight(TrimLeft(text));
+}
+
+int HexDigit(char16_t c) {
+    if (c >= u'0' && c <= u'9') {
+        return c - u'0';
+    }
+    if (c >= u'a' && c <= u'f') {
+        return c - u'a' + 10;
+    }
+    if (c >= u'A' && c <= u'F') {
+        return c - u'A' + 10;
+    }
+    return -1;
+}
+
+// A number of 1 to `maxDigits` hex digits and nothing else.
+bool ParseHexNumber(std::u16string_view text, std::size_t maxDigits, std::uint32_t& value) {
+    if (text.empty() || text.size() > maxDigits) {
+        return false;
+    }
+    value = 0;
+    for (const char16_t c : text) {
+        const int digit = HexDigit(c);
+        if (digit < 0) {
+            return false;
+        }
+        value = (value << 4) | static_cast<std::uint32_t>(digit);
+    }
+    return true;
+}
+
+bool StartsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix) {
+    return text.size() >= prefix.size() && EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::string Quoted(std::u16string_view text) {
+    return "'" + ToUtf8(text) + "'";
+}
+
+std::u16string JoinKeyPath(std::u16string_view path) {
+    std::u16string joined;
+    for (const auto name : SplitKeyPath(path)) {
+        if (!joined.empty()) {
+            joined += u'\\';
+        }
+        joined += name;
+    }
+    return joined;
+}
+
+// ---- parsing ----
+
+struct ParseFault {
+    std::size_t line;
+    std::string what;
+};
+
+class RegFileParser {
+public:
+    RegFileParser(std::u16string_view text, bool eightBitStrings) : eightBitStrings_(eightBitStrings) {
+        while (true) {
+            const auto end = text.find(u'\n');
+            lines_.push_back(text.substr(0, end));
+            if (end == std::u16string_view::npos) {
+                break;
+            }
+            text.remove_prefix(end + 1);
+        }
+    }
+
+    std::vector<StoredKey> Parse() {
+        const auto header = Trim(lines_.front());
+        if (!EqualsIgnoringCase(header, kVersion5Header) && !EqualsIgnoringCase(header, kVersion4Header)) {
+            throw ParseFault{1, "the file does not begin with a registry editor header"};
+        }
+        for (index_ = 1; index_ < lines_.size(); ++index_) {
+            const auto line = Trim(lines_[index_]);
+            if (line.empty() || line.front() == u';') {
+                continue;
+            }
+            if (line.front() == u'[') {
+                ParseSection(line);
+            } else if (line.front() == u'"' || line.front() == u'@') {
+                ParseValue(line);
+            } else {
+                Fail("unexpected text " + Quoted(line.substr(0, 40)));
+            }
+        }
+        return std::move(keys_);
+    }
+
+private:
+    [[noreturn]] void Fail(std::string what) const { throw ParseFault{index_ + 1, std::move(what)}; }
+
+    void ParseSection(std::u16string_view line) {
+        if (line.size() < 2 || line.back() != u']') {
+            Fail("a key line must end with ']'");
+        }
+        auto inner = line.substr(1, line.size() - 2);
+        const bool remove = !inner.empty() && inner.front() == u'-';
+        if (remove) {
+            inner.remove_prefix(1);
+        }
+        const auto rootEnd = inner.find(u'\\');
+        const auto rootText = inner.substr(0, rootEnd);
+        std::u16string_view rootName;
+        for (const auto& root : kRoots) {
+            if (EqualsIgnoringCase(rootText, root.longName) || EqualsIgnoringCase(rootText, root.shortName)) {
+                rootName = root.longName;
+            }
+        }
+        if (rootName.empty()) {
+            Fail("unknown root key " + Quoted(rootText));
+        }
+        const std::u16string path =
+            rootEnd == std::u16string_view::npos ? std::u16string() : JoinKeyPath(inner.substr(rootEnd + 1));
+        if (remove) {
+            RemoveKeyTree(rootName, path);
+            current_.reset();
+            return;
+        }
+        current_ = FindOrAddKey(rootName, path);
+    }
+
+    std::size_t FindOrAddKey(std::u16string_view rootName, const std::u16string& path) {
+        for (std::size_t i = 0; i < keys_.size(); ++i) {
+            if (keys_[i].rootName == rootName && EqualsIgnoringCase(keys_[i].path, path)) {
+                return i;
+            }
+        }
+        keys_.push_back({std::u16string(rootName), path, {}});
+        return keys_.size() - 1;
+    }
+
+    // Removes the key and every key below it.
+    void RemoveKeyTree(std::u16string_view rootName, const std::u16string& path) {
+        std::erase_if(keys_, [&](const StoredKey& key) {
+            if (key.rootName != rootName) {
+                return false;
+            }
+            if (path.empty() || EqualsIgnoringCase(key.path, path)) {
+                return true;
+            }
+            return key.path.size() > path.size() && key.path[path.size()] == u'\\' &&
+                   EqualsIgnoringCase(std::u16string_view(key.path).substr(0, path.size()), path);
+        });
+    }
+
+    // Reads a quoted text starting at text[pos], the opening quote; leaves pos after the closing one.
+    std::u16string ParseQuotedText(std::u16string_view text, std::size_t& pos) const {
+        std::u16string out;
+        for (++pos; pos < text.size(); ++pos) {
+            const char16_t c = text[pos];
+            if (c == u'"') {
+                ++pos;
+                return out;
+            }
+            if (c != u'\\') {
+                out.push_back(c);
+                continue;
+            }
+            if (++pos == text.size()) {
+                break;
+            }
+            switch (text[pos]) {
+            case u'\\':
+            case u'"':
+                out.push_back(text[pos]);
+                break;
+            case u'n':
+                out.push_back(u'\n');
+                break;
+            case u'r':
+                out.push_back(u'\r');
+                break;
+            default:
+                Fail("unknown escape " + Quoted(text.substr(pos - 1, 2)) + " in a quoted text");
+            }
+        }
+        Fail("unterminated quoted text");
+    }
+
+    void ParseValue(std::u16string_view line) {
+        if (!current_) {
+            Fail("a value outside a key section");
+        }
+        std::size_t pos = 0;
+        std::u16string name;
+        if (line.front() == u'@') {
+            pos = 1;
+        } else {
+            name = ParseQuotedText(line, pos);
+        }
+        auto rest = TrimLeft(line.substr(pos));
+        if (rest.empty() || rest.front() != u'=') {
+            Fail("expected '=' after the value name");
+        }
+        rest = TrimLeft(rest.substr(1));
+
+        StoredKey& key = keys_[*current_];
+        if (rest == u"-") {
+            std::erase_if(key.values,
+                          [&](const StoredValue& value) { return EqualsIgnoringCase(value.name, name); });
+            return;
+        }
+        StoredValue value{std::move(name), ValueType::None, {}};
+        ParseData(rest, value);
+        const auto existing =
+            std::find_if(key.values.begin(), key.values.end(), [&](const StoredValue& other) {
+                return EqualsIgnoringCase(other.name, value.name);
+            });
+        if (existing != key.values.end()) {
+            existing->type = value.type; // the first spelling of the name stays, as in the registry
+            existing->data = std::move(value.data);
+        } else {
+            key.values.push_back(std::move(value));
+        }
+    }
+
+    void ParseData(std::u16string_view data, StoredValue& value) {
+        if (!data.empty() && data.front() == u'"') {
+            std::size_t pos = 0;
+            const std::u16string text = ParseQuotedText(data, pos);
+            if (pos != data.size()) {
+                Fail("unexpected text after a quoted value");
+            }
+            value.type = ValueType::String;
+            value.data = EncodeRegistryText(text);
+            return;
+        }
+        if (StartsWithIgnoringCase(data, u"dword:")) {
+            std::uint32_t number = 0;
+            if (!ParseHexNumber(data.substr(6), 8, number)) {
+                Fail("a dword needs 1 to 8 hex digits");
+            }
+            value.type = ValueType::Dword;
+            value.data = {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
+                          static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)};
+            return;
+        }
+        if (!StartsWithIgnoringCase(data, u"hex")) {
+            Fail("unrecognised value data " + Quoted(data.substr(0, 40)));
+        }
+        data.remove_prefix(3);
+        std::uint32_t type = static_cast<std::uint32_t>(ValueType::Binary);
+        if (!data.empty() && data.front() == u'(') {
+            const auto close = data.find(u')');
+            if (close == std::u16string_view::npos || !ParseHexNumber(data.substr(1, close - 1), 8, type)) {
+                Fail("a value type must be hex(N) with N of 1 to 8 hex digits");
+            }
+            data.remove_prefix(close + 1);
+        }
+        if (data.empty() || data.front() != u':') {
+            Fail("expected ':' after hex");
+        }
+        value.type = static_cast<ValueType>(type);
+        value.data = ParseHexBytes(data.substr(1));
+        if (eightBitStrings_ && (value.type == ValueType::String || value.type == ValueType::ExpandString ||
+                                 value.type == ValueType::MultiString)) {
+            // REGEDIT4 files hold these texts as 8-bit characters; the registry holds them as UTF-16.
+            value.data = EncodeUtf16(DecodeEightBit(value.data));
+        }
+    }
+
+    // Comma-separated bytes, going on to the next line after a trailing backslash.
+    std::vector<std::uint8_t> ParseHexBytes(std::u16string_view first) {
+        const std::size_t startIndex = index_;
+        std::u16string list(TrimRight(first));
+        while (!list.empty() && list.back() == u'\\') {
+            list.pop_back();
+            if (index_ + 1 >= lines_.size()) {
+                Fail("hex data goes on past the end of the file");
+            }
+            ++index_;
+            list += Trim(lines_[index_]);
+        }
+        std::vector<std::uint8_t> bytes;
+        if (Trim(list).empty()) {
+            return bytes;
+        }
+        std::u16string_view remaining = list;
+        while (true) {
+            const auto comma = remaining.find(u',');
+            const auto item = Trim(remaining.substr(0, comma));
+            std::uint32_t byte = 0;
+            if (!ParseHexNumber(item, 2, byte)) {
+                const std::size_t faultIndex = index_;
+                index_ = startIndex;
+                if (faultIndex != startIndex) {
+                    Fail("bad hex byte " + Quoted(item) + " in data that runs to line " +
+                         std::to_string(faultIndex + 1));
+                }
+                Fail("bad hex byte " + Quoted(item));
+            }
+            bytes.push_back(static_cast<std::uint8_t>(byte));
+            if (comma == std::u16string_view::npos) {
+                break;
+            }
+            remaining.remove_prefix(comma + 1);
+            if (Trim(remaining).empty()) {
+                break; // one trailing comma is tolerated
+            }
+        }
+        return bytes;
+    }
+
+    std::vector<std::u16string_view> lines_;
+    bool eightBitStrings_;
+    std::size_t index_ = 0;
+    std::vector<StoredKey> keys_;
+    std::optional<std::size_t> current_;
+};
+
+// ---- writing ----
+
+void AppendQuoted(std::u16string& out, std::u16string_view text) {
+    out += u'"';
+    for (const char16_t c : text) {
+        switch (c) {
+        case u'\\':
+            out += u"\\\\";
+            break;
+        case u'"':
+            out += u"\\\"";
+            break;
+        case u'\n':
+            out += u"\\n";
+            break;
+        case u'\r':
+            out += u"\\r";
+            break;
+        default:
+            out += c;
+        }
+    }
+    out += u'"';
+}
+
+// A REG_SZ that the quoted form carries exactly: whole UTF-16 characters, one NUL at the end and
+// none before it, and no line break that would split the line.
+bool IsPlainString(const StoredValue& value) {
+    const auto& data = value.data;
+    if (value.type != ValueType::String || data.size() < 2 || data.size() % 2 != 0) {
+        return false;
+    }
+    for (std::size_t i = 0; i < data.size(); i += 2) {
+        const auto c = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+        const bool last = i + 2 == data.size();
+        if ((c == 0) != last || c == u'\r' || c == u'\n') {
+            return false;
+        }
+    }
+    return true;
+}
+
+void AppendHexNumber(std::u16string& out, std::uint32_t number, std::size_t minDigits) {
+    constexpr std::u16string_view kDigits = u"0123456789abcdef";
+    std::u16string digits;
+    do {
+        digits.insert(digits.begin(), kDigits[number & 0xF]);
+        number >>= 4;
+    } while (number != 0);
+    if (digits.size() < minDigits) {
+        digits.insert(0, minDigits - digits.size(), u'0');
+    }
+    out += digits;
+}
+
+void AppendValue(std::u16string& out, const StoredValue& value) {
+    const std::size_t lineStart = out.size();
+    if (value.name.empty()) {
+        out += u'@';
+    } else {
+        AppendQuoted(out, value.name);
+    }
+    out += u'=';
+    if (IsPlainString(value)) {
+        AppendQuoted(out, DecodeRegistryText(value.data));
+    } else if (value.type == ValueType::Dword && value.data.size() == 4) {
+        std::uint32_t number = 0;
+        for (std::size_t i = 4; i-- > 0;) {
+            number = (number << 8) | value.data[i];
+        }
+        out += u"dword:";
+        AppendHexNumber(out, number, 8);
+    } else {
+        if (value.type == ValueType::Binary) {
+            out += u"hex:";
+        } else {
+            out += u"hex(";
+            AppendHexNumber(out, static_cast<std::uint32_t>(value.type), 1);
+            out += u"):";
+        }
+        std::size_t column = out.size() - lineStart;
+        for (std::size_t i = 0; i < value.data.size(); ++i) {
+            AppendHexNumber(out, value.data[i], 2);
+            if (i + 1 == value.data.size()) {
+                break;
+            }
+            out += u',';
+            column += 3;
+            if (column >= kHexWrapColumn) {
+                out += u"\\\r\n  ";
+                column = 2;
+            }
+        }
+    }
+    out += u"\r\n";
+}
+
+// ---- the file itself ----
+
+std::string PathText(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+// An open C stream, closed on every path.
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
+FilePtr OpenForWriting(const std::filesystem::path& path) {
+#ifdef _WIN32
+    return FilePtr(_wfopen(path.c_str(), L"wb"));
+#else
+    return FilePtr(std::fopen(path.c_str(), "wb"));
+#endif
+}
+
+// Pushes the file's data to the disk, so that the rename below never publishes a file whose
+// content is still only in the cache.
+bool SyncToDisk(std::FILE* file) {
+    if (std::fflush(file) != 0) {
+        return false;
+    }
+#ifdef _WIN32
+    return _commit(_fileno(file)) == 0;
+#else
+    return fsync(fileno(file)) == 0;
+#endif
+}
+
+void SyncFolder([[maybe_unused]] const std::filesystem::path& folder) {
+#ifndef _WIN32
+    // Makes the rename itself durable; a failure here leaves the file intact either way.
+    const int descriptor = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY);
+    if (descriptor >= 0) {
+        ::fsync(descriptor);
+        ::close(descriptor);
+    }
+#endif
+}
+
+std::filesystem::path TemporaryBeside(const std::filesystem::path& target) {
+    static thread_local std::mt19937_64 generator{std::random_device{}()};
+    std::u16string suffix = u".";
+    AppendHexNumber(suffix, static_cast<std::uint32_t>(generator()), 8);
+    AppendHexNumber(suffix, static_cast<std::uint32_t>(generator()), 8);
+    suffix += u".tmp";
+    std::filesystem::path name = target.filename();
+    name += std::filesystem::path(suffix);
+    return target.parent_path() / name;
+}
+
+// Writes a temporary file beside the target, flushes it to disk and renames it over the target,
+// so the target holds either its old content or the new one, never a part.
+bool ReplaceFile(const std::filesystem::path& target, std::span<const std::uint8_t> bytes) {
+    const std::filesystem::path temporary = TemporaryBeside(target);
+    bool written = false;
+    if (FilePtr file = OpenForWriting(temporary)) {
+        written =
+            std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size() && SyncToDisk(file.get());
+        written = (std::fclose(file.release()) == 0) && written;
+    } else {
+        return false;
+    }
+    std::error_code error;
+    if (written) {
+        // A replaced file keeps its permissions; a new one gets the default ones.
+        const auto status = std::filesystem::status(target, error);
+        if (!error && std::filesystem::is_regular_file(status)) {
+            std::filesystem::permissions(temporary, status.permissions(), error);
+        }
+        std::filesystem::rename(temporary, target, error);
+        if (!error) {
+            SyncFolder(target.parent_path());
+            return true;
+        }
+    }
+    std::filesystem::remove(temporary, error);
+    return false;
+}
+
+} // namespace
+
+RegFileParseResult ParseRegFile(std::span<const std::uint8_t> bytes) {
+    RegFileParseResult result;
+    try {
+        std::u16string text;
+        if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE) {
+            if (bytes.size() % 2 != 0) {
+                result.error = "UTF-16 text with an odd number of bytes";
+                return result;
+            }
+            text.reserve(bytes.size() / 2);
+            for (std::size_t i = 2; i < bytes.size(); i += 2) {
+                text.push_back(static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8)));
+            }
+        } else {
+            if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
+                bytes = bytes.subspan(3);
+            }
+            text = DecodeEightBit(bytes);
+        }
+        const auto firstLine = Trim(std::u16string_view(text).substr(0, text.find(u'\n')));
+        RegFileParser parser(text, EqualsIgnoringCase(firstLine, kVersion4Header));
+        result.keys = parser.Parse();
+    } catch (const ParseFault& fault) {
+        result.keys.clear();
+        result.line = fault.line;
+        result.error = "line " + std::to_string(fault.line) + ": " + fault.what;
+    } catch (const std::exception& exception) {
+        result.keys.clear();
+        result.error = exception.what();
+    }
+    return result;
+}
+
+std::vector<std::uint8_t> FormatRegFile(const std::vector<StoredKey>& keys) {
+    std::u16string text(kVersion5Header);
+    text += u"\r\n\r\n";
+    for (const auto& key : keys) {
+        text += u'[';
+        text += key.rootName;
+        if (!key.path.empty()) {
+            text += u'\\';
+            text += key.path;
+        }
+        text += u"]\r\n";
+        for (const auto& value : key.values) {
+            AppendValue(text, value);
+        }
+        text += u"\r\n";
+    }
+    std::vector<std::uint8_t> bytes{0xFF, 0xFE};
+    const auto encoded = EncodeUtf16(text);
+    bytes.insert(bytes.end(), encoded.begin(), encoded.end());
+    return bytes;
+}
+
+RegFileRegistryStore::OpenResult RegFileRegistryStore::Open(const std::filesystem::path& file) {
+    OpenResult result;
+    try {
+        std::error_code error;
+        const auto status = std::filesystem::status(file, error);
+        if (status.type() == std::filesystem::file_type::not_found) {
+            result.store = std::make_unique<RegFileRegistryStore>(Token{}, file, std::vector<StoredKey>{});
+            return result;
+        }
+        if (error) {
+            result.error = PathText(file) + ": " + error.message();
+            return result;
+        }
+        if (!std::filesystem::is_regular_file(status)) {
+            result.error = PathText(file) + ": not a regular file";
+            return result;
+        }
+        std::ifstream stream(file, std::ios::binary);
+        std::vector<std::uint8_t> bytes;
+        if (stream) {
+            bytes.assign(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+        }
+        if (!stream && !stream.eof()) {
+            result.error = PathText(file) + ": the file cannot be read";
+            return result;
+        }
+        const RegFileParseResult parsed = ParseRegFile(bytes);
+        if (!parsed) {
+            result.error = PathText(file) + ": " + parsed.error;
+            return result;
+        }
+        result.store = std::make_unique<RegFileRegistryStore>(Token{}, file, parsed.keys);
+    } catch (const std::exception& exception) {
+        result.store.reset();
+        result.error = PathText(file) + ": " + exception.what();
+    }
+    return result;
+}
+
+RegFileRegistryStore::RegFileRegistryStore(Token, std::filesystem::path file,
+                                           const std::vector<StoredKey>& content)
+    : file_(std::move(file)) {
+    memory_.Load(content);
+    saved_ = memory_.Snapshot();
+    savedBytes_ = FormatRegFile(saved_);
+}
+
+RegFileRegistryStore::~RegFileRegistryStore() = default;
+
+StoreKey RegFileRegistryStore::Inner(StoreKey key) const {
+    const auto it = handles_.find(key);
+    return it == handles_.end() ? 0 : it->second.inner;
+}
+
+StoreKey RegFileRegistryStore::Register(RegistryRoot root, std::u16string_view path, std::uint32_t access,
+                                        StoreKey inner) {
+    const StoreKey key = nextHandle_++;
+    handles_.emplace(key, Handle{root, std::u16string(path), access, inner});
+    return key;
+}
+
+bool RegFileRegistryStore::Save() {
+    try {
+        std::vector<StoredKey> content = memory_.Snapshot();
+        std::vector<std::uint8_t> bytes = FormatRegFile(content);
+        if (bytes == savedBytes_) {
+            return true; // nothing the file would show has changed, such as a new root with no keys
+        }
+        if (!ReplaceFile(file_, bytes)) {
+            return false;
+        }
+        saved_ = std::move(content);
+        savedBytes_ = std::move(bytes);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void RegFileRegistryStore::RollBack() {
+    memory_.Load(saved_);
+    for (auto& [key, handle] : handles_) {
+        handle.inner = 0;
+        memory_.OpenKey(handle.root, handle.path, handle.access, handle.inner);
+    }
+}
+
+StoreStatus RegFileRegistryStore::Commit(StoreStatus status) {
+    if (status != StoreStatus::Ok || Save()) {
+        return status;
+    }
+    RollBack();
+    return StoreStatus::Failed;
+}
+
+StoreStatus RegFileRegistryStore::OpenKey(RegistryRoot root, std::u16string_view path, std::uint32_t access,
+                                          StoreKey& key) {
+    key = 0;
+    StoreKey inner = 0;
+    const StoreStatus status = memory_.OpenKey(root, path, access, inner);
+    if (status == StoreStatus::Ok) {
+        key = Register(root, path, access, inner);
+    }
+    return status;
+}
+
+StoreStatus RegFileRegistryStore::CreateKey(RegistryRoot root, std::u16string_view path, std::uint32_t access,
+                                            StoreKey& key) {
+    key = 0;
+    const bool existed = memory_.KeyExists(root, path);
+    StoreKey inner = 0;
+    StoreStatus status = memory_.CreateKey(root, path, access, inner);
+    if (!existed) {
+        status = Commit(status); // a rollback also drops the memory store's new handle
+    }
+    if (status == StoreStatus::Ok) {
+        key = Register(root, path, access, inner);
+    }
+    return status;
+}
+
+StoreStatus RegFileRegistryStore::QueryValue(StoreKey key, std::u16string_view name, ValueType& type,
+                                             std::span<std::uint8_t> buffer, std::uint32_t& size) {
+    return memory_.QueryValue(Inner(key), name, type, buffer, size);
+}
+
+StoreStatus RegFileRegistryStore::SetValue(StoreKey key, std::u16string_view name, ValueType type,
+                                           std::span<const std::uint8_t> data) {
+    return Commit(memory_.SetValue(Inner(key), name, type, data));
+}
+
+StoreStatus RegFileRegistryStore::DeleteValue(StoreKey key, std::u16string_view name) {
+    return Commit(memory_.DeleteValue(Inner(key), name));
+}
+
+void RegFileRegistryStore::CloseKey(StoreKey key) {
+    const auto it = handles_.find(key);
+    if (it == handles_.end()) {
+        return;
+    }
+    if (it->second.inner != 0) {
+        memory_.CloseKey(it->second.inner);
+    }
+    handles_.erase(it);
+}
+
+} // namespace zentrim
