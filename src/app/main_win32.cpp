@@ -1,5 +1,9 @@
 // Program entry: the product key's start-up upkeep, then the main window and the message loop.
 #include "base/unique_handle_win32.h"
+#include "engine/clock.h"
+#include "engine/custom_registry.h"
+#include "engine/product_key.h"
+#include "engine/registry_store_win32.h"
 
 namespace {
 
@@ -24,8 +28,9 @@ int Run(HINSTANCE instance, int showCommand) {
     if (RegisterClassExW(&windowClass) == 0) {
         return 0;
     }
-    HWND window = CreateWindowExW(0, kMainClassName, L"Zentrim", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                                  CW_USEDEFAULT, CW_USEDEFAULT, 780, 540, nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExW(0, kMainClassName, L"Zentrim",
+                                  WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT,
+                                  CW_USEDEFAULT, 780, 540, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) {
         return 0;
     }
@@ -40,4 +45,8 @@ int Run(HINSTANCE instance, int showCommand) {
 
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) { return Run(instance, showCommand); }
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+    zentrim::Win32RegistryStore store;
+    zentrim::RunStartupUpkeep(zentrim::CustomRegistry(store), zentrim::LocalClock());
+    return Run(instance, showCommand);
+}
