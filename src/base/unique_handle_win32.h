@@ -53,7 +53,11 @@ using UniqueWindow = UniqueHandle<HWND, &::DestroyWindow>;
 // The program's UTF-16 text as the wide strings of the Win32 "W" functions.
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are UTF-16 code units");
 
-inline std::wstring ToWide(std::u16string_view text) { return std::wstring(text.begin(), text.end()); }
-inline std::u16string FromWide(std::wstring_view text) { return std::u16string(text.begin(), text.end()); }
+inline std::wstring ToWide(std::u16string_view text) {
+    return std::wstring(text.begin(), text.end());
+}
+inline std::u16string FromWide(std::wstring_view text) {
+    return std::u16string(text.begin(), text.end());
+}
 
 } // namespace zentrim

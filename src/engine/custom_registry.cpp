@@ -80,8 +80,8 @@ StoreStatus CustomRegistry::TryReadString(RegistryRoot root, std::u16string_view
                                           std::u16string& text) const {
     return Guarded([&] {
         OpenStoreKey key(store_);
-        if (auto status = store_.OpenKey(root, StorePath(keyPath), Access(access::kRead, use64BitView),
-                                         key.receive());
+        if (auto status =
+                store_.OpenKey(root, StorePath(keyPath), Access(access::kRead, use64BitView), key.receive());
             status != StoreStatus::Ok) {
             return status;
         }
@@ -103,18 +103,20 @@ StoreStatus CustomRegistry::TryReadString(RegistryRoot root, std::u16string_view
 }
 
 StoreStatus CustomRegistry::TryReadInteger(RegistryRoot root, std::u16string_view keyPath,
-                                           std::u16string_view valueName, bool use64BitView, int& value) const {
+                                           std::u16string_view valueName, bool use64BitView,
+                                           int& value) const {
     return Guarded([&] {
         OpenStoreKey key(store_);
-        if (auto status = store_.OpenKey(root, StorePath(keyPath), Access(access::kRead, use64BitView),
-                                         key.receive());
+        if (auto status =
+                store_.OpenKey(root, StorePath(keyPath), Access(access::kRead, use64BitView), key.receive());
             status != StoreStatus::Ok) {
             return status;
         }
         std::uint8_t buffer[4] = {};
         std::uint32_t size = sizeof buffer;
         ValueType type = ValueType::None;
-        if (auto status = store_.QueryValue(key.get(), valueName, type, buffer, size); status != StoreStatus::Ok) {
+        if (auto status = store_.QueryValue(key.get(), valueName, type, buffer, size);
+            status != StoreStatus::Ok) {
             return status; // MoreData: longer than a DWORD
         }
         // Only a well-formed DWORD is a number; shorter data would leave bytes undefined.
@@ -129,11 +131,12 @@ StoreStatus CustomRegistry::TryReadInteger(RegistryRoot root, std::u16string_vie
 }
 
 StoreStatus CustomRegistry::TryReadRaw(RegistryRoot root, std::u16string_view keyPath,
-                                       std::u16string_view valueName, bool use64BitView, RawValue& value) const {
+                                       std::u16string_view valueName, bool use64BitView,
+                                       RawValue& value) const {
     return Guarded([&] {
         OpenStoreKey key(store_);
-        if (auto status = store_.OpenKey(root, StorePath(keyPath), Access(access::kRead, use64BitView),
-                                         key.receive());
+        if (auto status =
+                store_.OpenKey(root, StorePath(keyPath), Access(access::kRead, use64BitView), key.receive());
             status != StoreStatus::Ok) {
             return status;
         }
@@ -141,8 +144,9 @@ StoreStatus CustomRegistry::TryReadRaw(RegistryRoot root, std::u16string_view ke
     });
 }
 
-StoreStatus CustomRegistry::TryWrite(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
-                                     ValueType type, std::span<const std::uint8_t> data, bool use64BitView) const {
+StoreStatus CustomRegistry::TryWrite(RegistryRoot root, std::u16string_view keyPath,
+                                     std::u16string_view valueName, ValueType type,
+                                     std::span<const std::uint8_t> data, bool use64BitView) const {
     return Guarded([&] {
         OpenStoreKey key(store_);
         if (auto status = store_.CreateKey(root, StorePath(keyPath), Access(access::kWrite, use64BitView),
@@ -168,8 +172,8 @@ StoreStatus CustomRegistry::TryDelete(RegistryRoot root, std::u16string_view key
 }
 
 std::u16string CustomRegistry::ReadRegistryString(RegistryRoot root, std::u16string_view keyPath,
-                                                  std::u16string_view valueName, std::u16string_view defaultValue,
-                                                  bool use64BitView) const {
+                                                  std::u16string_view valueName,
+                                                  std::u16string_view defaultValue, bool use64BitView) const {
     try {
         std::u16string text;
         if (TryReadString(root, keyPath, valueName, use64BitView, text) == StoreStatus::Ok && !text.empty()) {
@@ -182,13 +186,16 @@ std::u16string CustomRegistry::ReadRegistryString(RegistryRoot root, std::u16str
 }
 
 int CustomRegistry::ReadRegistryInteger(RegistryRoot root, std::u16string_view keyPath,
-                                        std::u16string_view valueName, int defaultValue, bool use64BitView) const {
+                                        std::u16string_view valueName, int defaultValue,
+                                        bool use64BitView) const {
     int value = 0;
-    return TryReadInteger(root, keyPath, valueName, use64BitView, value) == StoreStatus::Ok ? value : defaultValue;
+    return TryReadInteger(root, keyPath, valueName, use64BitView, value) == StoreStatus::Ok ? value
+                                                                                            : defaultValue;
 }
 
-bool CustomRegistry::ReadRegistryBool(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
-                                      bool defaultValue, bool use64BitView) const {
+bool CustomRegistry::ReadRegistryBool(RegistryRoot root, std::u16string_view keyPath,
+                                      std::u16string_view valueName, bool defaultValue,
+                                      bool use64BitView) const {
     int value = 0;
     return TryReadInteger(root, keyPath, valueName, use64BitView, value) == StoreStatus::Ok ? value != 0
                                                                                             : defaultValue;
@@ -197,14 +204,17 @@ bool CustomRegistry::ReadRegistryBool(RegistryRoot root, std::u16string_view key
 void CustomRegistry::WriteRegistryString(RegistryRoot root, std::u16string_view keyPath,
                                          std::u16string_view valueName, std::u16string_view value,
                                          bool use64BitView) const {
-    Guarded([&] { return TryWrite(root, keyPath, valueName, ValueType::String, EncodeRegistryText(value), use64BitView); });
+    Guarded([&] {
+        return TryWrite(root, keyPath, valueName, ValueType::String, EncodeRegistryText(value), use64BitView);
+    });
 }
 
 void CustomRegistry::WriteRegistryInteger(RegistryRoot root, std::u16string_view keyPath,
                                           std::u16string_view valueName, int value, bool use64BitView) const {
     const auto bits = static_cast<std::uint32_t>(value);
     const std::uint8_t data[4] = {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
-                                  static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)};
+                                  static_cast<std::uint8_t>(bits >> 16),
+                                  static_cast<std::uint8_t>(bits >> 24)};
     TryWrite(root, keyPath, valueName, ValueType::Dword, data, use64BitView);
 }
 
@@ -225,7 +235,8 @@ void CustomRegistry::DeleteRegistryValue(RegistryRoot root, std::u16string_view 
 }
 
 std::optional<RawValue> CustomRegistry::ReadRegistryRaw(RegistryRoot root, std::u16string_view keyPath,
-                                                        std::u16string_view valueName, bool use64BitView) const {
+                                                        std::u16string_view valueName,
+                                                        bool use64BitView) const {
     try {
         RawValue value;
         if (TryReadRaw(root, keyPath, valueName, use64BitView, value) == StoreStatus::Ok) {

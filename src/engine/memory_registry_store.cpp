@@ -3,7 +3,6 @@
 #include "base/text.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace zentrim {
 
@@ -178,8 +177,9 @@ StoreStatus MemoryRegistryStore::DeleteValue(StoreKey key, std::u16string_view n
         return StoreStatus::AccessDenied;
     }
     auto& values = handle->node->values;
-    const auto it = std::find_if(values.begin(), values.end(),
-                                 [&](const StoredValue& value) { return EqualsIgnoringCase(value.name, name); });
+    const auto it = std::find_if(values.begin(), values.end(), [&](const StoredValue& value) {
+        return EqualsIgnoringCase(value.name, name);
+    });
     if (it == values.end()) {
         return StoreStatus::NotFound;
     }
@@ -187,9 +187,13 @@ StoreStatus MemoryRegistryStore::DeleteValue(StoreKey key, std::u16string_view n
     return StoreStatus::Ok;
 }
 
-void MemoryRegistryStore::CloseKey(StoreKey key) { handles_.erase(key); }
+void MemoryRegistryStore::CloseKey(StoreKey key) {
+    handles_.erase(key);
+}
 
-void MemoryRegistryStore::DenyWrites(RegistryRoot root) { deniedWrites_.insert(root); }
+void MemoryRegistryStore::DenyWrites(RegistryRoot root) {
+    deniedWrites_.insert(root);
+}
 
 std::vector<StoredKey> MemoryRegistryStore::Snapshot() const {
     std::vector<StoredKey> keys;

@@ -33,11 +33,12 @@ public:
     MemoryRegistryStore();
     ~MemoryRegistryStore() override;
 
-    StoreStatus OpenKey(RegistryRoot root, std::u16string_view path, std::uint32_t access, StoreKey& key) override;
+    StoreStatus OpenKey(RegistryRoot root, std::u16string_view path, std::uint32_t access,
+                        StoreKey& key) override;
     StoreStatus CreateKey(RegistryRoot root, std::u16string_view path, std::uint32_t access,
                           StoreKey& key) override;
-    StoreStatus QueryValue(StoreKey key, std::u16string_view name, ValueType& type, std::span<std::uint8_t> buffer,
-                           std::uint32_t& size) override;
+    StoreStatus QueryValue(StoreKey key, std::u16string_view name, ValueType& type,
+                           std::span<std::uint8_t> buffer, std::uint32_t& size) override;
     StoreStatus SetValue(StoreKey key, std::u16string_view name, ValueType type,
                          std::span<const std::uint8_t> data) override;
     StoreStatus DeleteValue(StoreKey key, std::u16string_view name) override;

@@ -12,7 +12,9 @@ HKEY RootHandle(RegistryRoot root) {
     return root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
 
-HKEY AsHkey(StoreKey key) { return reinterpret_cast<HKEY>(key); }
+HKEY AsHkey(StoreKey key) {
+    return reinterpret_cast<HKEY>(key);
+}
 
 StoreStatus FromError(LSTATUS error) {
     switch (error) {
@@ -47,8 +49,9 @@ StoreStatus Win32RegistryStore::CreateKey(RegistryRoot root, std::u16string_view
                                           StoreKey& key) {
     key = 0;
     HKEY handle = nullptr;
-    const auto status = FromError(RegCreateKeyExW(RootHandle(root), ToWide(path).c_str(), 0, nullptr,
-                                                  REG_OPTION_NON_VOLATILE, access, nullptr, &handle, nullptr));
+    const auto status =
+        FromError(RegCreateKeyExW(RootHandle(root), ToWide(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  access, nullptr, &handle, nullptr));
     if (status == StoreStatus::Ok) {
         key = reinterpret_cast<StoreKey>(handle);
     }
@@ -60,7 +63,7 @@ StoreStatus Win32RegistryStore::QueryValue(StoreKey key, std::u16string_view nam
     DWORD rawType = REG_NONE;
     DWORD rawSize = static_cast<DWORD>(buffer.size());
     const LSTATUS error = RegQueryValueExW(AsHkey(key), ToWide(name).c_str(), nullptr, &rawType,
-                                          buffer.empty() ? nullptr : buffer.data(), &rawSize);
+                                           buffer.empty() ? nullptr : buffer.data(), &rawSize);
     if (error == ERROR_SUCCESS || error == ERROR_MORE_DATA) {
         type = static_cast<ValueType>(rawType);
         size = rawSize;
@@ -78,6 +81,8 @@ StoreStatus Win32RegistryStore::DeleteValue(StoreKey key, std::u16string_view na
     return FromError(RegDeleteValueW(AsHkey(key), ToWide(name).c_str()));
 }
 
-void Win32RegistryStore::CloseKey(StoreKey key) { RegCloseKey(AsHkey(key)); }
+void Win32RegistryStore::CloseKey(StoreKey key) {
+    RegCloseKey(AsHkey(key));
+}
 
 } // namespace zentrim

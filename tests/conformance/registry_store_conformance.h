@@ -124,13 +124,14 @@ TYPED_TEST_P(RegistryStoreConformance, ReadsOfAnotherTypeGiveTheDefault) {
     this->SetRaw(this->HKCU, path, u"Binary", ValueType::Binary, {'a', 0, 0, 0});
 
     EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Number", u"default", false), u"default");
-    for (const char16_t* name : {u"Text", u"Qword", u"LongBinary", u"LongDword", u"ShortDword", u"BinaryFour",
-                                 u"BigEndian"}) {
+    for (const char16_t* name :
+         {u"Text", u"Qword", u"LongBinary", u"LongDword", u"ShortDword", u"BinaryFour", u"BigEndian"}) {
         EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, path, name, -7, false), -7) << ToUtf8(name);
         EXPECT_TRUE(reg.ReadRegistryBool(this->HKCU, path, name, true, false)) << ToUtf8(name);
     }
     for (const char16_t* name : {u"Multi", u"Binary"}) {
-        EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, name, u"default", false), u"default") << ToUtf8(name);
+        EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, name, u"default", false), u"default")
+            << ToUtf8(name);
     }
 }
 
@@ -138,7 +139,8 @@ TYPED_TEST_P(RegistryStoreConformance, TextReadingIsSafeOnAnyStoredData) {
     const auto reg = this->registry();
     const auto path = this->Path();
     // Expandable text comes back raw, with nothing expanded.
-    this->SetRaw(this->HKCU, path, u"Expand", ValueType::ExpandString, EncodeRegistryText(u"%SystemRoot%\\x"));
+    this->SetRaw(this->HKCU, path, u"Expand", ValueType::ExpandString,
+                 EncodeRegistryText(u"%SystemRoot%\\x"));
     EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Expand", u"", false), u"%SystemRoot%\\x");
     // No terminator, an odd byte count, an embedded NUL: never read past the data, cut at the NUL.
     this->SetRaw(this->HKCU, path, u"NoNul", ValueType::String, {'a', 0, 'b', 0});
@@ -257,7 +259,8 @@ TYPED_TEST_P(RegistryStoreConformance, WithoutWriteRightsNothingChangesAndNothin
 REGISTER_TYPED_TEST_SUITE_P(RegistryStoreConformance, TextIsStoredAsUtf16WithItsTerminator,
                             DwordsAreSigned32BitLittleEndian, BooleansAreDwordsReadAsNonZero,
                             ReadsOfAnotherTypeGiveTheDefault, TextReadingIsSafeOnAnyStoredData,
-                            KeyPathsIgnoreCaseAndTrailingBackslash, WritesCreateThePathAndReadsOrDeletesCreateNothing,
+                            KeyPathsIgnoreCaseAndTrailingBackslash,
+                            WritesCreateThePathAndReadsOrDeletesCreateNothing,
                             WritesReplaceAnyTypeAndDeletesAreQuiet, StoreReportsSizesAndEnforcesHandleAccess,
                             WithoutWriteRightsNothingChangesAndNothingFails);
 

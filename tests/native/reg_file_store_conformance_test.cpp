@@ -12,8 +12,8 @@ struct RegFileHarness {
     RegFileHarness() {
         static std::atomic<int> counter{0};
         folder = std::filesystem::temp_directory_path() /
-                 ("zentrim-conformance-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                  std::to_string(counter++));
+                 ("zentrim-conformance-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                  "-" + std::to_string(counter++));
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
         auto opened = RegFileRegistryStore::Open(folder / "registry.reg");
