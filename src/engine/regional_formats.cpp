@@ -383,7 +383,6 @@ FormatSettings EnglishUnitedStatesFormatSettings() {
         .longTimePicture = u"h:mm:ss tt",
         .monthNames = {u"January", u"February", u"March", u"April", u"May", u"June", u"July", u"August",
                        u"September", u"October", u"November", u"December"},
-        .genitiveMonthNames = {},
         .abbreviatedMonthNames = {u"Jan", u"Feb", u"Mar", u"Apr", u"May", u"Jun", u"Jul", u"Aug", u"Sep",
                                   u"Oct", u"Nov", u"Dec"},
         .dayNames = {u"Sunday", u"Monday", u"Tuesday", u"Wednesday", u"Thursday", u"Friday", u"Saturday"},
