@@ -377,19 +377,19 @@ private:
 } // namespace
 
 FormatSettings EnglishUnitedStatesFormatSettings() {
-    return FormatSettings{
-        .shortDatePicture = u"M/d/yyyy",
-        .longDatePicture = u"dddd, MMMM d, yyyy",
-        .longTimePicture = u"h:mm:ss tt",
-        .monthNames = {u"January", u"February", u"March", u"April", u"May", u"June", u"July", u"August",
-                       u"September", u"October", u"November", u"December"},
-        .abbreviatedMonthNames = {u"Jan", u"Feb", u"Mar", u"Apr", u"May", u"Jun", u"Jul", u"Aug", u"Sep",
-                                  u"Oct", u"Nov", u"Dec"},
-        .dayNames = {u"Sunday", u"Monday", u"Tuesday", u"Wednesday", u"Thursday", u"Friday", u"Saturday"},
-        .abbreviatedDayNames = {u"Sun", u"Mon", u"Tue", u"Wed", u"Thu", u"Fri", u"Sat"},
-        .amDesignator = u"AM",
-        .pmDesignator = u"PM",
-    };
+    FormatSettings settings;
+    settings.shortDatePicture = u"M/d/yyyy";
+    settings.longDatePicture = u"dddd, MMMM d, yyyy";
+    settings.longTimePicture = u"h:mm:ss tt";
+    settings.monthNames = {u"January", u"February", u"March",     u"April",   u"May",      u"June",
+                           u"July",    u"August",   u"September", u"October", u"November", u"December"};
+    settings.abbreviatedMonthNames = {u"Jan", u"Feb", u"Mar", u"Apr", u"May", u"Jun",
+                                      u"Jul", u"Aug", u"Sep", u"Oct", u"Nov", u"Dec"};
+    settings.dayNames = {u"Sunday", u"Monday", u"Tuesday", u"Wednesday", u"Thursday", u"Friday", u"Saturday"};
+    settings.abbreviatedDayNames = {u"Sun", u"Mon", u"Tue", u"Wed", u"Thu", u"Fri", u"Sat"};
+    settings.amDesignator = u"AM";
+    settings.pmDesignator = u"PM";
+    return settings;
 }
 
 std::optional<std::u16string> FormatDateTime(std::u16string_view picture, DateTime value,
