@@ -1,0 +1,144 @@
+#!/usr/bin/env python3
+"""Writes the English caption catalogue, ENGLISH, beside this script.
+
+The program reads the catalogue byte for byte, so the file is generated rather than edited:
+Windows-1252 text without a byte-order mark, CR LF line ends, one line per entry of the form
+    Window, Key, "Text"
+and one empty line between the sections of different windows. Run it after changing an entry
+and commit the generated file with the script.
+"""
+
+import pathlib
+
+SECTIONS = [
+    ("ZTMainForm", [
+        ("ZTMainForm", "Zentrim - Make your computer, games & internet run faster"),
+        ("BenefitsLabel", "Benefits of Zentrim"),
+        ("BenefitsDescription",
+         "Zentrim will optimize this computer and internet speed by adjusting several settings within "
+         "Windows.  These changes may improve computer, gaming and internet performance to run faster."),
+        ("PerformanceHeading", "Choose the correct settings below"),
+        ("OSVersionLabel", "Operating System : "),
+        ("ProcessorTypeLabel", "Processor : "),
+        ("SpeedLabel", "Speed Setting : "),
+        ("ModemTypeLabel", "Internet Type : "),
+        ("FastLabel", "Boost"),
+        ("FasterLabel", "Maximum Boost"),
+        ("VersionInstalledLabel", "Version installed : "),
+        ("SoftwareLastUpdateLabel", "Last updated : "),
+        ("NavStatic1", "Help"),
+        ("NavStatic2", "Home"),
+        ("NavStatic3", "Support"),
+        ("NavStatic4", "About"),
+        ("NavLabel2", "Choose a link below"),
+        ("LinkLabel4", "Help with Zentrim"),
+        ("LinkLabel5", "Contact tech support"),
+        ("LinkLabel6", "Click to visit our website"),
+        ("LinkLabel7", "About Zentrim"),
+        ("GoButton", "&Optimize now"),
+        ("RestoreButton", "&Restore"),
+        ("UpdatesButton", " &Check for updates ..."),
+        ("HelpFilePopup", "Get &help with Zentrim"),
+        ("TechSupportPopup", "&Contact technical support"),
+        ("MessageBoxReset1",
+         "This will restore all changes made to the computer's system, gaming and internet settings to "
+         "their original recommended values."),
+        ("MessageBoxReset2", "Click OK to continue."),
+        ("MessageBoxChangeRestart1",
+         "The changes to the computer's system, gaming and internet performance settings have finished."),
+        ("MessageBoxChangeRestart2", "You will need to restart Windows for the changes to become active."),
+        ("MessageBoxChangeRestart3", "Click Yes to restart the computer now, or click No to restart later."),
+        # Told after a run when some values under HKEY_LOCAL_MACHINE could not be written.
+        ("MessageBoxAccessDenied1",
+         "Some settings could not be changed because this user account is not allowed to change them."),
+        ("MessageBoxAccessDenied2", "Start Zentrim as an administrator to change every setting."),
+    ]),
+    ("ZTAboutForm", [
+        ("ZTAboutForm", "About Zentrim"),
+        ("BannerLabel", "More information about this software"),
+        ("VersionLabel", "Zentrim 2  (Version : "),
+        ("CopyrightLabel", "Copyright \u00a9 2024 ORVANE. All rights reserved."),
+        ("LicenseAgreementLabel", "Click to view the end-user license terms"),
+        ("CopyrightWarningLabel",
+         "Warning: This computer program is protected by copyright law and international treaties.  "
+         "Unauthorized reproduction or distribution of this program, or any portion of it, may result in "
+         "severe civil and criminal penalties, and will be prosecuted to the maximum extent possible under "
+         "the law."),
+        ("HelpButton", "&Help"),
+        ("CloseButton", "&Close"),
+        ("LicensedMemo",
+         "Zentrim is built on the Windows common controls and the tooltip control of the system. Its PNG "
+         "pictures are decoded by the Windows Imaging Component, and its update check uses Windows HTTP "
+         "Services (WinHTTP). The icons, banners and other artwork in its windows were made for Zentrim "
+         "and are \u00a9 2024 ORVANE. Microsoft\u00ae and Windows\u00ae are trademarks of Microsoft "
+         "Corporation in the United States and other countries; all other product and company names are "
+         "the property of their respective owners. For support and updates, please visit the ORVANE web "
+         "site."),
+    ]),
+    ("ZTSettingsForm", [
+        ("ZTSettingsForm", "Updating computer's system, gaming & internet settings"),
+        ("MessageUpdate", "Optimizing the computer's system, gaming && internet settings"),
+        ("MessageRestore", "Restoring the computer's system, gaming && internet settings"),
+        ("MessageChange0", "Finding modem information"),
+        ("MessageChange1", "Finding computer information"),
+        ("MessageChange2", "Finding total physical memory installed"),
+        ("MessageChange3", "Finding hardware adapters"),
+        ("MessageChange4", "Finding display device"),
+        ("MessageChange5", "Finding 3D graphics device"),
+        ("MessageChange6", "Finding processor information"),
+        ("MessageChange7", "Finding input devices"),
+        ("MessageChange8", "Finding hard drives"),
+        ("MessageChange9", "Backing up system, gaming && internet settings"),
+        ("MessageChange10", "Writing new system and internet settings"),
+        ("MessageChange11", "Restoring system, gaming && internet settings"),
+    ]),
+    ("ZTUpdateForm", [
+        ("ZTUpdateForm", "Update Zentrim"),
+        ("BannerLabel", "Download and install updates for Zentrim"),
+        ("UpdateHeading", "Check for updates to Zentrim"),
+        ("UpdateDescription", "Click the Update button below to download and install updates for Zentrim."),
+        ("UpdateLabel1", "Find update"),
+        ("UpdateLabel2", "Download update"),
+        ("UpdateLabel3", "Install update"),
+        ("HelpButton", "&Help"),
+        ("UpdateButton", "&Update"),
+        ("CloseButton", "&Close"),
+        ("MessageBoxAdmin1", "You do not have the proper privilege level to update this software."),
+        ("MessageBoxAdmin2", "Please login to the computer as an Administrator."),
+        ("MessageBoxNoConnection1", "Could not connect to the internet to check for software updates."),
+        ("MessageBoxNoConnection2", "Please check if your internet connection is available."),
+        ("MessageBoxNoUpdate1", "There are no updates available for this software."),
+        ("MessageBoxNoUpdate2", "You have the current version of the software installed."),
+        ("MessageBoxUpdate1", "An update for this software is available to download."),
+        ("MessageBoxUpdate2", "Do you want to download and install a new version of this software?"),
+        ("MessageBoxManualUpdate1", "This software could not be automatically updated."),
+        ("MessageBoxManualUpdate2",
+         "Do you want to manually download and install a new version of this software?"),
+        ("MessageBoxUpdateRestart1", "The updater could not update some files."),
+        ("MessageBoxUpdateRestart2", "You will need to restart Windows for the files to be updated."),
+        ("MessageBoxUpdateRestart3", "Click Yes to restart the computer now, or click No to restart later."),
+    ]),
+]
+
+
+def entry_line(window: str, key: str, text: str) -> str:
+    # Texts are always quoted, so spaces and commas stay text; a quote inside is doubled.
+    return '%s, %s, "%s"' % (window, key, text.replace('"', '""'))
+
+
+def catalogue_text() -> str:
+    sections = []
+    for window, entries in SECTIONS:
+        sections.append("\r\n".join(entry_line(window, key, text) for key, text in entries) + "\r\n")
+    return "\r\n".join(sections)
+
+
+def main() -> None:
+    data = catalogue_text().encode("cp1252")  # fails loudly on a character cp1252 lacks
+    target = pathlib.Path(__file__).resolve().parent / "ENGLISH"
+    target.write_bytes(data)
+    print("%s: %d bytes" % (target, len(data)))
+
+
+if __name__ == "__main__":
+    main()
