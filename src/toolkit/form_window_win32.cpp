@@ -1,0 +1,272 @@
+// A form as a top-level window registered under the form's own class name.
+#include "toolkit/application.h"
+#include "toolkit/window_win32.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace zentrim::toolkit::win32 {
+
+namespace {
+
+DWORD StyleFor(FormBorder border) {
+    switch (border) {
+    case FormBorder::Single:
+        return WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    case FormBorder::SingleNoButtons:
+        return WS_OVERLAPPED | WS_CAPTION;
+    case FormBorder::Dialog:
+        return WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+    }
+    return WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+}
+
+HICON LoadFormIcon(HINSTANCE instance, const std::u16string& name) {
+    if (name.empty()) {
+        return nullptr;
+    }
+    const std::wstring wide = ToWide(name);
+    return static_cast<HICON>(
+        LoadImageW(instance, wide.c_str(), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+}
+
+RECT WorkAreaOf(HMONITOR monitor) {
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (monitor != nullptr && GetMonitorInfoW(monitor, &info)) {
+        return info.rcWork;
+    }
+    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    return area;
+}
+
+} // namespace
+
+FormWindow::FormWindow(Win32Backend& backend, Form& form) : ContainerWindow(backend), form_(form) {
+    style_ = StyleFor(form.Border());
+    exStyle_ = WS_EX_CONTROLPARENT | (form.Border() == FormBorder::Dialog ? WS_EX_DLGMODALFRAME : 0);
+    const std::wstring className = ToWide(form.ClassName());
+    RegisterClassOnce(Instance(), className.c_str(), LoadFormIcon(Instance(), form.Icon()));
+    HWND owner = form.Owner() != nullptr ? static_cast<HWND>(form.Owner()->NativeHandle()) : nullptr;
+    const std::wstring caption = ToWide(form.Caption());
+    CreateWindowExW(exStyle_, className.c_str(), caption.c_str(), style_, CW_USEDEFAULT, CW_USEDEFAULT,
+                    CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, Instance(), this);
+    if (window_ == nullptr) {
+        return;
+    }
+    dpi_ = WindowDpi(window_);
+    const Size outer =
+        OuterSize({Scale(form.ClientWidth()), Scale(form.ClientHeight())}, style_, exStyle_, dpi_);
+    SetWindowPos(window_, nullptr, 0, 0, outer.width, outer.height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+Application& FormWindow::App() const {
+    return form_.App();
+}
+
+Color FormWindow::Background() {
+    return form_.GetColor();
+}
+
+Win32Peer* FormWindow::FindPeer(HWND window) const {
+    if (window == nullptr) {
+        return nullptr;
+    }
+    for (Component* component : form_.Components()) {
+        if (component->NativeHandle() == window) {
+            return PeerOf(*component);
+        }
+    }
+    return nullptr;
+}
+
+Component* FormWindow::FindComponent(HWND window) const {
+    // Inner windows of a control (the list of a combo box) count as the control.
+    for (; window != nullptr && window != window_; window = GetParent(window)) {
+        for (Component* component : form_.Components()) {
+            if (component->NativeHandle() == window) {
+                return component;
+            }
+        }
+    }
+    return nullptr;
+}
+
+HWND FormWindow::ParentWindow(const Control& control) const {
+    return control.Parent() != nullptr ? static_cast<HWND>(control.Parent()->NativeHandle()) : window_;
+}
+
+void FormWindow::ReorderTabs() {
+    // Tab walks the children in z-order, so z-order follows the tab order: numbered controls
+    // first, by number, then the others in creation order.
+    std::vector<const Panel*> containers{nullptr};
+    for (Component* component : form_.Components()) {
+        if (const Panel* panel = component->As<Panel>()) {
+            containers.push_back(panel);
+        }
+    }
+    for (const Panel* container : containers) {
+        std::vector<const Control*> children;
+        for (Component* component : form_.Components()) {
+            const Control* control = AsControl(component);
+            if (control != nullptr && control->Parent() == container && control->NativeHandle() != nullptr) {
+                children.push_back(control);
+            }
+        }
+        std::stable_sort(children.begin(), children.end(), [](const Control* a, const Control* b) {
+            const int keyA = a->TabOrder() < 0 ? INT_MAX : a->TabOrder();
+            const int keyB = b->TabOrder() < 0 ? INT_MAX : b->TabOrder();
+            return keyA < keyB;
+        });
+        HWND after = HWND_TOP;
+        for (const Control* child : children) {
+            HWND window = static_cast<HWND>(child->NativeHandle());
+            SetWindowPos(window, after, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+            after = window;
+        }
+    }
+}
+
+void FormWindow::Place() {
+    if (window_ == nullptr) {
+        return;
+    }
+    const Size size =
+        OuterSize({Scale(form_.ClientWidth()), Scale(form_.ClientHeight())}, style_, exStyle_, dpi_);
+    Rect placed{form_.DesignedLeft(), form_.DesignedTop(), form_.DesignedLeft() + size.width,
+                form_.DesignedTop() + size.height};
+    if (form_.Position() != FormPosition::Designed) {
+        Rect over = FromRect(WorkAreaOf(MonitorFromWindow(window_, MONITOR_DEFAULTTONEAREST)));
+        if (form_.Position() == FormPosition::OwnerFormCenter && form_.Owner() != nullptr &&
+            form_.Owner()->NativeHandle() != nullptr) {
+            RECT ownerRect{};
+            GetWindowRect(static_cast<HWND>(form_.Owner()->NativeHandle()), &ownerRect);
+            over = FromRect(ownerRect);
+        }
+        placed = CenterIn(size, over);
+        const RECT target = ToRect(placed);
+        placed = KeepInside(placed, FromRect(WorkAreaOf(MonitorFromRect(&target, MONITOR_DEFAULTTONEAREST))));
+    }
+    SetWindowPos(window_, nullptr, placed.left, placed.top, size.width, size.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void FormWindow::Changed(Change change) {
+    if (window_ == nullptr) {
+        return;
+    }
+    switch (change) {
+    case Change::Text: {
+        const std::wstring caption = ToWide(form_.Caption());
+        SetWindowTextW(window_, caption.c_str());
+        break;
+    }
+    case Change::Visible:
+        ShowWindow(window_, form_.Visible() ? SW_SHOW : SW_HIDE);
+        break;
+    case Change::Enabled:
+        EnableWindow(window_, form_.Enabled() ? TRUE : FALSE);
+        break;
+    case Change::Placement: {
+        const Size outer =
+            OuterSize({Scale(form_.ClientWidth()), Scale(form_.ClientHeight())}, style_, exStyle_, dpi_);
+        SetWindowPos(window_, nullptr, 0, 0, outer.width, outer.height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        break;
+    }
+    case Change::BackColor:
+        RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        break;
+    case Change::Focus:
+        if (IsWindowVisible(window_) && GetActiveWindow() == window_) {
+            FocusActiveControl();
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void FormWindow::FocusActiveControl() {
+    const Control* control = form_.ActiveControl();
+    HWND target = nullptr;
+    if (control != nullptr && control->IsShowing() && control->IsEffectivelyEnabled()) {
+        target = static_cast<HWND>(control->NativeHandle());
+    }
+    if (target == nullptr) {
+        target = GetNextDlgTabItem(window_, nullptr, FALSE);
+    }
+    if (target != nullptr && IsChild(window_, target)) {
+        SetFocus(target);
+    }
+}
+
+void FormWindow::DpiChanged(int dpi, const RECT* suggested) {
+    dpi_ = dpi;
+    if (suggested != nullptr) {
+        SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    for (Component* component : form_.Components()) {
+        PeerOf(*component)->Rescale();
+    }
+    RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CLOSE:
+        form_.Close();
+        return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            // Keep the focused control, to give the focus back when the form is active again.
+            HWND focus = GetFocus();
+            if (focus != nullptr && IsChild(window_, focus)) {
+                if (Control* control = AsControl(FindComponent(focus))) {
+                    form_.FocusMovedTo(control);
+                }
+            }
+        } else if (HIWORD(wParam) == 0) {
+            FocusActiveControl();
+            return 0;
+        }
+        break;
+    case WM_SETFOCUS:
+        FocusActiveControl();
+        return 0;
+    case DM_GETDEFID: {
+        const Button* button = form_.DefaultButton();
+        if (button != nullptr && button->NativeHandle() != nullptr) {
+            return MAKELRESULT(GetDlgCtrlID(static_cast<HWND>(button->NativeHandle())), DC_HASDEFID);
+        }
+        return 0;
+    }
+    case WM_COMMAND:
+        // Enter without a default button known to the dialog keys arrives as IDOK.
+        if (LOWORD(wParam) == IDOK && HIWORD(wParam) == BN_CLICKED) {
+            if (Button* button = form_.DefaultButton();
+                button != nullptr && button->IsShowing() && button->IsEffectivelyEnabled()) {
+                button->Click();
+            }
+            return 0;
+        }
+        break;
+    case WM_DPICHANGED:
+        DpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+        return 0;
+    case WM_SETTINGCHANGE:
+        if (wParam == SPI_SETICONTITLELOGFONT || wParam == SPI_SETNONCLIENTMETRICS) {
+            form_.DesktopFontChanged();
+        }
+        break;
+    default:
+        break;
+    }
+    return ContainerWindow::HandleMessage(message, wParam, lParam);
+}
+
+} // namespace zentrim::toolkit::win32

@@ -1,0 +1,155 @@
+// A label as a STATIC control, so its text is a window text; transparent labels let the
+// parent's picture show through.
+#include "toolkit/window_win32.h"
+
+#include <windowsx.h>
+
+namespace zentrim::toolkit::win32 {
+
+LabelWindow::LabelWindow(Label& label, FormWindow& form) : ControlWindow(label, form), label_(label) {
+    Create(L"Static", label.Caption(), LabelStyle());
+    RepaintUnder();
+}
+
+DWORD LabelWindow::LabelStyle() const {
+    // SS_NOTIFY makes the label take the mouse, for clicks, hover and its cursor.
+    DWORD style = SS_NOTIFY | (label_.ShowAccelChar() ? 0 : SS_NOPREFIX);
+    switch (label_.Alignment()) {
+    case TextAlignment::Left:
+        style |= label_.WordWrap() ? SS_LEFT : SS_LEFTNOWORDWRAP;
+        break;
+    case TextAlignment::Right:
+        style |= SS_RIGHT;
+        break;
+    case TextAlignment::Center:
+        style |= SS_CENTER;
+        break;
+    }
+    if (label_.Layout() == TextLayout::Center && !label_.WordWrap()) {
+        style |= SS_CENTERIMAGE;
+    }
+    return style;
+}
+
+RECT LabelWindow::NativeRect() {
+    RECT rect = ControlWindow::NativeRect();
+    if (!label_.AutoSize() || window_ == nullptr) {
+        return rect;
+    }
+    // Measured again at the window's resolution with the window's font, so the text fits at any
+    // resolution; a right-aligned label keeps its right edge.
+    const WindowDc dc(window_);
+    if (dc.get() == nullptr) {
+        return rect;
+    }
+    RECT measured{0, 0, label_.WordWrap() ? rect.right - rect.left : 0, 0};
+    {
+        SelectGuard font(dc.get(), font_.get());
+        const std::wstring text = label_.Caption().empty() ? std::wstring(L" ") : ToWide(label_.Caption());
+        DrawTextW(dc.get(), text.c_str(), static_cast<int>(text.size()), &measured,
+                  DT_CALCRECT | (label_.WordWrap() ? DT_WORDBREAK : 0) |
+                      (label_.ShowAccelChar() ? 0 : DT_NOPREFIX));
+    }
+    const int width = label_.Caption().empty() ? 0 : measured.right;
+    rect.bottom = rect.top + measured.bottom;
+    if (label_.WordWrap()) {
+        return rect;
+    }
+    switch (label_.Alignment()) {
+    case TextAlignment::Left:
+        break;
+    case TextAlignment::Right:
+        rect.left = rect.right - width;
+        break;
+    case TextAlignment::Center:
+        rect.left = (rect.left + rect.right - width) / 2;
+        break;
+    }
+    rect.right = rect.left + width;
+    return rect;
+}
+
+void LabelWindow::Changed(Change change) {
+    if (window_ == nullptr) {
+        return;
+    }
+    switch (change) {
+    case Change::Text: {
+        // Set without drawing: the parent repaints the area first, so a transparent label's old
+        // text never stays visible behind the new one.
+        SendMessageW(window_, WM_SETREDRAW, FALSE, 0);
+        const std::wstring text = ToWide(label_.Caption());
+        SetWindowTextW(window_, text.c_str());
+        SendMessageW(window_, WM_SETREDRAW, TRUE, 0);
+        Place();
+        RepaintUnder();
+        break;
+    }
+    case Change::Style:
+        SetWindowLongPtrW(
+            window_, GWL_STYLE,
+            static_cast<LONG_PTR>((GetWindowLongPtrW(window_, GWL_STYLE) & ~0xFFFF) | LabelStyle()));
+        Place();
+        RepaintUnder();
+        break;
+    default:
+        ControlWindow::Changed(change);
+        RepaintUnder();
+        break;
+    }
+}
+
+bool LabelWindow::OnParentNotify(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+    switch (message) {
+    case WM_CTLCOLORSTATIC: {
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        SetTextColor(dc, ColorRef(label_.GetFont().color));
+        if (label_.Transparent()) {
+            SetBkMode(dc, TRANSPARENT);
+            result = reinterpret_cast<LRESULT>(GetStockObject(HOLLOW_BRUSH));
+        } else {
+            SetBkColor(dc, ColorRef(label_.GetColor()));
+            result = reinterpret_cast<LRESULT>(brush_.Get(label_.GetColor()));
+        }
+        return true;
+    }
+    case WM_COMMAND: // STN_ notifications: clicks are seen in the label itself
+        result = 0;
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool LabelWindow::OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
+    switch (message) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+        pressed_ = true;
+        SetCapture(window_);
+        result = 0;
+        return true;
+    case WM_LBUTTONUP: {
+        if (!pressed_) {
+            return false;
+        }
+        pressed_ = false;
+        ReleaseCapture();
+        RECT client{};
+        GetClientRect(window_, &client);
+        const POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        if (PtInRect(&client, point) && label_.IsEffectivelyEnabled()) {
+            label_.Click();
+        }
+        result = 0;
+        return true;
+    }
+    case WM_CAPTURECHANGED:
+        pressed_ = false;
+        return false;
+    default:
+        return false;
+    }
+}
+
+} // namespace zentrim::toolkit::win32

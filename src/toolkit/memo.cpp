@@ -1,0 +1,72 @@
+#include "toolkit/memo.h"
+
+namespace zentrim::toolkit {
+
+Memo::Memo(Form& owner, MemoProps props)
+    : Control(owner, kKind, ControlInitFrom(props, true, true)), text_(std::move(props.text)),
+      readOnly_(props.readOnly), wordWrap_(props.wordWrap), scrollBars_(props.scrollBars),
+      color_(props.color) {}
+
+void Memo::SetText(std::u16string text) {
+    if (text_ == text) {
+        return;
+    }
+    text_ = std::move(text);
+    Notify(Change::Text);
+}
+
+std::vector<std::u16string> Memo::Lines() const {
+    return SplitLines(text_);
+}
+
+void Memo::SetLines(const std::vector<std::u16string>& lines) {
+    std::u16string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0) {
+            text += u"\r\n";
+        }
+        text += lines[i];
+    }
+    SetText(std::move(text));
+}
+
+void Memo::SetColor(Color color) {
+    if (color_ == color) {
+        return;
+    }
+    color_ = color;
+    Notify(Change::BackColor);
+}
+
+void Memo::TextEditedByUser(std::u16string text) {
+    if (text_ == text) {
+        return;
+    }
+    text_ = std::move(text);
+    if (onChange) {
+        onChange(*this);
+    }
+}
+
+std::vector<std::u16string> SplitLines(std::u16string_view text) {
+    std::vector<std::u16string> lines;
+    std::size_t start = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == u'\r' || text[i] == u'\n') {
+            lines.emplace_back(text.substr(start, i - start));
+            if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
+                ++i;
+            }
+            start = ++i;
+        } else {
+            ++i;
+        }
+    }
+    if (start < text.size()) {
+        lines.emplace_back(text.substr(start));
+    }
+    return lines;
+}
+
+} // namespace zentrim::toolkit

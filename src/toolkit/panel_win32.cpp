@@ -1,0 +1,105 @@
+// A panel as a child window of the toolkit's own class; its controls are its child windows.
+#include "toolkit/window_win32.h"
+
+namespace zentrim::toolkit::win32 {
+
+namespace {
+constexpr wchar_t kPanelClass[] = L"ToolkitPanel";
+}
+
+PanelWindow::PanelWindow(Win32Backend& backend, Panel& panel, FormWindow& form)
+    : ContainerWindow(backend), panel_(panel), form_(form) {
+    RegisterClassOnce(Instance(), kPanelClass, nullptr);
+    const DWORD style =
+        WS_CHILD | WS_CLIPSIBLINGS | (panel.Visible() ? WS_VISIBLE : 0) | (panel.Enabled() ? 0 : WS_DISABLED);
+    const std::wstring caption = ToWide(panel.Caption());
+    CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_NOPARENTNOTIFY, kPanelClass, caption.c_str(), style, 0, 0, 0,
+                    0, form.ParentWindow(panel),
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(form.NextControlId())), Instance(), this);
+    if (window_ == nullptr) {
+        return;
+    }
+    font_ = MakeFont(panel.GetFont(), form.Dpi());
+    Place();
+    form.ReorderTabs();
+}
+
+void PanelWindow::Place() {
+    const Bounds& bounds = panel_.GetBounds();
+    const int left = form_.Scale(bounds.left);
+    const int top = form_.Scale(bounds.top);
+    SetWindowPos(window_, nullptr, left, top, form_.Scale(bounds.Right()) - left,
+                 form_.Scale(bounds.Bottom()) - top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void PanelWindow::Rescale() {
+    if (window_ == nullptr) {
+        return;
+    }
+    Place();
+    font_ = MakeFont(panel_.GetFont(), form_.Dpi());
+}
+
+Color PanelWindow::Background() {
+    return panel_.BackgroundColor();
+}
+
+void PanelWindow::Changed(Change change) {
+    if (window_ == nullptr) {
+        return;
+    }
+    switch (change) {
+    case Change::Text: {
+        const std::wstring caption = ToWide(panel_.Caption());
+        SetWindowTextW(window_, caption.c_str());
+        InvalidateRect(window_, nullptr, FALSE);
+        break;
+    }
+    case Change::Placement:
+        Place();
+        break;
+    case Change::Enabled:
+        EnableWindow(window_, panel_.Enabled() ? TRUE : FALSE);
+        break;
+    case Change::Visible:
+        ShowWindow(window_, panel_.Visible() ? SW_SHOWNA : SW_HIDE);
+        break;
+    case Change::TextFont:
+        font_ = MakeFont(panel_.GetFont(), form_.Dpi());
+        InvalidateRect(window_, nullptr, FALSE);
+        break;
+    case Change::TabOrder:
+        form_.ReorderTabs();
+        break;
+    case Change::BackColor:
+    case Change::Style:
+        RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+        break;
+    default:
+        break;
+    }
+}
+
+void PanelWindow::PaintDecoration(HDC dc, const RECT& client) {
+    RECT rect = client;
+    if (panel_.Bevel()) {
+        DrawEdge(dc, &rect, BDR_RAISEDINNER, BF_RECT);
+    }
+    if (!panel_.Caption().empty()) {
+        SelectGuard font(dc, font_.get());
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, ColorRef(panel_.GetFont().color));
+        const std::wstring caption = ToWide(panel_.Caption());
+        DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &rect,
+                  DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    }
+}
+
+LRESULT PanelWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_GETFONT) {
+        return reinterpret_cast<LRESULT>(font_.get());
+    }
+    return ContainerWindow::HandleMessage(message, wParam, lParam);
+}
+
+} // namespace zentrim::toolkit::win32

@@ -1,0 +1,168 @@
+#include "toolkit/picture_win32.h"
+
+#include <wincodec.h>
+
+#include <algorithm>
+
+namespace zentrim::toolkit::win32 {
+
+namespace {
+
+constexpr int kMaxSide = 16384;
+
+// Owns one reference to a COM object.
+template <typename T> class ComPtr {
+public:
+    ComPtr() = default;
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ~ComPtr() {
+        if (pointer_ != nullptr) {
+            pointer_->Release();
+        }
+    }
+    T* get() const { return pointer_; }
+    T* operator->() const { return pointer_; }
+    T** put() { return &pointer_; }
+    void** putVoid() { return reinterpret_cast<void**>(&pointer_); }
+
+private:
+    T* pointer_ = nullptr;
+};
+
+bool CreateFactory(ComPtr<IWICImagingFactory>& factory) {
+    // The first version of the factory exists on every Windows the program runs on.
+    return SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER,
+                                      IID_IWICImagingFactory, factory.putVoid()));
+}
+
+std::vector<std::uint8_t> ResourceBytes(const Picture& picture) {
+    HMODULE module = GetModuleHandleW(nullptr);
+    const std::wstring name = ToWide(picture.resourceName);
+    const std::wstring type = ToWide(picture.resourceType);
+    HRSRC resource = FindResourceW(module, name.c_str(), type.empty() ? RT_RCDATA : type.c_str());
+    if (resource == nullptr) {
+        return {};
+    }
+    HGLOBAL loaded = LoadResource(module, resource);
+    const DWORD size = SizeofResource(module, resource);
+    const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
+    if (data == nullptr || size == 0) {
+        return {};
+    }
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    return std::vector<std::uint8_t>(bytes, bytes + size);
+}
+
+} // namespace
+
+std::optional<DecodedPicture> DecodedPicture::Decode(const Picture& picture) {
+    const std::vector<std::uint8_t> fromResource = picture.png.empty() && !picture.resourceName.empty()
+                                                       ? ResourceBytes(picture)
+                                                       : std::vector<std::uint8_t>();
+    const std::vector<std::uint8_t>& bytes = picture.png.empty() ? fromResource : picture.png;
+    if (bytes.empty()) {
+        return std::nullopt;
+    }
+    ComPtr<IWICImagingFactory> factory;
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    ComPtr<IWICFormatConverter> converter;
+    if (!CreateFactory(factory) || FAILED(factory->CreateStream(stream.put())) ||
+        FAILED(stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()),
+                                            static_cast<DWORD>(bytes.size()))) ||
+        FAILED(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
+                                                decoder.put())) ||
+        FAILED(decoder->GetFrame(0, frame.put())) ||
+        FAILED(factory->CreateFormatConverter(converter.put())) ||
+        FAILED(converter->Initialize(frame.get(), GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone,
+                                     nullptr, 0.0, WICBitmapPaletteTypeCustom))) {
+        return std::nullopt;
+    }
+    UINT width = 0;
+    UINT height = 0;
+    if (FAILED(converter->GetSize(&width, &height)) || width == 0 || height == 0 || width > kMaxSide ||
+        height > kMaxSide) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 4);
+    if (FAILED(converter->CopyPixels(nullptr, width * 4, static_cast<UINT>(pixels.size()), pixels.data()))) {
+        return std::nullopt;
+    }
+    return DecodedPicture(static_cast<int>(width), static_cast<int>(height), std::move(pixels));
+}
+
+UniqueBitmap DecodedPicture::Render(int width, int height, bool premultiplied) const {
+    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) {
+        return {};
+    }
+    ComPtr<IWICImagingFactory> factory;
+    ComPtr<IWICBitmap> source;
+    if (!CreateFactory(factory) ||
+        FAILED(factory->CreateBitmapFromMemory(static_cast<UINT>(width_), static_cast<UINT>(height_),
+                                               GUID_WICPixelFormat32bppPBGRA, static_cast<UINT>(width_) * 4,
+                                               static_cast<UINT>(pixels_.size()),
+                                               const_cast<BYTE*>(pixels_.data()), source.put()))) {
+        return {};
+    }
+    ComPtr<IWICBitmapScaler> scaler;
+    IWICBitmapSource* scaled = source.get();
+    if (width != width_ || height != height_) {
+        if (FAILED(factory->CreateBitmapScaler(scaler.put())) ||
+            FAILED(scaler->Initialize(source.get(), static_cast<UINT>(width), static_cast<UINT>(height),
+                                      WICBitmapInterpolationModeFant))) {
+            return {};
+        }
+        scaled = scaler.get();
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    const UINT size = static_cast<UINT>(width) * static_cast<UINT>(height) * 4;
+    if (!bitmap || bits == nullptr ||
+        FAILED(scaled->CopyPixels(nullptr, static_cast<UINT>(width) * 4, size, static_cast<BYTE*>(bits)))) {
+        return {};
+    }
+    if (!premultiplied) {
+        auto* pixel = static_cast<std::uint8_t*>(bits);
+        for (UINT i = 0; i < size; i += 4) {
+            const unsigned alpha = pixel[i + 3];
+            if (alpha != 0 && alpha != 255) {
+                for (UINT c = 0; c < 3; ++c) {
+                    pixel[i + c] = static_cast<std::uint8_t>(std::min(255u, pixel[i + c] * 255u / alpha));
+                }
+            }
+        }
+    }
+    GdiFlush();
+    return bitmap;
+}
+
+UniqueBitmap MakeAlphaMask(HBITMAP picture, int width, int height) {
+    DIBSECTION section{};
+    if (GetObjectW(picture, sizeof section, &section) != sizeof section || section.dsBm.bmBits == nullptr ||
+        section.dsBm.bmBitsPixel != 32) {
+        return {};
+    }
+    const int stride = (width + 15) / 16 * 2; // monochrome rows are word-aligned
+    std::vector<std::uint8_t> mask(static_cast<std::size_t>(stride) * height, 0);
+    const auto* pixels = static_cast<const std::uint8_t*>(section.dsBm.bmBits);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if (pixels[(static_cast<std::size_t>(y) * width + x) * 4 + 3] < 128) {
+                mask[static_cast<std::size_t>(y) * stride + x / 8] |=
+                    static_cast<std::uint8_t>(0x80 >> (x % 8));
+            }
+        }
+    }
+    return UniqueBitmap(CreateBitmap(width, height, 1, 1, mask.data()));
+}
+
+} // namespace zentrim::toolkit::win32

@@ -1,0 +1,38 @@
+// PNG pictures decoded by the Windows Imaging Component and rendered into bitmaps of any size.
+#pragma once
+
+#include "base/unique_handle_win32.h"
+#include "toolkit/picture.h"
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace zentrim::toolkit::win32 {
+
+class DecodedPicture {
+public:
+    // The picture's pixels, or nothing when its bytes or resource cannot be had or decoded.
+    // Needs COM initialised on the thread (the Win32 backend does that).
+    static std::optional<DecodedPicture> Decode(const Picture& picture);
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    // A top-down 32-bit DIB section of the given size, scaled smoothly: with premultiplied
+    // alpha for GdiAlphaBlend, or with straight alpha for image lists. Null on failure.
+    UniqueBitmap Render(int width, int height, bool premultiplied) const;
+
+private:
+    DecodedPicture(int width, int height, std::vector<std::uint8_t> pixels)
+        : width_(width), height_(height), pixels_(std::move(pixels)) {}
+
+    int width_;
+    int height_;
+    std::vector<std::uint8_t> pixels_; // premultiplied BGRA, top-down
+};
+
+// A monochrome mask for a straight-alpha 32-bit DIB section: set bits where the picture is
+// mostly transparent, as image lists want their masks.
+UniqueBitmap MakeAlphaMask(HBITMAP picture, int width, int height);
+
+} // namespace zentrim::toolkit::win32
