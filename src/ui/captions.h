@@ -1,0 +1,79 @@
+// The caption catalogue: every text the windows and message boxes show, keyed by window name and
+// key, one catalogue per language. Each line of a catalogue is one entry,
+//     ZTMainForm, GoButton, "&Optimize now"
+// with the window name, the key and the text separated by commas.
+#pragma once
+
+#include "engine/custom_registry.h"
+#include "ui/catalogue_source.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zentrim {
+
+namespace toolkit {
+class Form;
+} // namespace toolkit
+
+// The language used when the product key names none.
+inline constexpr std::u16string_view kDefaultLanguage = u"english";
+
+// Catalogue bytes as text: UTF-8 or UTF-16 (either byte order) when they begin with that
+// byte-order mark, which is dropped; Windows-1252 otherwise.
+std::u16string DecodeCatalogueText(std::span<const std::uint8_t> bytes);
+
+// The lines of a catalogue text. CR LF, a lone CR and a lone LF each end a line; the last line
+// needs no line end. Empty lines are kept (as empty views) for the caller to skip.
+std::vector<std::u16string_view> SplitCatalogueLines(std::u16string_view text);
+
+// The fields of one line, at most three (later ones are ignored). White space (codes 1 to 32)
+// before the first field and around each comma is skipped. A field that begins with a double
+// quote runs to the next quote that is not doubled ("" stands for one quote) or to the end of
+// the line; any other field ends at a comma or at white space. Text right after a closing quote,
+// or after white space that no comma follows, begins a further field. A comma at the end of the
+// line adds an empty last field. A line of white space only has no fields.
+std::vector<std::u16string> SplitCatalogueFields(std::u16string_view line);
+
+// Window names and keys compare as equal when they differ only in the case of ASCII letters.
+bool CatalogueNamesEqual(std::u16string_view a, std::u16string_view b);
+
+// The two operations the program uses, over the language setting in the product key ("Language",
+// default "english") and the catalogues of `source`. Nothing is cached: every call reads the
+// setting and reads and splits the whole catalogue again, so a changed setting takes effect at
+// the next call. Neither reports a failure: a missing catalogue finds nothing and changes nothing.
+//
+// Both take the lines in order and skip empty ones. A line of white space only, or a line that
+// lacks a field at the moment it is needed, ends the operation at that line; what was found or
+// applied before stays. Names and keys compare without regard to ASCII letter case, except the
+// window title key in ApplyCaptions, which must equal the window's name exactly.
+class CaptionCatalogue {
+public:
+    CaptionCatalogue(const CustomRegistry& registry, const CatalogueSource& source)
+        : registry_(registry), source_(source) {}
+
+    // The "Language" value lower-cased (ASCII letters only); "english" when missing, empty or
+    // unreadable.
+    std::u16string LanguageName() const;
+
+    // The text of the last entry with this window name and key; empty when there is none.
+    std::u16string GetCaption(std::u16string_view windowName, std::u16string_view key) const noexcept;
+
+    // Fills the form's title and the texts of its labels, panels, buttons, menu items, memos and
+    // edits from the entries of the form's section; later entries win. Components of other kinds
+    // and keys that name no component are left alone.
+    void ApplyCaptions(toolkit::Form& form) const noexcept;
+
+private:
+    // The current language's catalogue as text; nothing when the program carries none.
+    std::optional<std::u16string> CatalogueText() const;
+
+    const CustomRegistry& registry_;
+    const CatalogueSource& source_;
+};
+
+} // namespace zentrim

@@ -1,0 +1,30 @@
+#include "ui/catalogue_source_win32.h"
+
+#include "base/unique_handle_win32.h"
+
+namespace zentrim {
+
+std::optional<std::vector<std::uint8_t>>
+ResourceCatalogueSource::FindCatalogue(std::u16string_view language) const {
+    // A name beginning with '#' would be read as a numeric resource id, and one with a NUL inside
+    // would be cut short; neither names a language.
+    if (language.empty() || language.front() == u'#' || language.find(u'\0') != std::u16string_view::npos) {
+        return std::nullopt;
+    }
+    const std::wstring name = ToWide(language);
+    HRSRC resource = FindResourceW(module_, name.c_str(), RT_RCDATA);
+    if (resource == nullptr) {
+        return std::nullopt;
+    }
+    const DWORD size = SizeofResource(module_, resource);
+    HGLOBAL loaded = LoadResource(module_, resource);
+    const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
+    if (data == nullptr) {
+        return std::nullopt;
+    }
+    // Resource memory belongs to the module and needs no release.
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    return std::vector<std::uint8_t>(bytes, bytes + size);
+}
+
+} // namespace zentrim

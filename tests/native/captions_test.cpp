@@ -1,0 +1,588 @@
+#include "ui/captions.h"
+
+#include "base/text.h"
+#include "engine/memory_registry_store.h"
+#include "engine/product_key.h"
+#include "toolkit/application.h"
+#include "toolkit/bevel.h"
+#include "toolkit/button.h"
+#include "toolkit/edit.h"
+#include "toolkit/form.h"
+#include "toolkit/headless_backend.h"
+#include "toolkit/image.h"
+#include "toolkit/image_list.h"
+#include "toolkit/label.h"
+#include "toolkit/memo.h"
+#include "toolkit/menu.h"
+#include "toolkit/panel.h"
+#include "toolkit/picture_combo_box.h"
+#include "toolkit/progress_bar.h"
+#include "toolkit/track_bar.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace zentrim {
+namespace {
+
+using Fields = std::vector<std::u16string>;
+
+std::vector<std::uint8_t> Bytes(std::string_view text) {
+    return {text.begin(), text.end()};
+}
+
+// UTF-16 text with its byte-order mark.
+std::string Utf16Bytes(std::u16string_view text, bool bigEndian) {
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t c : text) {
+        const char high = static_cast<char>(c >> 8);
+        const char low = static_cast<char>(c & 0xFF);
+        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+}
+
+// A registry and a set of catalogues for one test; "english" is the only catalogue unless a test
+// adds more.
+class CaptionsTest : public testing::Test {
+protected:
+    CaptionsTest() { catalogues_.Add(u"ENGLISH", std::string_view()); }
+
+    void SetEnglish(std::string_view text) { catalogues_.Add(u"ENGLISH", text); }
+    void SetLanguage(std::u16string_view language) {
+        registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kLanguage, language,
+                                      false);
+    }
+    std::u16string Get(std::u16string_view window, std::u16string_view key) const {
+        return captions_.GetCaption(window, key);
+    }
+
+    MemoryRegistryStore store_;
+    CustomRegistry registry_{store_};
+    MemoryCatalogueSource catalogues_;
+    CaptionCatalogue captions_{registry_, catalogues_};
+};
+
+TEST(CatalogueParser, FieldsOfOneLine) {
+    const struct {
+        std::u16string_view line;
+        Fields fields;
+    } cases[] = {
+        {u"ZTMainForm, GoButton, \"&Optimize now\"", {u"ZTMainForm", u"GoButton", u"&Optimize now"}},
+        {u"ZTMainForm,FasterLabel,Maximum Boost", {u"ZTMainForm", u"FasterLabel", u"Maximum"}},
+        {u"W, K, \"one, two\"", {u"W", u"K", u"one, two"}},
+        {u"W, K, \"say \"\"hi\"\" now\"", {u"W", u"K", u"say \"hi\" now"}},
+        {u"W, K, \"\"\"\"", {u"W", u"K", u"\""}},
+        {u"W, K,", {u"W", u"K", u""}},
+        {u"W, K,  \t ", {u"W", u"K", u""}},
+        {u"W,", {u"W", u""}},
+        {u"W,,T", {u"W", u"", u"T"}},
+        {u" \t W \t, \t K \t,\t \"T\" ", {u"W", u"K", u"T"}},
+        {u"\x01W\x1F,\x20K", {u"W", u"K"}},
+        {u"W, K, \"open to the end, of the line", {u"W", u"K", u"open to the end, of the line"}},
+        {u"W, K, \"T\"extra", {u"W", u"K", u"T"}},
+        {u"\"W\"K, T", {u"W", u"K", u"T"}},
+        {u"W K T", {u"W", u"K", u"T"}},
+        {u"W, K, T, more, and more", {u"W", u"K", u"T"}},
+        {u"W, K, \"\"", {u"W", u"K", u""}},
+        {u"W, K, \"a\u00A9b\u00AE\"", {u"W", u"K", u"a\u00A9b\u00AE"}},
+        {u"W, K, \"tab\tinside\"", {u"W", u"K", u"tab\tinside"}},
+        {u"W", {u"W"}},
+        {u" \t\x01 ", {}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SplitCatalogueFields(c.line), c.fields) << ToUtf8(c.line);
+    }
+}
+
+TEST(CatalogueParser, LinesEndAtCrLfOrALoneCrOrLf) {
+    const struct {
+        std::u16string_view text;
+        std::vector<std::u16string_view> lines;
+    } cases[] = {
+        {u"", {}},
+        {u"a", {u"a"}},
+        {u"a\r\nb\r\n", {u"a", u"b"}},
+        {u"a\rb\nc", {u"a", u"b", u"c"}},
+        {u"a\n\rb", {u"a", u"", u"b"}},
+        {u"a\r\r\nb", {u"a", u"", u"b"}},
+        {u"a\r\n\r\nb", {u"a", u"", u"b"}},
+        {u"\r\n", {u""}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SplitCatalogueLines(c.text), c.lines) << ToUtf8(c.text);
+    }
+}
+
+TEST(CatalogueParser, DecodesWindows1252AndTextWithAByteOrderMark) {
+    const struct {
+        std::string bytes;
+        std::u16string_view text;
+    } cases[] = {
+        {"\xA9 2024 \xAE", u"\u00A9 2024 \u00AE"},
+        {"\x80\x85\x93\x94\x99\x9F", u"\u20AC\u2026\u201C\u201D\u2122\u0178"},
+        {"\x81\x8D\x8F\x90\x9D", u"\u0081\u008D\u008F\u0090\u009D"},
+        {"\xFF\xE9", u"\u00FF\u00E9"},
+        {"\xEF\xBB\xBF"
+         "a\xC2\xA9\r\n",
+         u"a\u00A9\r\n"},
+        {Utf16Bytes(u"a\u00A9\u202C\r\n", false), u"a\u00A9\u202C\r\n"},
+        {Utf16Bytes(u"a\u00A9\u202C\r\n", true), u"a\u00A9\u202C\r\n"},
+        {Utf16Bytes(u"a", false) + "b", u"a"}, // an odd last byte is dropped
+        {"\xEF\xBB\xBF", u""},
+        {"\xEF\xBB", u"\u00EF\u00BB"}, // too short for a mark: Windows-1252
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DecodeCatalogueText(Bytes(c.bytes)), c.text) << testing::PrintToString(c.bytes);
+    }
+}
+
+TEST_F(CaptionsTest, LastMatchingLineWinsAndNamesIgnoreCase) {
+    SetEnglish("ZTMainForm, GoButton, \"First\"\r\n"
+               "ZTAboutForm, GoButton, \"Other window\"\r\n"
+               "ztmainform, GOBUTTON, \"Second\"\r\n"
+               "ZTMainForm, RestoreButton, \"&Restore\"\r\n");
+    EXPECT_EQ(Get(u"ZTMainForm", u"GoButton"), u"Second");
+    EXPECT_EQ(Get(u"ZTMAINFORM", u"gobutton"), u"Second");
+    EXPECT_EQ(Get(u"ZTAboutForm", u"GoButton"), u"Other window");
+    EXPECT_EQ(Get(u"ZTMainForm", u"RestoreButton"), u"&Restore");
+    EXPECT_EQ(Get(u"ZTMainForm", u"MissingKey"), u"");
+    EXPECT_EQ(Get(u"ZTNoSuchForm", u"GoButton"), u"");
+}
+
+// Only ASCII letters are folded, as the catalogue's names are ASCII.
+TEST_F(CaptionsTest, OnlyAsciiLettersFoldCase) {
+    catalogues_.Add(u"ENGLISH", "W, \xC9t\xE9, \"accented\"\r\n");
+    EXPECT_EQ(Get(u"w", u"\u00C9T\u00E9"), u"accented");
+    EXPECT_EQ(Get(u"w", u"\u00E9t\u00E9"), u"");
+}
+
+TEST_F(CaptionsTest, EmptyLinesAreSkippedButAWhiteSpaceLineEndsTheSearch) {
+    SetEnglish("\r\n\nW, K, \"before\"\r\n\r\n \t \r\nW, K, \"after\"\r\n");
+    EXPECT_EQ(Get(u"W", u"K"), u"before");
+    SetEnglish(" \r\nW, K, \"after\"\r\n");
+    EXPECT_EQ(Get(u"W", u"K"), u"");
+}
+
+// A field is needed only once the line's earlier fields have matched.
+TEST_F(CaptionsTest, AMissingFieldEndsTheSearchOnlyWhenItIsNeeded) {
+    const struct {
+        std::string_view line;
+        std::u16string_view result;
+    } cases[] = {
+        {"Other", u"after"},         // field 2 not needed: another window
+        {"W, Other", u"after"},      // field 3 not needed: another key
+        {"W", u"before"},            // field 2 needed
+        {"W,K", u"before"},          // field 3 needed
+        {"\"W\", \"K\"", u"before"}, // quoted, still only two fields
+    };
+    for (const auto& c : cases) {
+        SetEnglish(std::string("W, K, \"before\"\r\n") + std::string(c.line) + "\r\nW, K, \"after\"");
+        EXPECT_EQ(Get(u"W", u"K"), c.result) << c.line;
+    }
+    // A comma at the end of the line gives an empty text.
+    SetEnglish("W, K, \"before\"\r\nW, K,");
+    EXPECT_EQ(Get(u"W", u"K"), u"");
+}
+
+TEST_F(CaptionsTest, LanguageComesFromTheProductKeyInAnyCase) {
+    SetEnglish("W, K, \"english\"");
+    catalogues_.Add(u"Klingon", "W, K, \"tlhIngan\"");
+    EXPECT_EQ(captions_.LanguageName(), u"english"); // no value
+    EXPECT_EQ(Get(u"W", u"K"), u"english");
+
+    const struct {
+        std::u16string_view value;
+        std::u16string_view language;
+        std::u16string_view text;
+    } cases[] = {
+        {u"", u"english", u"english"},         {u"ENGLISH", u"english", u"english"},
+        {u"KLINGON", u"klingon", u"tlhIngan"}, {u"kLiNgOn", u"klingon", u"tlhIngan"},
+        {u"german", u"german", u""},           {u" english", u" english", u""},
+    };
+    for (const auto& c : cases) {
+        SetLanguage(c.value);
+        EXPECT_EQ(captions_.LanguageName(), c.language) << ToUtf8(c.value);
+        EXPECT_EQ(Get(u"W", u"K"), c.text) << ToUtf8(c.value);
+    }
+
+    // A value that is not text reads as the default.
+    registry_.WriteRegistryInteger(kProductKeyRoot, ProductKeyPath, product_value::kLanguage, 7, false);
+    EXPECT_EQ(Get(u"W", u"K"), u"english");
+}
+
+TEST_F(CaptionsTest, EveryCallReadsTheCatalogueAfresh) {
+    SetEnglish("W, K, \"one\"");
+    EXPECT_EQ(Get(u"W", u"K"), u"one");
+    SetEnglish("W, K, \"two\"");
+    EXPECT_EQ(Get(u"W", u"K"), u"two");
+    catalogues_.Add(u"french", "W, K, \"deux\"");
+    SetLanguage(u"French");
+    EXPECT_EQ(Get(u"W", u"K"), u"deux");
+}
+
+TEST_F(CaptionsTest, CataloguesInEveryEncodingGiveTheSameTexts) {
+    const std::u16string_view entry = u"W, K, \"\u00A9 2024 \u00AE\"\r\n";
+    const std::string catalogues[] = {
+        "W, K, \"\xA9 2024 \xAE\"\r\n",
+        "\xEF\xBB\xBF" + ToUtf8(entry),
+        Utf16Bytes(entry, false),
+        Utf16Bytes(entry, true),
+    };
+    for (const auto& bytes : catalogues) {
+        SetEnglish(bytes);
+        EXPECT_EQ(Get(u"w", u"k"), u"\u00A9 2024 \u00AE") << testing::PrintToString(bytes);
+    }
+}
+
+TEST_F(CaptionsTest, NoCatalogueFindsNothing) {
+    MemoryCatalogueSource none;
+    const CaptionCatalogue captions(registry_, none);
+    EXPECT_EQ(captions.GetCaption(u"ZTMainForm", u"ZTMainForm"), u"");
+    SetEnglish("");
+    EXPECT_EQ(Get(u"ZTMainForm", u"ZTMainForm"), u"");
+}
+
+// A form with one component of every kind, the way the windows build theirs.
+class ApplyCaptionsTest : public CaptionsTest {
+protected:
+    toolkit::HeadlessBackend backend_;
+    toolkit::Application app_{backend_};
+    toolkit::Form form_{app_, {.className = u"TTestForm", .name = u"TestForm"}};
+    toolkit::Panel& panel_ = form_.Add<toolkit::Panel>({.name = u"MainPanel", .width = 300, .height = 200});
+    toolkit::Label& label_ = form_.Add<toolkit::Label>({.name = u"FasterLabel", .parent = &panel_});
+    toolkit::Button& button_ = form_.Add<toolkit::Button>({.name = u"GoButton", .parent = &panel_});
+    toolkit::PopupMenu& menu_ = form_.Add<toolkit::PopupMenu>({.name = u"PopupMenu"});
+    toolkit::MenuItem& item_ = form_.Add<toolkit::MenuItem>({.name = u"HelpFilePopup", .menu = &menu_});
+    toolkit::Memo& memo_ = form_.Add<toolkit::Memo>({.name = u"LicensedMemo", .text = u"old\r\nlines"});
+    toolkit::Edit& edit_ = form_.Add<toolkit::Edit>({.name = u"NameEdit"});
+    toolkit::Image& image_ = form_.Add<toolkit::Image>({.name = u"BannerImage"});
+    toolkit::Bevel& bevel_ = form_.Add<toolkit::Bevel>({.name = u"AboutBevel"});
+    toolkit::ImageList& images_ = form_.Add<toolkit::ImageList>({.name = u"Images"});
+    toolkit::PictureComboBox& combo_ = form_.Add<toolkit::PictureComboBox>(
+        {.name = u"ModemCombo", .items = {{u"Dial-up"}, {u"Cable"}}, .images = &images_, .selectedIndex = 1});
+    toolkit::TrackBar& trackBar_ = form_.Add<toolkit::TrackBar>({.name = u"SpeedTrackBar"});
+    toolkit::ProgressBar& progress_ = form_.Add<toolkit::ProgressBar>({.name = u"MainProgress"});
+};
+
+TEST_F(ApplyCaptionsTest, FillsTheTitleAndEveryTextKind) {
+    SetEnglish("TestForm, TestForm, \"Title & more\"\r\n"
+               "TestForm, MainPanel, \"panel\"\r\n"
+               "TestForm, FasterLabel, \"Maximum Boost\"\r\n"
+               "TestForm, GoButton, \"&Optimize now\"\r\n"
+               "TestForm, HelpFilePopup, \"Get &help\"\r\n"
+               "TestForm, LicensedMemo, \"one paragraph, no lines\"\r\n"
+               "TestForm, NameEdit, \"typed\"\r\n"
+               "TestForm, ModemCombo, \"not for lists\"\r\n"
+               "TestForm, BannerImage, \"x\"\r\n"
+               "TestForm, AboutBevel, \"x\"\r\n"
+               "TestForm, Images, \"x\"\r\n"
+               "TestForm, SpeedTrackBar, \"x\"\r\n"
+               "TestForm, MainProgress, \"x\"\r\n"
+               "TestForm, PopupMenu, \"x\"\r\n"
+               "TestForm, PerformanceHeading, \"names nothing\"\r\n"
+               "TestForm, MessageBoxReset1, \"a message\"\r\n");
+    captions_.ApplyCaptions(form_);
+    EXPECT_EQ(form_.Caption(), u"Title & more");
+    EXPECT_EQ(panel_.Caption(), u"panel");
+    EXPECT_EQ(label_.Caption(), u"Maximum Boost");
+    EXPECT_EQ(button_.Caption(), u"&Optimize now");
+    EXPECT_EQ(item_.Caption(), u"Get &help");
+    EXPECT_EQ(memo_.Text(), u"one paragraph, no lines");
+    EXPECT_EQ(memo_.Lines(), std::vector<std::u16string>{u"one paragraph, no lines"});
+    EXPECT_EQ(edit_.Text(), u"typed");
+    const std::vector<toolkit::ComboItem> items{{u"Dial-up"}, {u"Cable"}};
+    EXPECT_EQ(combo_.Items(), items);
+    EXPECT_EQ(combo_.SelectedCaption(), u"Cable");
+
+    // Applying again leaves the same texts.
+    captions_.ApplyCaptions(form_);
+    EXPECT_EQ(memo_.Text(), u"one paragraph, no lines");
+    EXPECT_EQ(label_.Caption(), u"Maximum Boost");
+    EXPECT_EQ(form_.Caption(), u"Title & more");
+}
+
+TEST_F(ApplyCaptionsTest, TheTitleKeyAloneIsComparedWithCase) {
+    SetEnglish("testform, TestForm, \"window field in any case\"\r\n"
+               "TestForm, TESTFORM, \"title key in other case\"\r\n"
+               "TESTFORM, gobutton, \"component in any case\"\r\n");
+    captions_.ApplyCaptions(form_);
+    EXPECT_EQ(form_.Caption(), u"window field in any case");
+    EXPECT_EQ(button_.Caption(), u"component in any case");
+}
+
+TEST_F(ApplyCaptionsTest, OnlyTheFormsOwnSectionAppliesAndTheLastLineWins) {
+    SetEnglish("TestForm, GoButton, \"first\"\r\n"
+               "OtherForm, GoButton, \"other window\"\r\n"
+               "OtherForm, OtherForm, \"other title\"\r\n"
+               "OtherForm, TestForm, \"other section, our name\"\r\n"
+               "TestForm, GoButton, \"second\"\r\n"
+               "OtherForm, FasterLabel, \"other window\"\r\n");
+    captions_.ApplyCaptions(form_);
+    EXPECT_EQ(button_.Caption(), u"second");
+    EXPECT_EQ(label_.Caption(), u"");
+    EXPECT_EQ(form_.Caption(), u"");
+}
+
+TEST_F(ApplyCaptionsTest, AMissingFieldEndsTheRunOnlyWhenItIsNeeded) {
+    const struct {
+        std::string_view line;
+        std::u16string_view result;
+    } cases[] = {
+        {"OtherForm", u"after"},
+        {"OtherForm, GoButton", u"after"},
+        {"TestForm, NoSuchComponent", u"after"},
+        {"TestForm, ModemCombo", u"after"}, // a kind without a text
+        {"TestForm, testform", u"after"},   // not the title key, and no such component
+        {"TestForm", u"before"},
+        {"TestForm, TestForm", u"before"},
+        {"TestForm, GoButton", u"before"},
+        {"TestForm, FasterLabel", u"before"},
+        {" \t", u"before"},
+    };
+    for (const auto& c : cases) {
+        button_.SetCaption(u"");
+        SetEnglish(std::string("TestForm, GoButton, \"before\"\r\n") + std::string(c.line) +
+                   "\r\n\r\nTestForm, GoButton, \"after\"\r\n");
+        captions_.ApplyCaptions(form_);
+        EXPECT_EQ(button_.Caption(), c.result) << c.line;
+    }
+}
+
+TEST_F(ApplyCaptionsTest, WithoutACatalogueNothingChanges) {
+    SetEnglish("TestForm, TestForm, \"Title\"\r\nTestForm, LicensedMemo, \"new\"\r\n");
+    SetLanguage(u"german");
+    captions_.ApplyCaptions(form_);
+    EXPECT_EQ(form_.Caption(), u"");
+    EXPECT_EQ(memo_.Text(), u"old\r\nlines");
+}
+
+TEST_F(ApplyCaptionsTest, AnUnquotedTextIsCutAtTheFirstSpace) {
+    SetEnglish("TestForm, FasterLabel, Maximum Boost\r\n");
+    captions_.ApplyCaptions(form_);
+    EXPECT_EQ(label_.Caption(), u"Maximum");
+}
+
+// The English catalogue as shipped, read from the source tree.
+class EnglishCatalogue : public testing::Test {
+protected:
+    static std::string FileBytes() {
+        std::ifstream file(std::string(ZENTRIM_RESOURCES_DIR) + "/captions/ENGLISH", std::ios::binary);
+        return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    }
+
+    MemoryRegistryStore store_;
+    CustomRegistry registry_{store_};
+    FolderCatalogueSource catalogues_{std::string(ZENTRIM_RESOURCES_DIR) + "/captions"};
+    CaptionCatalogue captions_{registry_, catalogues_};
+};
+
+struct Entry {
+    std::u16string_view window;
+    std::u16string_view key;
+    std::u16string_view text;
+};
+
+// Every entry in catalogue order; the copyright notice and the acknowledgements are checked apart.
+constexpr Entry kEnglishEntries[] = {
+    {u"ZTMainForm", u"ZTMainForm", u"Zentrim - Make your computer, games & internet run faster"},
+    {u"ZTMainForm", u"BenefitsLabel", u"Benefits of Zentrim"},
+    {u"ZTMainForm", u"BenefitsDescription",
+     u"Zentrim will optimize this computer and internet speed by adjusting several settings within Windows.  "
+     u"These changes may improve computer, gaming and internet performance to run faster."},
+    {u"ZTMainForm", u"PerformanceHeading", u"Choose the correct settings below"},
+    {u"ZTMainForm", u"OSVersionLabel", u"Operating System : "},
+    {u"ZTMainForm", u"ProcessorTypeLabel", u"Processor : "},
+    {u"ZTMainForm", u"SpeedLabel", u"Speed Setting : "},
+    {u"ZTMainForm", u"ModemTypeLabel", u"Internet Type : "},
+    {u"ZTMainForm", u"FastLabel", u"Boost"},
+    {u"ZTMainForm", u"FasterLabel", u"Maximum Boost"},
+    {u"ZTMainForm", u"VersionInstalledLabel", u"Version installed : "},
+    {u"ZTMainForm", u"SoftwareLastUpdateLabel", u"Last updated : "},
+    {u"ZTMainForm", u"NavStatic1", u"Help"},
+    {u"ZTMainForm", u"NavStatic2", u"Home"},
+    {u"ZTMainForm", u"NavStatic3", u"Support"},
+    {u"ZTMainForm", u"NavStatic4", u"About"},
+    {u"ZTMainForm", u"NavLabel2", u"Choose a link below"},
+    {u"ZTMainForm", u"LinkLabel4", u"Help with Zentrim"},
+    {u"ZTMainForm", u"LinkLabel5", u"Contact tech support"},
+    {u"ZTMainForm", u"LinkLabel6", u"Click to visit our website"},
+    {u"ZTMainForm", u"LinkLabel7", u"About Zentrim"},
+    {u"ZTMainForm", u"GoButton", u"&Optimize now"},
+    {u"ZTMainForm", u"RestoreButton", u"&Restore"},
+    {u"ZTMainForm", u"UpdatesButton", u" &Check for updates ..."},
+    {u"ZTMainForm", u"HelpFilePopup", u"Get &help with Zentrim"},
+    {u"ZTMainForm", u"TechSupportPopup", u"&Contact technical support"},
+    {u"ZTMainForm", u"MessageBoxReset1",
+     u"This will restore all changes made to the computer's system, gaming and internet settings to their "
+     u"original recommended values."},
+    {u"ZTMainForm", u"MessageBoxReset2", u"Click OK to continue."},
+    {u"ZTMainForm", u"MessageBoxChangeRestart1",
+     u"The changes to the computer's system, gaming and internet performance settings have finished."},
+    {u"ZTMainForm", u"MessageBoxChangeRestart2",
+     u"You will need to restart Windows for the changes to become active."},
+    {u"ZTMainForm", u"MessageBoxChangeRestart3",
+     u"Click Yes to restart the computer now, or click No to restart later."},
+    {u"ZTMainForm", u"MessageBoxAccessDenied1",
+     u"Some settings could not be changed because this user account is not allowed to change them."},
+    {u"ZTMainForm", u"MessageBoxAccessDenied2",
+     u"Start Zentrim as an administrator to change every setting."},
+    {u"ZTAboutForm", u"ZTAboutForm", u"About Zentrim"},
+    {u"ZTAboutForm", u"BannerLabel", u"More information about this software"},
+    {u"ZTAboutForm", u"VersionLabel", u"Zentrim 2  (Version : "},
+    {u"ZTAboutForm", u"CopyrightLabel", {}},
+    {u"ZTAboutForm", u"LicenseAgreementLabel", u"Click to view the end-user license terms"},
+    {u"ZTAboutForm", u"CopyrightWarningLabel",
+     u"Warning: This computer program is protected by copyright law and international treaties.  "
+     u"Unauthorized "
+     u"reproduction or distribution of this program, or any portion of it, may result in severe civil and "
+     u"criminal penalties, and will be prosecuted to the maximum extent possible under the law."},
+    {u"ZTAboutForm", u"HelpButton", u"&Help"},
+    {u"ZTAboutForm", u"CloseButton", u"&Close"},
+    {u"ZTAboutForm", u"LicensedMemo", {}},
+    {u"ZTSettingsForm", u"ZTSettingsForm", u"Updating computer's system, gaming & internet settings"},
+    {u"ZTSettingsForm", u"MessageUpdate", u"Optimizing the computer's system, gaming && internet settings"},
+    {u"ZTSettingsForm", u"MessageRestore", u"Restoring the computer's system, gaming && internet settings"},
+    {u"ZTSettingsForm", u"MessageChange0", u"Finding modem information"},
+    {u"ZTSettingsForm", u"MessageChange1", u"Finding computer information"},
+    {u"ZTSettingsForm", u"MessageChange2", u"Finding total physical memory installed"},
+    {u"ZTSettingsForm", u"MessageChange3", u"Finding hardware adapters"},
+    {u"ZTSettingsForm", u"MessageChange4", u"Finding display device"},
+    {u"ZTSettingsForm", u"MessageChange5", u"Finding 3D graphics device"},
+    {u"ZTSettingsForm", u"MessageChange6", u"Finding processor information"},
+    {u"ZTSettingsForm", u"MessageChange7", u"Finding input devices"},
+    {u"ZTSettingsForm", u"MessageChange8", u"Finding hard drives"},
+    {u"ZTSettingsForm", u"MessageChange9", u"Backing up system, gaming && internet settings"},
+    {u"ZTSettingsForm", u"MessageChange10", u"Writing new system and internet settings"},
+    {u"ZTSettingsForm", u"MessageChange11", u"Restoring system, gaming && internet settings"},
+    {u"ZTUpdateForm", u"ZTUpdateForm", u"Update Zentrim"},
+    {u"ZTUpdateForm", u"BannerLabel", u"Download and install updates for Zentrim"},
+    {u"ZTUpdateForm", u"UpdateHeading", u"Check for updates to Zentrim"},
+    {u"ZTUpdateForm", u"UpdateDescription",
+     u"Click the Update button below to download and install updates for Zentrim."},
+    {u"ZTUpdateForm", u"UpdateLabel1", u"Find update"},
+    {u"ZTUpdateForm", u"UpdateLabel2", u"Download update"},
+    {u"ZTUpdateForm", u"UpdateLabel3", u"Install update"},
+    {u"ZTUpdateForm", u"HelpButton", u"&Help"},
+    {u"ZTUpdateForm", u"UpdateButton", u"&Update"},
+    {u"ZTUpdateForm", u"CloseButton", u"&Close"},
+    {u"ZTUpdateForm", u"MessageBoxAdmin1",
+     u"You do not have the proper privilege level to update this software."},
+    {u"ZTUpdateForm", u"MessageBoxAdmin2", u"Please login to the computer as an Administrator."},
+    {u"ZTUpdateForm", u"MessageBoxNoConnection1",
+     u"Could not connect to the internet to check for software updates."},
+    {u"ZTUpdateForm", u"MessageBoxNoConnection2", u"Please check if your internet connection is available."},
+    {u"ZTUpdateForm", u"MessageBoxNoUpdate1", u"There are no updates available for this software."},
+    {u"ZTUpdateForm", u"MessageBoxNoUpdate2", u"You have the current version of the software installed."},
+    {u"ZTUpdateForm", u"MessageBoxUpdate1", u"An update for this software is available to download."},
+    {u"ZTUpdateForm", u"MessageBoxUpdate2",
+     u"Do you want to download and install a new version of this software?"},
+    {u"ZTUpdateForm", u"MessageBoxManualUpdate1", u"This software could not be automatically updated."},
+    {u"ZTUpdateForm", u"MessageBoxManualUpdate2",
+     u"Do you want to manually download and install a new version of this software?"},
+    {u"ZTUpdateForm", u"MessageBoxUpdateRestart1", u"The updater could not update some files."},
+    {u"ZTUpdateForm", u"MessageBoxUpdateRestart2",
+     u"You will need to restart Windows for the files to be updated."},
+    {u"ZTUpdateForm", u"MessageBoxUpdateRestart3",
+     u"Click Yes to restart the computer now, or click No to restart later."},
+};
+
+TEST_F(EnglishCatalogue, EveryEntryIsFoundWithItsText) {
+    for (const Entry& entry : kEnglishEntries) {
+        if (!entry.text.empty()) {
+            EXPECT_EQ(captions_.GetCaption(entry.window, entry.key), entry.text) << ToUtf8(entry.key);
+        }
+    }
+    const std::u16string copyright = captions_.GetCaption(u"ZTAboutForm", u"CopyrightLabel");
+    EXPECT_NE(copyright.find(u"Copyright \u00A9 2024 ORVANE"), std::u16string::npos) << ToUtf8(copyright);
+    const std::u16string acknowledgements = captions_.GetCaption(u"ZTAboutForm", u"LicensedMemo");
+    for (const std::u16string_view part : {u"common controls", u"Windows Imaging Component", u"WinHTTP",
+                                           u"Microsoft\u00AE", u"trademarks", u"web site"}) {
+        EXPECT_NE(acknowledgements.find(part), std::u16string::npos) << ToUtf8(part);
+    }
+}
+
+// The file holds exactly the entries above, in order, four sections apart by one empty line, each
+// line written as Window, Key, "Text".
+TEST_F(EnglishCatalogue, LayoutOfTheFile) {
+    const std::string bytes = FileBytes();
+    ASSERT_FALSE(bytes.empty());
+    EXPECT_NE(bytes.substr(0, 3), "\xEF\xBB\xBF");
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\n') {
+            ASSERT_TRUE(i > 0 && bytes[i - 1] == '\r') << "bare LF at byte " << i;
+        }
+        if (bytes[i] == '\r') {
+            ASSERT_TRUE(i + 1 < bytes.size() && bytes[i + 1] == '\n') << "bare CR at byte " << i;
+        }
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (byte >= 0x80) {
+            EXPECT_TRUE(byte == 0xA9 || byte == 0xAE) << "byte " << int{byte} << " at " << i;
+        }
+    }
+    EXPECT_NE(bytes.find("\"Copyright \xA9 2024"), std::string::npos);
+
+    const std::u16string text = DecodeCatalogueText(Bytes(bytes));
+    std::vector<std::u16string_view> lines = SplitCatalogueLines(text);
+    std::size_t next = 0;
+    std::u16string_view section;
+    for (const std::u16string_view line : lines) {
+        if (line.empty()) {
+            ASSERT_LT(next, std::size(kEnglishEntries));
+            EXPECT_NE(kEnglishEntries[next].window, section) << "empty line inside a section";
+            continue;
+        }
+        ASSERT_LT(next, std::size(kEnglishEntries)) << ToUtf8(line);
+        const Entry& entry = kEnglishEntries[next++];
+        const Fields fields = SplitCatalogueFields(line);
+        ASSERT_EQ(fields.size(), 3u) << ToUtf8(line);
+        EXPECT_EQ(fields[0], entry.window);
+        EXPECT_EQ(fields[1], entry.key);
+        if (!entry.text.empty()) {
+            EXPECT_EQ(fields[2], entry.text);
+        }
+        EXPECT_EQ(line, std::u16string(entry.window) + u", " + std::u16string(entry.key) + u", \"" +
+                            fields[2] + u"\"");
+        section = entry.window;
+    }
+    EXPECT_EQ(next, std::size(kEnglishEntries));
+    // One empty line between each pair of sections, none elsewhere.
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), std::u16string_view()), 3);
+}
+
+TEST_F(EnglishCatalogue, FillsTheAboutWindow) {
+    toolkit::HeadlessBackend backend;
+    toolkit::Application app(backend);
+    toolkit::Form form(app, {.className = u"TZTAboutForm", .name = u"ZTAboutForm"});
+    auto& panel = form.Add<toolkit::Panel>({.name = u"AboutPanel"});
+    auto& version = form.Add<toolkit::Label>({.name = u"VersionLabel", .parent = &panel});
+    auto& memo = form.Add<toolkit::Memo>({.name = u"LicensedMemo", .parent = &panel});
+    auto& help = form.Add<toolkit::Button>({.name = u"HelpButton"});
+    auto& close = form.Add<toolkit::Button>({.name = u"CloseButton"});
+    captions_.ApplyCaptions(form);
+    EXPECT_EQ(form.Caption(), u"About Zentrim");
+    EXPECT_EQ(panel.Caption(), u"");
+    EXPECT_EQ(version.Caption(), u"Zentrim 2  (Version : ");
+    EXPECT_EQ(memo.Text(), captions_.GetCaption(u"ZTAboutForm", u"LicensedMemo"));
+    EXPECT_EQ(help.Caption(), u"&Help"); // not the update section's entry of the same key
+    EXPECT_EQ(close.Caption(), u"&Close");
+}
+
+TEST_F(EnglishCatalogue, IsFoundByTheLanguageInAnyCase) {
+    for (const std::u16string_view language : {u"english", u"English", u"ENGLISH", u""}) {
+        registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kLanguage, language,
+                                      false);
+        EXPECT_EQ(captions_.GetCaption(u"ZTAboutForm", u"ZTAboutForm"), u"About Zentrim") << ToUtf8(language);
+    }
+    registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kLanguage, u"german",
+                                  false);
+    EXPECT_EQ(captions_.GetCaption(u"ZTAboutForm", u"ZTAboutForm"), u"");
+}
+
+} // namespace
+} // namespace zentrim
