@@ -1,0 +1,42 @@
+// The update check: one GET to the maker's update service and a token test on the reply.
+#pragma once
+
+#include "launch/http_client.h"
+#include "launch/product_identity.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace zentrim {
+
+// Results of CheckForUpdate. Only kUpdateAvailable leads to anything; 0 and 2 are answers of the
+// service that this program does not act on.
+inline constexpr int kUpdateCheckFailed = -1;
+inline constexpr int kUpdateAvailable = 1;
+
+inline constexpr std::u16string_view kUpdateUserAgent = u"Mozilla/4.0 (compatible; ORVANE)";
+
+// The reply is read up to this size and the tokens are looked for only there.
+inline constexpr std::size_t kMaxUpdateReplySize = 64 * 1024;
+
+// Where the update service listens. The program always asks kUpdateHost on port 80; tests point
+// the check at a server of their own.
+struct UpdateService {
+    std::u16string host{kUpdateHost};
+    std::uint16_t port = 80;
+};
+
+// The request the check sends: "/downloads/update/?product=zentrim&version=<version>" with the
+// program's User-Agent.
+HttpRequest UpdateRequest(const UpdateService& service = {});
+
+// Asks the service and gives -1, 0, 1 or 2: the first of the tokens "ORVANE|0", "ORVANE|1",
+// "ORVANE|2" (tested in this order) that the reply contains, -1 when it holds none or when
+// there is no reply. Blocks until the request has ended; never throws.
+int CheckForUpdate(HttpClient& client, const UpdateService& service = {}) noexcept;
+
+// The same through a new platform client with the program's time-outs, released afterwards.
+int CheckForUpdate() noexcept;
+
+} // namespace zentrim
