@@ -35,6 +35,10 @@ namespace {
 // Access bits that change a key: set value, create subkey, create link, delete, write DAC and owner.
 constexpr std::uint32_t kWriteBits = 0x0002 | 0x0004 | 0x0020 | 0x10000 | 0x40000 | 0x80000;
 
+// The key of HKEY_LOCAL_MACHINE that 64-bit Windows shows 32-bit programs a copy of, and the copy.
+constexpr std::u16string_view kSoftwareKey = u"Software";
+constexpr std::u16string_view kWow64Node = u"WOW6432Node";
+
 } // namespace
 
 std::u16string_view RootName(RegistryRoot root) {
@@ -93,7 +97,13 @@ StoreStatus MemoryRegistryStore::Resolve(RegistryRoot root, std::u16string_view 
         return StoreStatus::AccessDenied;
     }
     Node* node = Root(RootName(root), true);
-    for (const auto name : SplitKeyPath(path)) {
+    std::vector<std::u16string_view> names = SplitKeyPath(path);
+    if (wow64Redirection_ && root == RegistryRoot::LocalMachine && (access & access::kWow64_64Key) == 0 &&
+        !names.empty() && EqualsIgnoringCase(names.front(), kSoftwareKey) &&
+        (names.size() == 1 || !EqualsIgnoringCase(names[1], kWow64Node))) {
+        names.insert(names.begin() + 1, kWow64Node);
+    }
+    for (const auto name : names) {
         Node* child = node->Child(name);
         if (child == nullptr) {
             if (!create) {
@@ -193,6 +203,10 @@ void MemoryRegistryStore::CloseKey(StoreKey key) {
 
 void MemoryRegistryStore::DenyWrites(RegistryRoot root) {
     deniedWrites_.insert(root);
+}
+
+void MemoryRegistryStore::EmulateWow64Redirection() {
+    wow64Redirection_ = true;
 }
 
 std::vector<StoredKey> MemoryRegistryStore::Snapshot() const {

@@ -48,6 +48,11 @@ public:
     // creating a key there with any write access is refused.
     void DenyWrites(RegistryRoot root);
 
+    // Behaves like a 32-bit program on 64-bit Windows: a key under HKEY_LOCAL_MACHINE\Software opened
+    // without KEY_WOW64_64KEY is the one under HKEY_LOCAL_MACHINE\Software\WOW6432Node, its 32-bit
+    // copy; with KEY_WOW64_64KEY it is the key itself. Off by default: one view for everything.
+    void EmulateWow64Redirection();
+
     // Every key with its values, parents before children, in the order they were created.
     std::vector<StoredKey> Snapshot() const;
     // Replaces the whole content; keys of the records' paths are created as needed.
@@ -73,6 +78,7 @@ private:
     std::map<StoreKey, Handle> handles_;
     StoreKey nextHandle_ = 1;
     std::set<RegistryRoot> deniedWrites_;
+    bool wow64Redirection_ = false;
 };
 
 // Splits a key path into its names; empty names (a trailing backslash, doubled ones) add no level.

@@ -103,47 +103,48 @@ constexpr bool RestoreSequenceCoversEveryRowOnce() {
 }
 static_assert(RestoreSequenceCoversEveryRowOnce());
 
-constexpr bool kView64 = false; // every catalogue access uses the default registry view
-
-void WriteValue(const CustomRegistry& registry, const TweakKey& key, std::u16string_view name,
-                const TweakValue& value) {
-    switch (value.type) {
-    case TweakType::Dword:
-        registry.WriteRegistryInteger(key.root, key.path, name, value.number, kView64);
-        break;
-    case TweakType::String:
-        registry.WriteRegistryString(key.root, key.path, name, value.text, kView64);
-        break;
-    case TweakType::Binary:
-        registry.WriteRegistryBinary(key.root, key.path, name, {value.bytes.begin(), value.bytes.end()},
-                                     kView64);
-        break;
-    }
-}
-
 // Reads a value with the read operation of its type (the default when unreadable) and writes the
-// result under the same name in another key. Binary values are never read, so never copied.
-void CopyValue(const CustomRegistry& registry, const TweakKey& from, const TweakKey& to,
-               std::u16string_view name, const TweakValue& defaultValue) {
+// result under the same name in another key, each in its own registry view. Gives what it wrote.
+// Binary values are never read, so never copied.
+std::optional<RawValue> CopyValue(const CustomRegistry& registry, const TweakKey& from, bool fromView64,
+                                  const TweakKey& to, bool toView64, std::u16string_view name,
+                                  const TweakValue& defaultValue) {
     switch (defaultValue.type) {
     case TweakType::Dword: {
         const int number =
-            registry.ReadRegistryInteger(from.root, from.path, name, defaultValue.number, kView64);
-        registry.WriteRegistryInteger(to.root, to.path, name, number, kView64);
-        break;
+            registry.ReadRegistryInteger(from.root, from.path, name, defaultValue.number, fromView64);
+        registry.WriteRegistryInteger(to.root, to.path, name, number, toView64);
+        return ToRawValue(DwordValue(number));
     }
     case TweakType::String: {
         const std::u16string text =
-            registry.ReadRegistryString(from.root, from.path, name, defaultValue.text, kView64);
-        registry.WriteRegistryString(to.root, to.path, name, text, kView64);
-        break;
+            registry.ReadRegistryString(from.root, from.path, name, defaultValue.text, fromView64);
+        registry.WriteRegistryString(to.root, to.path, name, text, toView64);
+        return ToRawValue(StringValue(text));
     }
     case TweakType::Binary:
         break;
     }
+    return std::nullopt;
 }
 
 } // namespace
+
+RawValue ToRawValue(const TweakValue& value) {
+    switch (value.type) {
+    case TweakType::Dword: {
+        const auto bits = static_cast<std::uint32_t>(value.number);
+        return {ValueType::Dword,
+                {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
+                 static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)}};
+    }
+    case TweakType::String:
+        return {ValueType::String, EncodeRegistryText(value.text)};
+    case TweakType::Binary:
+        return {ValueType::Binary, {value.bytes.begin(), value.bytes.end()}};
+    }
+    return {};
+}
 
 std::vector<PlannedWrite> PlanWrites(const TweakProfile& profile) {
     std::vector<PlannedWrite> writes;
@@ -181,26 +182,44 @@ std::vector<RestoreOperation> PlanRestore(const TweakProfile& profile) {
 }
 
 void ApplyWrite(const CustomRegistry& registry, const PlannedWrite& write) {
-    WriteValue(registry, write.row->key, write.row->valueName, write.value);
+    const TweakKey& key = write.row->key;
+    const std::u16string_view name = write.row->valueName;
+    const TweakValue& value = write.value;
+    switch (value.type) {
+    case TweakType::Dword:
+        registry.WriteRegistryInteger(key.root, key.path, name, value.number, kLiveValueUse64BitView);
+        break;
+    case TweakType::String:
+        registry.WriteRegistryString(key.root, key.path, name, value.text, kLiveValueUse64BitView);
+        break;
+    case TweakType::Binary:
+        registry.WriteRegistryBinary(key.root, key.path, name, {value.bytes.begin(), value.bytes.end()},
+                                     kLiveValueUse64BitView);
+        break;
+    }
 }
 
 void ApplyBackup(const CustomRegistry& registry, const PlannedBackup& backup) {
-    CopyValue(registry, backup.row->key, kBackupKey, backup.row->valueName, backup.defaultValue);
+    CopyValue(registry, backup.row->key, kLiveValueUse64BitView, kBackupKey, kProductKeyUse64BitView,
+              backup.row->valueName, backup.defaultValue);
 }
 
-void ApplyRestoreOperation(const CustomRegistry& registry, const RestoreOperation& operation) {
+std::optional<RawValue> ApplyRestoreOperation(const CustomRegistry& registry,
+                                              const RestoreOperation& operation) {
     const TweakRow& row = *operation.row;
     switch (operation.kind) {
     case RestoreOperationKind::RestoreFromBackup:
-        CopyValue(registry, kBackupKey, row.key, row.valueName, operation.defaultValue);
-        break;
+        return CopyValue(registry, kBackupKey, kProductKeyUse64BitView, row.key, kLiveValueUse64BitView,
+                         row.valueName, operation.defaultValue);
     case RestoreOperationKind::DeleteBackup:
-        registry.DeleteRegistryValue(kBackupKey.root, kBackupKey.path, row.valueName, kView64);
+        registry.DeleteRegistryValue(kBackupKey.root, kBackupKey.path, row.valueName,
+                                     kProductKeyUse64BitView);
         break;
     case RestoreOperationKind::DeleteLive:
-        registry.DeleteRegistryValue(row.key.root, row.key.path, row.valueName, kView64);
+        registry.DeleteRegistryValue(row.key.root, row.key.path, row.valueName, kLiveValueUse64BitView);
         break;
     }
+    return std::nullopt;
 }
 
 } // namespace zentrim

@@ -1,7 +1,8 @@
 // The tweak catalogue: the fixed registry values the program changes, as constant data. Each row
 // names one value, what the optimize run writes there and when, whether its old content is backed
-// up first, and what the restore run does with it. The runs are short loops over the plans below;
-// every access uses the default registry view.
+// up first, and what the restore run does with it. The runs are short loops over the plans below.
+// Live values are reached in the native (64-bit) registry view, so that a 32-bit build on 64-bit
+// Windows changes the keys Windows reads; the product key stays in the default view.
 #pragma once
 
 #include "engine/custom_registry.h"
@@ -17,6 +18,11 @@
 #include <vector>
 
 namespace zentrim {
+
+// The view of every access to a row's live value: the native one. On 32-bit Windows the flag is
+// ignored; on 64-bit Windows the default view of a 32-bit program would send HKEY_LOCAL_MACHINE
+// \Software rows into the 32-bit copy that Windows never reads.
+inline constexpr bool kLiveValueUse64BitView = true;
 
 // One registry key: a root and a path from it, handed unchanged to the registry operations.
 struct TweakKey {
@@ -318,11 +324,16 @@ std::vector<PlannedBackup> PlanBackup();
 // The restore sequence expanded into single operations, skipping steps whose condition fails.
 std::vector<RestoreOperation> PlanRestore(const TweakProfile& profile);
 
-// Carry out one planned operation through the registry layer, in the default registry view;
-// backup values live in kBackupKey. Failures are absorbed by the registry operations: a read that
-// fails gives the default, a write or deletion that fails does nothing.
+// A value as the registry stores it: its type and exact bytes.
+RawValue ToRawValue(const TweakValue& value);
+
+// Carry out one planned operation through the registry layer: live values in the native view,
+// backup values in kBackupKey in the default view. Failures are absorbed by the registry
+// operations: a read that fails gives the default, a write or deletion that fails does nothing.
 void ApplyWrite(const CustomRegistry& registry, const PlannedWrite& write);
 void ApplyBackup(const CustomRegistry& registry, const PlannedBackup& backup);
-void ApplyRestoreOperation(const CustomRegistry& registry, const RestoreOperation& operation);
+// Gives the value written to the live value when the operation wrote one (RestoreFromBackup).
+std::optional<RawValue> ApplyRestoreOperation(const CustomRegistry& registry,
+                                              const RestoreOperation& operation);
 
 } // namespace zentrim

@@ -1,0 +1,209 @@
+#include "engine/runs.h"
+
+#include "engine/product_key.h"
+#include "engine/run_phases.h"
+
+#include <array>
+#include <initializer_list>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace zentrim {
+
+namespace {
+
+constexpr std::u16string_view kMainWindow = u"ZTMainForm";
+constexpr std::u16string_view kProgressWindow = u"ZTSettingsForm";
+constexpr std::u16string_view kParagraphBreak = u"\r\n\r\n";
+
+// A run of progress steps that show the same text.
+struct StepGroup {
+    std::u16string_view key;
+    int times;
+};
+
+// 32 steps against a total of 33: the bar stops at 97 percent, the registry work still to come.
+constexpr int kOptimizeStepTotal = 33;
+constexpr std::array<StepGroup, 11> kOptimizeSteps{{
+    {u"MessageChange0", 2},
+    {u"MessageChange1", 2},
+    {u"MessageChange2", 3},
+    {u"MessageChange3", 1},
+    {u"MessageChange4", 2},
+    {u"MessageChange5", 4},
+    {u"MessageChange6", 4},
+    {u"MessageChange7", 2},
+    {u"MessageChange8", 3},
+    {u"MessageChange9", 3},
+    {u"MessageChange10", 6},
+}};
+
+constexpr int kRestoreStepTotal = 29;
+constexpr std::array<StepGroup, 10> kRestoreSteps{{
+    {u"MessageChange0", 2},
+    {u"MessageChange1", 2},
+    {u"MessageChange2", 3},
+    {u"MessageChange3", 1},
+    {u"MessageChange4", 2},
+    {u"MessageChange5", 4},
+    {u"MessageChange6", 4},
+    {u"MessageChange7", 2},
+    {u"MessageChange8", 3},
+    {u"MessageChange11", 6},
+}};
+
+constexpr int StepCount(std::span<const StepGroup> steps) {
+    int count = 0;
+    for (const StepGroup& group : steps) {
+        count += group.times;
+    }
+    return count;
+}
+static_assert(StepCount(kOptimizeSteps) == kOptimizeStepTotal - 1);
+static_assert(StepCount(kRestoreSteps) == kRestoreStepTotal);
+
+// Paragraphs of the main window's catalogue section joined into one message box text.
+std::u16string MessageText(RunView& view, std::initializer_list<std::u16string_view> keys) {
+    std::u16string text;
+    bool first = true;
+    for (const std::u16string_view key : keys) {
+        if (!first) {
+            text += kParagraphBreak;
+        }
+        first = false;
+        text += view.GetCaption(kMainWindow, key);
+    }
+    return text;
+}
+
+int AskMainWindow(RunView& view, std::initializer_list<std::u16string_view> keys, std::uint32_t flags) {
+    const std::u16string text = MessageText(view, keys);
+    return view.ShowMessageBox(text, view.MainWindowTitle(), flags);
+}
+
+// Disables the main window and walks the progress window through a run's steps.
+void ShowSteps(RunView& view, std::u16string_view headingKey, int total, std::span<const StepGroup> steps) {
+    view.EnableMainWindow(false);
+    view.ShowProgressWindow();
+    view.SetProgressStepTotal(total);
+    view.SetProgressStepCount(0);
+    view.SetProgressHeading(view.GetCaption(kProgressWindow, headingKey));
+    for (const StepGroup& group : steps) {
+        for (int i = 0; i < group.times; ++i) {
+            view.ShowProgressStep(view.GetCaption(kProgressWindow, group.key));
+        }
+    }
+}
+
+// The end both runs share once the windows are handed back: the warning when some live value did
+// not take, then the restart offer.
+void FinishRun(RunView& view, bool allTook, SystemRestart& restart) {
+    if (!allTook) {
+        AskMainWindow(view, {u"MessageBoxAccessDenied1", u"MessageBoxAccessDenied2"},
+                      message_box::kAccessWarning);
+    }
+    const int answer = AskMainWindow(
+        view, {u"MessageBoxChangeRestart1", u"MessageBoxChangeRestart2", u"MessageBoxChangeRestart3"},
+        message_box::kRestartQuestion);
+    if (answer == message_box::kIdYes) {
+        RestartWindows(restart);
+    }
+}
+
+bool BackupHeld(const CustomRegistry& registry) {
+    return registry.ReadRegistryBool(kProductKeyRoot, ProductKeyPath, product_value::kRestore, false,
+                                     kProductKeyUse64BitView);
+}
+
+// Runs one step of the clean-up after a failure; a failure of its own is swallowed too, so that
+// it does not keep the next step from being done.
+template <typename Step> void Quietly(Step&& step) noexcept {
+    try {
+        step();
+    } catch (...) {
+        // nothing more to do: the run has ended already
+    }
+}
+
+// After a failure while the run held the windows: the main window takes input again, the progress
+// window goes away and RestoreButton shows whether a backup is held, as at the next start.
+void HandBackWindows(RunView& view, const CustomRegistry& registry) noexcept {
+    Quietly([&] { view.EnableMainWindow(true); });
+    Quietly([&] { view.CloseProgressWindow(); });
+    Quietly([&] { view.EnableRestoreButton(BackupHeld(registry)); });
+}
+
+// The profile of the main window's choices now: the conditions of the catalogue test these.
+TweakProfile CurrentProfile(RunView& view) {
+    TweakProfile profile;
+    profile.osClass = view.ConvertWindowsVersion(view.WindowsIndex());
+    profile.internetType = view.InternetType();
+    profile.speedSetting = view.SpeedSetting();
+    return profile;
+}
+
+} // namespace
+
+void GoButtonClick(RunView& view, const CustomRegistry& registry, SystemRestart& restart) noexcept {
+    bool holdingWindows = false;
+    try {
+        const bool backupExists = BackupHeld(registry);
+        const auto storeChoice = [&](std::u16string_view name, int value) {
+            registry.WriteRegistryInteger(kProductKeyRoot, ProductKeyPath, name, value,
+                                          kProductKeyUse64BitView);
+        };
+        storeChoice(product_value::kInternetType, view.InternetType());
+        storeChoice(product_value::kProcessorType, view.ProcessorType());
+        storeChoice(product_value::kSpeedSetting, view.SpeedSetting());
+        // "Restore" is set later, once the backup is complete (OptimizeRegistry).
+
+        view.PlayClickSound();
+        holdingWindows = true;
+        ShowSteps(view, u"MessageUpdate", kOptimizeStepTotal, kOptimizeSteps);
+
+        const bool allTook = OptimizeRegistry(registry, backupExists, CurrentProfile(view));
+
+        view.EnableMainWindow(true);
+        view.CloseProgressWindow();
+        view.EnableRestoreButton(true);
+        holdingWindows = false;
+        FinishRun(view, allTook, restart);
+    } catch (...) {
+        if (holdingWindows) {
+            HandBackWindows(view, registry);
+        }
+    }
+}
+
+void RestoreButtonClick(RunView& view, const CustomRegistry& registry, SystemRestart& restart) noexcept {
+    bool holdingWindows = false;
+    try {
+        if (AskMainWindow(view, {u"MessageBoxReset1", u"MessageBoxReset2"},
+                          message_box::kRestoreConfirmation) != message_box::kIdOk) {
+            return;
+        }
+        // "Restore" is deleted later, once every live value is back (RestoreRegistry).
+
+        view.PlayClickSound();
+        holdingWindows = true;
+        ShowSteps(view, u"MessageRestore", kRestoreStepTotal, kRestoreSteps);
+
+        TweakProfile profile;
+        profile.osClass = view.ConvertWindowsVersion(view.WindowsIndex());
+        profile.internetType = view.InternetType(); // the speed setting plays no part here
+        const bool allTook = RestoreRegistry(registry, profile);
+
+        view.EnableMainWindow(true);
+        view.CloseProgressWindow();
+        view.EnableRestoreButton(false);
+        holdingWindows = false;
+        FinishRun(view, allTook, restart);
+    } catch (...) {
+        if (holdingWindows) {
+            HandBackWindows(view, registry);
+        }
+    }
+}
+
+} // namespace zentrim

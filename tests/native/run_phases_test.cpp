@@ -1,0 +1,630 @@
+// The registry work of the optimize and restore runs, end to end through the runs themselves,
+// against expectations built here from the catalogue's rules: which rows each profile writes and
+// restores, what the backup holds, what a restore gives back, and that a run stopped after any
+// single registry change never costs the user the values from before the first optimize run.
+#include "engine/original_record.h"
+#include "engine/runs.h"
+
+#include "run_fakes.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <variant>
+
+namespace zentrim {
+namespace {
+
+using enum RegistryRoot;
+using testing::FakeRunView;
+using testing::StoppingStore;
+
+// ---- The machine as a map of values -------------------------------------------------------------
+
+using ValueMap = std::map<std::string, RawValue>; // "root\key path|value name", lower case
+
+std::u16string_view Bare(std::u16string_view path) {
+    while (!path.empty() && path.front() == u'\\') {
+        path.remove_prefix(1);
+    }
+    while (!path.empty() && path.back() == u'\\') {
+        path.remove_suffix(1);
+    }
+    return path;
+}
+
+std::string Id(std::u16string_view rootName, std::u16string_view path, std::u16string_view name) {
+    return ToUtf8(ToLowerText(std::u16string(rootName) + u"\\" + std::u16string(Bare(path)) + u"|" +
+                              std::u16string(name)));
+}
+std::string Id(const TweakRow& row) {
+    return Id(RootName(row.key.root), row.key.path, row.valueName);
+}
+
+constexpr std::u16string_view kProductKey = u"Software\\ORVANE\\Zentrim";
+constexpr std::u16string_view kOriginals = u"Software\\ORVANE\\Zentrim\\Originals";
+
+bool InProductKey(const StoredKey& key) {
+    const std::u16string path = ToLowerText(key.path);
+    const std::u16string product = ToLowerText(kProductKey);
+    return key.rootName == u"HKEY_LOCAL_MACHINE" && (path == product || path.rfind(product + u"\\", 0) == 0);
+}
+
+// The values outside the product key: the machine's own settings.
+ValueMap LiveValues(const MemoryRegistryStore& store) {
+    ValueMap values;
+    for (const StoredKey& key : store.Snapshot()) {
+        if (!InProductKey(key)) {
+            for (const StoredValue& value : key.values) {
+                values[Id(key.rootName, key.path, value.name)] = RawValue{value.type, value.data};
+            }
+        }
+    }
+    return values;
+}
+
+// The values of one key, by name in lower case.
+std::map<std::string, RawValue> KeyValues(const MemoryRegistryStore& store, std::u16string_view path) {
+    std::map<std::string, RawValue> values;
+    for (const StoredKey& key : store.Snapshot()) {
+        if (key.rootName == u"HKEY_LOCAL_MACHINE" && EqualsIgnoringCase(key.path, path)) {
+            for (const StoredValue& value : key.values) {
+                values[ToUtf8(ToLowerText(value.name))] = RawValue{value.type, value.data};
+            }
+        }
+    }
+    return values;
+}
+
+RawValue Dword(int number) {
+    return ToRawValue(DwordValue(number));
+}
+RawValue Text(std::u16string_view text) {
+    return {ValueType::String, EncodeRegistryText(text)};
+}
+
+// ---- The catalogue's rules, written out from the row table ---------------------------------------
+
+// Windows list: 0 Windows 11, 1 Windows 10, 2 Windows 8, 3 Windows 7, 4 Vista, 5 XP, 6 Server 2012,
+// 7 Server 2008, 8 Server 2003, 9 Server 2000.
+struct Profile {
+    int windowsIndex;
+    int internetType;
+    int speed;
+};
+
+bool C1(const Profile& p) {
+    return p.windowsIndex != 8;
+}
+bool C2(const Profile& p) {
+    return p.internetType != 2 && p.internetType != 7;
+}
+bool C3(const Profile& p) {
+    return p.windowsIndex >= 5 && p.windowsIndex <= 8;
+}
+bool C4(const Profile& p) {
+    return p.windowsIndex >= 0 && p.windowsIndex <= 4;
+}
+
+// Rows 1-31 always; 32-34 under C1; 35-44 under C2; 45 under C3; 46 and 47 under C4. A restore
+// action carries the row's condition; with the record of originals rows 32 and 33 are restored too.
+bool RowApplies(int number, const Profile& p) {
+    if (number <= 31) {
+        return true;
+    }
+    if (number <= 34) {
+        return C1(p);
+    }
+    if (number <= 44) {
+        return C2(p);
+    }
+    return number == 45 ? C3(p) : C4(p);
+}
+
+RawValue WrittenValue(int number, const Profile& p) {
+    if (number == 28 || number == 29) {
+        return Dword(p.speed > 0 ? 8 : 4);
+    }
+    return ToRawValue(TweakRowByNumber(number).written);
+}
+
+// The backed-up rows and what their backup holds when the live value is unusable.
+using Default = std::variant<int, std::u16string_view>;
+const std::map<int, Default> kBackupDefaults{
+    {1, 1},  {2, 0},  {12, u"1"}, {13, 0},       {14, 0},    {15, 2},
+    {16, 1}, {28, 2}, {29, 2},    {30, 7200000}, {31, 1000},
+};
+
+// A backup value: the live value when it reads as the row's type, otherwise the default.
+RawValue BackupOf(int number, const std::optional<RawValue>& live) {
+    const Default& fallback = kBackupDefaults.at(number);
+    if (const int* numberDefault = std::get_if<int>(&fallback)) {
+        const bool readable = live && live->type == ValueType::Dword && live->data.size() == 4;
+        return readable ? *live : Dword(*numberDefault);
+    }
+    if (live && (live->type == ValueType::String || live->type == ValueType::ExpandString)) {
+        const std::u16string text = DecodeRegistryText(live->data);
+        if (!text.empty()) {
+            return Text(text);
+        }
+    }
+    return Text(std::get<std::u16string_view>(fallback));
+}
+
+std::optional<RawValue> Find(const ValueMap& values, const std::string& id) {
+    const auto it = values.find(id);
+    return it == values.end() ? std::nullopt : std::optional<RawValue>(it->second);
+}
+
+// What a complete restore gives back: the values of the backed-up rows by the backup rule, every
+// other value exactly as it was, or absent when it was absent.
+ValueMap FullyRestored(const ValueMap& originals) {
+    ValueMap restored = originals;
+    for (const auto& [number, fallback] : kBackupDefaults) {
+        const std::string id = Id(TweakRowByNumber(number));
+        restored[id] = BackupOf(number, Find(originals, id));
+    }
+    return restored;
+}
+
+ValueMap AfterWrites(ValueMap values, const Profile& p) {
+    for (int number = 1; number <= 47; ++number) {
+        if (RowApplies(number, p)) {
+            values[Id(TweakRowByNumber(number))] = WrittenValue(number, p);
+        }
+    }
+    return values;
+}
+
+ValueMap AfterRestore(ValueMap values, const ValueMap& originals, const Profile& p) {
+    const ValueMap restored = FullyRestored(originals);
+    for (int number = 1; number <= 47; ++number) {
+        if (RowApplies(number, p)) {
+            const std::string id = Id(TweakRowByNumber(number));
+            if (auto value = Find(restored, id)) {
+                values[id] = *value;
+            } else {
+                values.erase(id);
+            }
+        }
+    }
+    return values;
+}
+
+// ---- The machine before the first optimize run -------------------------------------------------
+
+// Every row's value in one of four states by its number: absent, a DWORD, a text, or 8 raw bytes;
+// rows naming one value (6 and 37, 8 and 30) end with the later row's state. Each key also holds a
+// value of its own that no run may touch.
+void PlantMachine(const CustomRegistry& registry, int variant) {
+    for (const TweakRow& row : kTweakRows) {
+        const int kind = (row.number + variant) % 4;
+        const auto& key = row.key;
+        registry.WriteRegistryInteger(key.root, key.path, u"Neighbour", 7, true);
+        switch (kind) {
+        case 0:
+            registry.DeleteRegistryValue(key.root, key.path, row.valueName, true);
+            break;
+        case 1:
+            registry.WriteRegistryInteger(key.root, key.path, row.valueName, 1000 + row.number, true);
+            break;
+        case 2:
+            registry.WriteRegistryString(key.root, key.path, row.valueName, u"was " + IntToText(row.number),
+                                         true);
+            break;
+        default:
+            registry.WriteRegistryRaw(
+                key.root, key.path, row.valueName,
+                {ValueType::Qword, {static_cast<std::uint8_t>(row.number), 0, 0, 0, 0, 0, 0, 1}}, true);
+            break;
+        }
+    }
+}
+
+class RunsOverMachine : public ::testing::Test {
+protected:
+    void Optimize(const Profile& p) {
+        view_.windowsIndex = p.windowsIndex;
+        view_.internetType = p.internetType;
+        view_.speedSetting = p.speed;
+        GoButtonClick(view_, registry_, restart_);
+    }
+    void Restore(const Profile& p) {
+        view_.windowsIndex = p.windowsIndex;
+        view_.internetType = p.internetType;
+        view_.answers = {message_box::kIdOk, message_box::kIdNo};
+        RestoreButtonClick(view_, registry_, restart_);
+    }
+    // A machine planted with the variant, each variant planted once.
+    void Reset(int variant) {
+        static std::map<int, std::pair<std::vector<StoredKey>, ValueMap>> planted;
+        auto [it, added] = planted.try_emplace(variant);
+        if (added) {
+            MemoryRegistryStore store;
+            PlantMachine(CustomRegistry(store), variant);
+            it->second = {store.Snapshot(), LiveValues(store)};
+        }
+        store_.Load(it->second.first);
+        originals_ = it->second.second;
+    }
+
+    MemoryRegistryStore store_;
+    CustomRegistry registry_{store_};
+    FakeRunView view_;
+    RecordingSystemRestart restart_;
+    ValueMap originals_;
+};
+
+std::string Describe(const Profile& p) {
+    return "Windows entry " + std::to_string(p.windowsIndex) + ", internet type " +
+           std::to_string(p.internetType) + ", speed " + std::to_string(p.speed);
+}
+
+std::vector<Profile> EveryProfile() {
+    std::vector<Profile> profiles;
+    for (int windows = 0; windows < 10; ++windows) {
+        for (int internet = -1; internet < 9; ++internet) {
+            for (int speed = 0; speed < 2; ++speed) {
+                profiles.push_back({windows, internet, speed});
+            }
+        }
+    }
+    return profiles;
+}
+
+TEST_F(RunsOverMachine, EveryProfileWritesBacksUpAndRestoresExactly) {
+    for (const Profile& p : EveryProfile()) {
+        SCOPED_TRACE(Describe(p));
+        Reset(p.windowsIndex);
+        Optimize(p);
+        ASSERT_EQ(LiveValues(store_), AfterWrites(originals_, p));
+
+        // The product key: the choices, "Restore" and the eleven backup values.
+        std::map<std::string, RawValue> product{
+            {"internettype", Dword(p.internetType)},
+            {"processortype", Dword(view_.processorType)},
+            {"speedsetting", Dword(p.speed)},
+            {"restore", Dword(1)},
+        };
+        for (const auto& [number, fallback] : kBackupDefaults) {
+            const TweakRow& row = TweakRowByNumber(number);
+            product[ToUtf8(ToLowerText(row.valueName))] = BackupOf(number, Find(originals_, Id(row)));
+        }
+        ASSERT_EQ(KeyValues(store_, kProductKey), product);
+
+        // The record: one entry per value of the other 36 rows, holding it as it was.
+        std::map<std::string, RawValue> record;
+        for (const TweakRow& row : kTweakRows) {
+            if (!kBackupDefaults.contains(row.number)) {
+                const std::u16string name = std::u16string(RootName(row.key.root)) + u"\\" +
+                                            std::u16string(Bare(row.key.path)) + u"\\\\" +
+                                            std::u16string(row.valueName);
+                record[ToUtf8(ToLowerText(name))] = {ValueType::Binary,
+                                                     EncodeOriginal(Find(originals_, Id(row)))};
+            }
+        }
+        ASSERT_EQ(record.size(), 35u); // rows 6 and 37 name one value
+        ASSERT_EQ(KeyValues(store_, kOriginals), record);
+
+        Restore(p);
+        ASSERT_EQ(LiveValues(store_), FullyRestored(originals_));
+        ASSERT_EQ(KeyValues(store_, kProductKey).size(), 3u); // the choices stay
+        ASSERT_TRUE(KeyValues(store_, kOriginals).empty());
+    }
+}
+
+TEST_F(RunsOverMachine, TwoOptimizeRunsThenARestoreGiveBackTheValuesFromBeforeTheFirst) {
+    for (const Profile& p : EveryProfile()) {
+        if (p.speed != (p.windowsIndex + p.internetType + 1) % 2) {
+            continue; // the second run takes the other speed
+        }
+        SCOPED_TRACE(Describe(p));
+        Reset(p.internetType + 1);
+        Optimize(p);
+        const auto firstBackup = KeyValues(store_, kProductKey);
+        const auto firstRecord = KeyValues(store_, kOriginals);
+
+        // The user changes a tweaked value, a backed-up one and one the record keeps, in between.
+        const TweakRow& start = TweakRowByNumber(27);
+        registry_.WriteRegistryString(start.key.root, start.key.path, start.valueName, u"changed", true);
+        const TweakRow& priority = TweakRowByNumber(15);
+        registry_.WriteRegistryInteger(priority.key.root, priority.key.path, priority.valueName, 38, true);
+
+        Optimize({p.windowsIndex, p.internetType, 1 - p.speed});
+        auto backup = KeyValues(store_, kProductKey);
+        backup["speedsetting"] = Dword(p.speed);
+        EXPECT_EQ(backup, firstBackup);
+        EXPECT_EQ(KeyValues(store_, kOriginals), firstRecord);
+
+        Restore(p);
+        ASSERT_EQ(LiveValues(store_), FullyRestored(originals_));
+    }
+}
+
+TEST_F(RunsOverMachine, RestoreFollowsTheProfileChosenAtRestoreTime) {
+    // Every row written: Windows XP writes rows 1 to 45 but 46 and 47, Windows 11 rows 1 to 44,
+    // 46 and 47. The backup is the one from before the first.
+    Reset(3);
+    Optimize({5, 0, 0});
+    Optimize({0, 0, 1});
+    const ValueMap everyRowWritten = LiveValues(store_);
+    ASSERT_EQ(everyRowWritten, AfterWrites(AfterWrites(originals_, {5, 0, 0}), {0, 0, 1}));
+    const auto machine = store_.Snapshot();
+
+    for (const Profile& r : EveryProfile()) {
+        SCOPED_TRACE("restore with " + Describe(r));
+        store_.Load(machine);
+        Restore(r);
+        ASSERT_EQ(LiveValues(store_), AfterRestore(everyRowWritten, originals_, r));
+    }
+}
+
+TEST_F(RunsOverMachine, RecordEntriesNameTheirKeyAndValue) {
+    Reset(0);
+    Optimize({1, 0, 0});
+    const auto record = KeyValues(store_, kOriginals);
+    EXPECT_TRUE(record.contains(
+        "hkey_local_machine\\system\\currentcontrolset\\services\\tcpip\\parameters\\\\enablepmtudiscovery"));
+    EXPECT_TRUE(record.contains("hkey_current_user\\control panel\\desktop\\\\smoothscroll"));
+    EXPECT_TRUE(record.contains(
+        "hkey_local_machine\\software\\microsoft\\windows\\currentversion\\explorer\\\\thumbnailsize"));
+}
+
+// ---- Restore puts back what the user had ---------------------------------------------------------
+
+TEST_F(RunsOverMachine, RestorePutsBackValuesTheCatalogueWouldDelete) {
+    store_.Load({});
+    const TweakRow& start = TweakRowByNumber(27);       // "Start" of the Messenger service
+    const TweakRow& thumbnail = TweakRowByNumber(32);   // "ThumbnailSize"
+    const TweakRow& quality = TweakRowByNumber(33);     // "ThumbnailQuality", absent before
+    const TweakRow& styleSheets = TweakRowByNumber(18); // "Use StyleSheets"
+    registry_.WriteRegistryInteger(start.key.root, start.key.path, start.valueName, 2, true);
+    registry_.WriteRegistryInteger(thumbnail.key.root, thumbnail.key.path, thumbnail.valueName, 120, true);
+    registry_.WriteRegistryRaw(styleSheets.key.root, styleSheets.key.path, styleSheets.valueName,
+                               {ValueType::ExpandString, EncodeRegistryText(u"%NO%")}, true);
+
+    Optimize({1, 0, 0});
+    Restore({1, 0, 0});
+
+    EXPECT_EQ(registry_.ReadRegistryInteger(start.key.root, start.key.path, start.valueName, -1, true), 2);
+    EXPECT_EQ(
+        registry_.ReadRegistryInteger(thumbnail.key.root, thumbnail.key.path, thumbnail.valueName, -1, true),
+        120);
+    EXPECT_FALSE(registry_.ReadRegistryRaw(quality.key.root, quality.key.path, quality.valueName, true));
+    EXPECT_EQ(
+        registry_.ReadRegistryRaw(styleSheets.key.root, styleSheets.key.path, styleSheets.valueName, true),
+        (RawValue{ValueType::ExpandString, EncodeRegistryText(u"%NO%")}));
+}
+
+// A backup taken by an older version has no record: it is restored as it always was.
+TEST_F(RunsOverMachine, BackupWithoutRecordIsRestoredTheOldWay) {
+    Reset(1);
+    Optimize({1, 0, 0});
+    for (const TweakRow* row : RecordedRows()) {
+        DeleteOriginalEntry(registry_, *row);
+    }
+    Restore({1, 0, 0});
+
+    ValueMap expected = FullyRestored(originals_);
+    for (const TweakRow& row : kTweakRows) {
+        // Row 8's value is row 30's, which is restored from its backup value after the delete.
+        if (row.restoreAction == RestoreAction::Delete && RowApplies(row.number, {1, 0, 0}) &&
+            Id(row) != Id(TweakRowByNumber(30))) {
+            expected.erase(Id(row));
+        }
+    }
+    expected[Id(TweakRowByNumber(32))] = Dword(96);
+    expected[Id(TweakRowByNumber(33))] = Dword(80);
+    EXPECT_EQ(LiveValues(store_), expected);
+}
+
+TEST(OriginalRecord, EntriesKeepAnyTypeAndTellAbsentFromEmpty) {
+    const OriginalValue cases[] = {
+        std::nullopt,
+        RawValue{ValueType::None, {}},
+        RawValue{ValueType::Binary, {}},
+        RawValue{ValueType::Dword, {1, 2, 3, 4}},
+        RawValue{ValueType::MultiString, EncodeRegistryText(u"a")},
+        RawValue{static_cast<ValueType>(0x12345678), {9}},
+    };
+    std::set<std::vector<std::uint8_t>> encodings;
+    for (const auto& original : cases) {
+        const auto data = EncodeOriginal(original);
+        EXPECT_TRUE(encodings.insert(data).second);
+        EXPECT_EQ(DecodeOriginal(data), std::optional<OriginalValue>(original));
+    }
+    const std::uint8_t broken[] = {4, 0, 0};
+    EXPECT_FALSE(DecodeOriginal(broken).has_value());
+}
+
+TEST_F(RunsOverMachine, UnusableRecordEntryFallsBackToTheRowsRestoreAction) {
+    store_.Load({});
+    const TweakRow& start = TweakRowByNumber(27);
+    const TweakRow& thumbnail = TweakRowByNumber(32);
+    registry_.WriteRegistryInteger(start.key.root, start.key.path, start.valueName, 2, true);
+    registry_.WriteRegistryInteger(thumbnail.key.root, thumbnail.key.path, thumbnail.valueName, 120, true);
+    Optimize({1, 0, 0});
+    for (const TweakRow* row : {&start, &thumbnail}) {
+        registry_.WriteRegistryBinary(LocalMachine, kOriginalsKeyPath, OriginalEntryName(*row), {1, 2},
+                                      false);
+    }
+    Restore({1, 0, 0});
+    EXPECT_FALSE(registry_.ReadRegistryRaw(start.key.root, start.key.path, start.valueName, true));
+    EXPECT_EQ(
+        registry_.ReadRegistryInteger(thumbnail.key.root, thumbnail.key.path, thumbnail.valueName, -1, true),
+        96);
+}
+
+// ---- Crash safety: a run stopped after any single change ------------------------------------------
+
+// Runs `run` over a store that stops after each number of changes in turn, and hands each state
+// it leaves to `check`. Ends once a run finishes before its limit.
+template <typename Run, typename Check>
+void ForEveryStopPoint(const std::vector<StoredKey>& start, Run run, Check check) {
+    for (int limit = 0;; ++limit) {
+        SCOPED_TRACE("stopped after " + std::to_string(limit) + " changes");
+        MemoryRegistryStore memory;
+        memory.Load(start);
+        StoppingStore stopping(memory, limit);
+        run(CustomRegistry(stopping));
+        const bool finished = !stopping.Stopped();
+        check(memory.Snapshot());
+        if (finished || ::testing::Test::HasFatalFailure()) {
+            ASSERT_GT(limit, 40) << "the run should make many changes";
+            return;
+        }
+    }
+}
+
+class RunsStoppedAnywhere : public ::testing::Test {
+protected:
+    static constexpr Profile kProfile{1, 0, 1};
+
+    void SetUp() override {
+        MemoryRegistryStore store;
+        const CustomRegistry registry(store);
+        PlantMachine(registry, 2);
+        originals_ = LiveValues(store);
+        machine_ = store.Snapshot();
+    }
+
+    static void Optimize(const CustomRegistry& registry, const Profile& p = kProfile) {
+        FakeRunView view;
+        view.windowsIndex = p.windowsIndex;
+        view.internetType = p.internetType;
+        view.speedSetting = p.speed;
+        RecordingSystemRestart restart;
+        GoButtonClick(view, registry, restart);
+    }
+    static void Restore(const CustomRegistry& registry, const Profile& p = kProfile) {
+        FakeRunView view;
+        view.windowsIndex = p.windowsIndex;
+        view.internetType = p.internetType;
+        view.answers = {message_box::kIdOk};
+        RecordingSystemRestart restart;
+        RestoreButtonClick(view, registry, restart);
+    }
+
+    // From a state a stopped run left: while "Restore" is set, a restore gives back the originals;
+    // while it is not, the originals are in place already (the restore button is disabled then).
+    // Either way a later optimize run followed by a restore gives them back.
+    void ExpectOriginalsRecoverable(const std::vector<StoredKey>& state,
+                                    const ValueMap& inPlaceWhenUnmarked) {
+        MemoryRegistryStore store;
+        store.Load(state);
+        const CustomRegistry registry(store);
+        if (registry.ReadRegistryBool(LocalMachine, ProductKeyPath, u"Restore", false, false)) {
+            Restore(registry);
+            EXPECT_EQ(LiveValues(store), FullyRestored(originals_)) << "restore from this state";
+        } else {
+            EXPECT_EQ(LiveValues(store), inPlaceWhenUnmarked) << "no backup marked, yet values changed";
+        }
+
+        MemoryRegistryStore again;
+        again.Load(state);
+        const CustomRegistry registryAgain(again);
+        Optimize(registryAgain, {0, 0, 0});
+        Restore(registryAgain, {0, 0, 0});
+        EXPECT_EQ(LiveValues(again), FullyRestored(originals_)) << "optimize and restore from this state";
+    }
+
+    ValueMap originals_;
+    std::vector<StoredKey> machine_;
+};
+
+TEST_F(RunsStoppedAnywhere, FirstOptimizeRun) {
+    ForEveryStopPoint(
+        machine_, [](const CustomRegistry& registry) { Optimize(registry); },
+        [&](const std::vector<StoredKey>& state) { ExpectOriginalsRecoverable(state, originals_); });
+}
+
+TEST_F(RunsStoppedAnywhere, SecondOptimizeRun) {
+    MemoryRegistryStore store;
+    store.Load(machine_);
+    Optimize(CustomRegistry(store), {1, 2, 0}); // dial-up: rows 35 to 44 come with the second run
+    ForEveryStopPoint(
+        store.Snapshot(), [](const CustomRegistry& registry) { Optimize(registry); },
+        [&](const std::vector<StoredKey>& state) { ExpectOriginalsRecoverable(state, originals_); });
+}
+
+TEST_F(RunsStoppedAnywhere, RestoreRun) {
+    MemoryRegistryStore store;
+    store.Load(machine_);
+    Optimize(CustomRegistry(store));
+    ForEveryStopPoint(
+        store.Snapshot(), [](const CustomRegistry& registry) { Restore(registry); },
+        [&](const std::vector<StoredKey>& state) {
+            ExpectOriginalsRecoverable(state, FullyRestored(originals_));
+        });
+}
+
+// ---- Registry views: a 32-bit program on 64-bit Windows -----------------------------------------
+
+TEST(MemoryRegistryStoreWow64, MachineSoftwareKeysHaveA32BitCopy) {
+    MemoryRegistryStore store;
+    store.EmulateWow64Redirection();
+    const CustomRegistry registry(store);
+    registry.WriteRegistryInteger(LocalMachine, u"\\Software\\Vendor\\", u"V", 32, false);
+    registry.WriteRegistryInteger(LocalMachine, u"\\SOFTWARE\\Vendor", u"V", 64, true);
+    registry.WriteRegistryInteger(LocalMachine, u"\\System\\Setup\\", u"V", 1, false);
+    registry.WriteRegistryInteger(CurrentUser, u"\\Software\\Vendor\\", u"V", 2, false);
+
+    EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, u"\\Software\\Vendor", u"V", 0, false), 32);
+    EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, u"\\Software\\WOW6432Node\\Vendor", u"V", 0, false),
+              32);
+    EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, u"\\Software\\WOW6432Node\\Vendor", u"V", 0, true),
+              32);
+    EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, u"\\Software\\Vendor", u"V", 0, true), 64);
+    EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, u"\\System\\Setup", u"V", 0, true), 1);
+    EXPECT_EQ(registry.ReadRegistryInteger(CurrentUser, u"\\Software\\Vendor", u"V", 0, true), 2);
+
+    MemoryRegistryStore plain; // one view for everything unless asked
+    CustomRegistry(plain).WriteRegistryInteger(LocalMachine, u"\\Software\\Vendor", u"V", 5, false);
+    EXPECT_EQ(CustomRegistry(plain).ReadRegistryInteger(LocalMachine, u"\\Software\\Vendor", u"V", 0, true),
+              5);
+}
+
+TEST(RunsRegistryView, TweaksReachTheNativeKeysAndTheProductKeyStaysIn32BitView) {
+    MemoryRegistryStore store;
+    store.EmulateWow64Redirection();
+    const CustomRegistry registry(store);
+    constexpr std::u16string_view kExplorer = u"\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
+    constexpr std::u16string_view kExplorer32 =
+        u"\\Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
+    registry.WriteRegistryInteger(LocalMachine, kExplorer, u"ThumbnailSize", 32, true);
+    registry.WriteRegistryInteger(LocalMachine, kExplorer32, u"ThumbnailSize", 64, true);
+
+    FakeRunView view;
+    view.windowsIndex = 0; // Windows 11
+    RecordingSystemRestart restart;
+    GoButtonClick(view, registry, restart);
+
+    EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, kExplorer, u"ThumbnailSize", 0, true), 96);
+    EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, kExplorer32, u"ThumbnailSize", 0, true), 64);
+    for (const std::u16string_view below :
+         {u"Policies\\Microsoft\\Windows\\Psched", u"Microsoft\\Dfrg\\BootOptimizeFunction",
+          u"Microsoft\\Windows NT\\CurrentVersion\\Windows"}) {
+        EXPECT_TRUE(store.KeyExists(LocalMachine, u"Software\\" + std::u16string(below))) << ToUtf8(below);
+        EXPECT_FALSE(store.KeyExists(LocalMachine, u"Software\\WOW6432Node\\" + std::u16string(below)))
+            << ToUtf8(below);
+    }
+    EXPECT_TRUE(store.KeyExists(LocalMachine, u"Software\\WOW6432Node\\ORVANE\\Zentrim"));
+    EXPECT_FALSE(store.KeyExists(LocalMachine, u"Software\\ORVANE"));
+    EXPECT_TRUE(registry.ReadRegistryBool(LocalMachine, ProductKeyPath, u"Restore", false, false));
+    EXPECT_TRUE(view.boxes.size() == 1 && view.boxes[0].flags == message_box::kRestartQuestion)
+        << "every tweak took, so no warning";
+
+    view.answers = {message_box::kIdOk};
+    RestoreButtonClick(view, registry, restart);
+    EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, kExplorer, u"ThumbnailSize", 0, true), 32);
+    EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, kExplorer32, u"ThumbnailSize", 0, true), 64);
+    EXPECT_FALSE(registry.ReadRegistryRaw(LocalMachine, u"\\Software\\Microsoft\\Dfrg\\BootOptimizeFunction",
+                                          u"Enable", true));
+    EXPECT_FALSE(registry.ReadRegistryRaw(LocalMachine, ProductKeyPath, u"Restore", false));
+}
+
+} // namespace
+} // namespace zentrim
