@@ -21,12 +21,14 @@ class ProgressFormTest : public ::testing::Test {
 protected:
     // A pacing with a fixed step length, so that every pass can be checked.
     static ProgressPacing FixedPacing(int passes) {
-        return {.minPasses = passes, .maxPasses = passes + 1, .dotPasses = {3, 6, 9}, .pauseMilliseconds = 500};
+        return {
+            .minPasses = passes, .maxPasses = passes + 1, .dotPasses = {3, 6, 9}, .pauseMilliseconds = 500};
     }
 
     void Make(ProgressPacing pacing) {
-        progress_ = std::make_unique<ProgressForm>(app_, mainForm_, captions_, pacing,
-                                                   [this](int milliseconds) { pauses_.push_back(milliseconds); });
+        progress_ =
+            std::make_unique<ProgressForm>(app_, mainForm_, captions_, pacing,
+                                           [this](int milliseconds) { pauses_.push_back(milliseconds); });
     }
 
     HeadlessBackend backend_;
@@ -69,7 +71,7 @@ TEST_F(ProgressFormTest, DotsAppearAtTheirPassesEachFollowedByAPause) {
     progress_->SetProgressStepTotal(33);
     progress_->ShowProgressStep(u"Finding hard drives");
 
-    ASSERT_EQ(seen.size(), 12u); // one pass of message processing per pass of the step
+    ASSERT_EQ(seen.size(), 12u);        // one pass of message processing per pass of the step
     EXPECT_EQ(seen[0], u"Previous..."); // the line keeps the last text until the first dot
     EXPECT_EQ(seen[2], u"Previous...");
     EXPECT_EQ(seen[3], u"Finding hard drives.");
@@ -88,7 +90,8 @@ TEST_F(ProgressFormTest, BarIsTheRoundedShareOfStepsDone) {
         int steps;
         int percent;
     };
-    for (const Case& c : {Case{33, 1, 3}, Case{33, 32, 97}, Case{29, 1, 3}, Case{29, 15, 52}, Case{29, 29, 100}}) {
+    for (const Case& c :
+         {Case{33, 1, 3}, Case{33, 32, 97}, Case{29, 1, 3}, Case{29, 15, 52}, Case{29, 29, 100}}) {
         progress_->SetProgressStepTotal(c.total);
         progress_->SetProgressStepCount(0);
         for (int step = 0; step < c.steps; ++step) {

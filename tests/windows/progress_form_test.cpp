@@ -26,8 +26,11 @@ std::wstring TextOf(HWND window) {
 TEST(ProgressFormWindow, ShowsItsTitleHeadingBarAndStepLine) {
     toolkit::Win32Backend backend;
     toolkit::Application app(backend);
-    toolkit::Form mainForm(app, {.className = u"TZTMainForm", .name = u"ZTMainForm", .clientWidth = 764,
-                                 .clientHeight = 500, .position = toolkit::FormPosition::ScreenCenter});
+    toolkit::Form mainForm(app, {.className = u"TZTMainForm",
+                                 .name = u"ZTMainForm",
+                                 .clientWidth = 764,
+                                 .clientHeight = 500,
+                                 .position = toolkit::FormPosition::ScreenCenter});
     Win32RegistryStore store;
     const CustomRegistry registry(store);
     const ResourceCatalogueSource catalogues(GetModuleHandleW(nullptr));

@@ -12,7 +12,9 @@ namespace zentrim {
 
 using namespace toolkit;
 
-ProgressPacing StandardPacing() { return {}; }
+ProgressPacing StandardPacing() {
+    return {};
+}
 
 ProgressPacing QuickPacing() {
     return {.minPasses = 40, .maxPasses = 80, .dotPasses = {5, 10, 20}, .pauseMilliseconds = 15};
@@ -73,8 +75,8 @@ void ProgressForm::FormShow() noexcept {
 
 int ProgressForm::DrawStepLength() {
     // Seeded afresh from the clock at every step.
-    std::mt19937 generator(
-        static_cast<std::mt19937::result_type>(std::chrono::high_resolution_clock::now().time_since_epoch().count()));
+    std::mt19937 generator(static_cast<std::mt19937::result_type>(
+        std::chrono::high_resolution_clock::now().time_since_epoch().count()));
     std::uniform_int_distribution<int> length(pacing_.minPasses, pacing_.maxPasses - 1);
     return length(generator);
 }
