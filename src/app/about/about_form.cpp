@@ -1,0 +1,153 @@
+#include "app/about/about_form.h"
+
+#include "launch/launch_targets.h"
+#include "launch/product_identity.h"
+#include "launch/shell.h"
+#include "ui/captions.h"
+#include "ui/sound.h"
+#include "ui/system_font.h"
+
+namespace zentrim {
+
+using namespace toolkit;
+
+namespace {
+
+// The licence link's colour, RGB 00 66 CC.
+constexpr Color kLinkColor = 0xCC6600;
+
+void SetUnderline(Label& label, bool on) {
+    Font font = label.GetFont();
+    font.style = on ? (font.style | kFontUnderline) : (font.style & ~kFontUnderline);
+    label.SetFont(font);
+}
+
+} // namespace
+
+AboutForm::AboutForm(Application& app, toolkit::Form& mainForm, const CaptionCatalogue& captions,
+                     ClickSound& clickSound, const Shell& shell, const ProgramWindows& windows)
+    : captions_(captions), clickSound_(clickSound), shell_(shell), windows_(windows),
+      form_(app, {.className = u"TZTAboutForm",
+                  .name = u"ZTAboutForm",
+                  .clientWidth = 700,
+                  .clientHeight = 441,
+                  .border = FormBorder::Dialog,
+                  .color = colors::kButtonFace,
+                  .position = FormPosition::OwnerFormCenter,
+                  .owner = &mainForm}),
+      aboutPanel_(
+          form_.Add<Panel>({.name = u"AboutPanel", .width = 700, .height = 386, .color = colors::kWindow})),
+      bannerImage_(form_.Add<Image>({.name = u"BannerImage",
+                                     .parent = &aboutPanel_,
+                                     .width = 700,
+                                     .height = 60,
+                                     .picture = Picture::FromResource(u"ABOUT_BANNER"),
+                                     .stretch = true})),
+      bannerLabel_(form_.Add<Label>({.name = u"BannerLabel",
+                                     .parent = &aboutPanel_,
+                                     .left = 48,
+                                     .top = 18,
+                                     .font = Font{u"Tahoma", 12, kFontBold, colors::kWhite},
+                                     .transparent = true})),
+      versionLabel_(form_.Add<Label>({.name = u"VersionLabel",
+                                      .parent = &aboutPanel_,
+                                      .left = 72,
+                                      .top = 82,
+                                      .font = Font{u"Tahoma", 10, kFontBold, colors::kWindowText},
+                                      .transparent = true})),
+      copyrightLabel_(form_.Add<Label>(
+          {.name = u"CopyrightLabel", .parent = &aboutPanel_, .left = 72, .top = 101, .transparent = true})),
+      licensedMemo_(form_.Add<Memo>({.name = u"LicensedMemo",
+                                     .parent = &aboutPanel_,
+                                     .left = 72,
+                                     .top = 136,
+                                     .width = 556,
+                                     .height = 73,
+                                     .readOnly = true,
+                                     .scrollBars = ScrollBars::Vertical,
+                                     .color = colors::kWindow,
+                                     .tabOrder = 1})),
+      largeIcon_(form_.Add<Image>({.name = u"LargeIcon",
+                                   .parent = &aboutPanel_,
+                                   .left = 372,
+                                   .top = 130,
+                                   .width = 256,
+                                   .height = 256,
+                                   .picture = Picture::FromResource(u"PRODUCT_PICTURE"),
+                                   .stretch = true})),
+      licenseAgreementLabel_(form_.Add<Label>({.name = u"LicenseAgreementLabel",
+                                               .parent = &aboutPanel_,
+                                               .left = 72,
+                                               .top = 287,
+                                               .font = Font{u"Tahoma", 8, 0, kLinkColor},
+                                               .transparent = true,
+                                               .cursor = Cursor::HandPoint})),
+      copyrightWarningLabel_(form_.Add<Label>({.name = u"CopyrightWarningLabel",
+                                               .parent = &aboutPanel_,
+                                               .left = 81,
+                                               .top = 306,
+                                               .width = 556,
+                                               .height = 70,
+                                               .autoSize = false,
+                                               .wordWrap = true,
+                                               .transparent = true})),
+      aboutBevel_(form_.Add<Bevel>(
+          {.name = u"AboutBevel", .top = 386, .width = 700, .height = 5, .shape = BevelShape::TopLine})),
+      helpButton_(form_.Add<Button>(
+          {.name = u"HelpButton", .left = 14, .top = 403, .width = 79, .height = 25, .tabOrder = 2})),
+      closeButton_(form_.Add<Button>({.name = u"CloseButton",
+                                      .left = 608,
+                                      .top = 403,
+                                      .width = 79,
+                                      .height = 25,
+                                      .isDefault = true,
+                                      .modalResult = kModalOk,
+                                      .tabOrder = 0})) {
+    form_.onShow = [this](toolkit::Form&) { FormShow(); };
+    helpButton_.onClick = [this](Component&) { HelpButtonClick(); };
+    licenseAgreementLabel_.onClick = [this](Component&) { LicenseAgreementLabelClick(); };
+    licenseAgreementLabel_.onMouseEnter = [this](Component&) { LicenseAgreementLabelMouseEnter(); };
+    licenseAgreementLabel_.onMouseLeave = [this](Component&) { LicenseAgreementLabelMouseLeave(); };
+}
+
+void AboutForm::FormShow() noexcept {
+    try {
+        form_.SetDesktopFont(true);
+        ApplySystemFont(form_);
+        // The catalogue text comes back at every showing, so the version is appended to it once.
+        captions_.ApplyCaptions(form_);
+        versionLabel_.SetCaption(versionLabel_.Caption() + std::u16string(kProductVersion) + u")");
+        closeButton_.SetFocus();
+    } catch (...) {
+        // the window shows with what was set up so far
+    }
+}
+
+void AboutForm::HelpButtonClick() noexcept {
+    shell_.RunHelpRequest(windows_);
+}
+
+void AboutForm::LicenseAgreementLabelClick() noexcept {
+    try {
+        PlayClickSound(clickSound_);
+        shell_.Open(LaunchTarget::LicenseTerms);
+    } catch (...) {
+        // nothing is shown when the terms cannot be opened
+    }
+}
+
+void AboutForm::LicenseAgreementLabelMouseEnter() noexcept {
+    try {
+        SetUnderline(licenseAgreementLabel_, true);
+    } catch (...) {
+    }
+}
+
+void AboutForm::LicenseAgreementLabelMouseLeave() noexcept {
+    try {
+        SetUnderline(licenseAgreementLabel_, false);
+    } catch (...) {
+    }
+}
+
+} // namespace zentrim
