@@ -1,52 +1,168 @@
-// Program entry: the product key's start-up upkeep, then the main window and the message loop.
-#include "base/unique_handle_win32.h"
+// The program: builds every part on its Windows implementation and hands them to start-up.
+// Per-monitor DPI awareness, common controls 6 and the execution level come from the manifest.
+//
+// Zentrim-quick.exe is the same program built with ZENTRIM_TEST_VARIANT: its runs walk the
+// progress window quickly, and it may take the update service's address from the environment so
+// that tests can answer its update check from a loopback server.
+#include "app/main/main_form.h"
+#include "app/progress/progress_form.h"
+#include "app/startup/program_instances_win32.h"
+#include "app/startup/startup.h"
 #include "engine/clock.h"
 #include "engine/custom_registry.h"
-#include "engine/product_key.h"
+#include "engine/date_text.h"
+#include "engine/regional_formats.h"
 #include "engine/registry_store_win32.h"
+#include "engine/restart_win32.h"
+#include "engine/windows_version.h"
+#include "launch/http_client.h"
+#include "launch/program_folder.h"
+#include "launch/shell.h"
+#include "launch/shell_launcher_win32.h"
+#include "launch/update_check.h"
+#include "toolkit/application.h"
+#include "toolkit/backend_win32.h"
+#include "ui/captions.h"
+#include "ui/catalogue_source_win32.h"
+#include "ui/native_hand_cursor_win32.h"
+#include "ui/native_hint_window_win32.h"
+#include "ui/sound_win32.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zentrim {
 
 namespace {
 
-constexpr wchar_t kMainClassName[] = L"TZTMainForm";
-
-LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_DESTROY) {
-        PostQuitMessage(0);
-        return 0;
+// The command-line arguments after the program's own path.
+std::vector<std::u16string> CommandLineArguments() {
+    int count = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (argv == nullptr) {
+        return {};
     }
-    return DefWindowProcW(window, message, wParam, lParam);
+    const std::unique_ptr<LPWSTR, decltype(&LocalFree)> owner(argv, &LocalFree);
+    std::vector<std::u16string> arguments;
+    for (int i = 1; i < count; ++i) {
+        arguments.push_back(FromWide(argv[i]));
+    }
+    return arguments;
 }
 
-int Run(HINSTANCE instance, int showCommand) {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = MainWindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kMainClassName;
-    if (RegisterClassExW(&windowClass) == 0) {
-        return 0;
+#ifdef ZENTRIM_TEST_VARIANT
+ProgressPacing Pacing() {
+    return QuickPacing();
+}
+
+// The update service named by the test environment; the maker's when it names none. An address
+// that cannot be read gives nothing, so a test never reaches the real service by mistake.
+std::optional<UpdateService> UpdateServiceOfThisProgram() {
+    const std::wstring name = ToWide(kTestUpdateServiceVariable);
+    const DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+    if (size == 0) {
+        return UpdateService{};
     }
-    HWND window = CreateWindowExW(0, kMainClassName, L"Zentrim",
-                                  WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, 780, 540, nullptr, nullptr, instance, nullptr);
-    if (window == nullptr) {
-        return 0;
+    std::wstring value(size, L'\0');
+    const DWORD length = GetEnvironmentVariableW(name.c_str(), value.data(), size);
+    if (length == 0 || length >= size) {
+        return std::nullopt;
     }
-    ShowWindow(window, showCommand);
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
+    value.resize(length);
+    return ParseUpdateServiceAddress(FromWide(value));
+}
+#else
+ProgressPacing Pacing() {
+    return StandardPacing();
+}
+
+std::optional<UpdateService> UpdateServiceOfThisProgram() {
+    return UpdateService{};
+}
+#endif
+
+int CheckForUpdateOfThisProgram() {
+    const std::optional<UpdateService> service = UpdateServiceOfThisProgram();
+    if (!service) {
+        return kUpdateCheckFailed;
     }
-    return 0;
+    const std::unique_ptr<HttpClient> client = CreatePlatformHttpClient();
+    return client ? CheckForUpdate(*client, *service) : kUpdateCheckFailed;
+}
+
+int RunProgram() {
+    const HMODULE module = GetModuleHandleW(nullptr);
+
+    Win32RegistryStore store;
+    const CustomRegistry registry(store);
+    const LocalClock clock;
+    const DateTextFormatter dateFormatter{Win32RegionalFormats()};
+    const ResourceCatalogueSource catalogues(module);
+    const CaptionCatalogue captions(registry, catalogues);
+
+    toolkit::Win32Backend backend;
+    toolkit::Application app(backend);
+    // The native hints and the system hand cursor are in place before anything else runs.
+    Win32TooltipSystem tooltips(module);
+    NativeHints hints(app, tooltips);
+    InstallNativeHandCursor(app);
+
+    ResourceClickSound clickSound(module);
+    ShellLauncher launcher;
+    Shell shell(launcher, RunningProgramFolder());
+    Win32SystemRestart restart;
+    Win32VersionSource versionSource;
+    Win32ProgramInstances instances;
+
+    const std::vector<std::u16string> arguments = CommandLineArguments();
+    return RunStartup(
+        arguments,
+        {
+            .registry = registry,
+            .clock = clock,
+            .captions = captions,
+            .instances = instances,
+            .shell = shell,
+            .checkForUpdate = &CheckForUpdateOfThisProgram,
+            .askQuestion = [&app](std::u16string_view text, std::u16string_view title,
+                                  unsigned flags) { return app.ShowMessageBox(text, title, flags, nullptr); },
+            .runWindows =
+                [&] {
+                    // The main window creates the About and progress windows right
+                    // after its own preparation.
+                    MainForm mainForm({
+                        .app = app,
+                        .registry = registry,
+                        .captions = captions,
+                        .clickSound = clickSound,
+                        .shell = shell,
+                        .restart = restart,
+                        .versionSource = versionSource,
+                        .clock = clock,
+                        .dateFormatter = dateFormatter,
+                        .pacing = Pacing(),
+                        .pause = [](int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); },
+                    });
+                    app.Run(mainForm.Form());
+                },
+        });
 }
 
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-    zentrim::Win32RegistryStore store;
-    zentrim::RunStartupUpkeep(zentrim::CustomRegistry(store), zentrim::LocalClock());
-    return Run(instance, showCommand);
+} // namespace zentrim
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    try {
+        return zentrim::RunProgram();
+    } catch (...) {
+        // Setting the program up failed; it ends as every start does.
+        return 0;
+    }
 }

@@ -1,0 +1,111 @@
+#include "app/startup/startup.h"
+
+#include "base/text.h"
+#include "engine/product_key.h"
+#include "launch/shell.h"
+#include "toolkit/dialog_codes.h"
+#include "ui/captions.h"
+
+#include <algorithm>
+#include <array>
+
+namespace zentrim {
+
+namespace {
+
+// The running instance's windows, closed in this order when an update is available: the About
+// window first, which may be shown modally over the main window, the main window last.
+constexpr std::array<std::u16string_view, 3> kWindowsToClose{
+    window_class::kAboutForm,
+    window_class::kSettingsForm,
+    window_class::kMainForm,
+};
+
+constexpr unsigned kUpdateQuestionFlags = toolkit::kMbIconInformation | toolkit::kMbYesNo;
+
+// The check process's own work: the update check and, when an update is available, the running
+// windows closed, the question, and the updater on Yes.
+void RunUpdateCheckPath(const StartupDependencies& deps) {
+    if (deps.checkForUpdate() != kUpdateAvailable) {
+        return;
+    }
+    for (const std::u16string_view className : kWindowsToClose) {
+        deps.instances.CloseInstanceWindow(className);
+    }
+    // A main window that is in the middle of a run holds the close request until the run has
+    // ended; the question must not come up beside it, nor the updater start while it works.
+    deps.instances.WaitUntilWindowGone(window_class::kMainForm, deps.mainWindowGoneLimit);
+    const int answer = deps.askQuestion(UpdateQuestionText(deps.captions), UpdateQuestionTitle(deps.captions),
+                                        kUpdateQuestionFlags);
+    if (answer == toolkit::kIdYes) {
+        deps.shell.Open(LaunchTarget::Updater);
+    }
+}
+
+} // namespace
+
+bool PollUntilWindowGone(const std::function<bool()>& windowExists, std::chrono::milliseconds limit,
+                         std::chrono::milliseconds interval,
+                         const std::function<void(std::chrono::milliseconds)>& pause) {
+    std::chrono::milliseconds waited{0};
+    while (windowExists()) {
+        if (waited >= limit) {
+            return false;
+        }
+        const std::chrono::milliseconds step =
+            std::min(std::max(interval, std::chrono::milliseconds{1}), limit - waited);
+        pause(step);
+        waited += step;
+    }
+    return true;
+}
+
+bool IsCheckUpdateRequest(std::span<const std::u16string> arguments) {
+    return !arguments.empty() && ToLowerText(arguments.front()) == kCheckUpdateSwitch;
+}
+
+std::u16string UpdateQuestionTitle(const CaptionCatalogue& captions) {
+    return captions.GetCaption(u"ZTMainForm", u"ZTMainForm");
+}
+
+std::u16string UpdateQuestionText(const CaptionCatalogue& captions) {
+    return captions.GetCaption(u"ZTUpdateForm", u"MessageBoxUpdate1") + u"\r\n\r\n" +
+           captions.GetCaption(u"ZTUpdateForm", u"MessageBoxUpdate2");
+}
+
+int RunStartup(std::span<const std::u16string> arguments, const StartupDependencies& deps) noexcept {
+    try {
+        RunStartupUpkeep(deps.registry, deps.clock);
+        const bool checkProcess = IsCheckUpdateRequest(arguments);
+        if (checkProcess) {
+            RunUpdateCheckPath(deps);
+        }
+        // The single-instance rule; a check process also brings back a main window still running.
+        if (deps.instances.FindRunningInstance(window_class::kMainForm, true) || checkProcess) {
+            return 0;
+        }
+        deps.runWindows();
+    } catch (...) {
+        // Start-up reports nothing; whatever was done so far stands.
+    }
+    return 0;
+}
+
+std::optional<UpdateService> ParseUpdateServiceAddress(std::u16string_view address) {
+    const std::size_t colon = address.rfind(u':');
+    if (colon == std::u16string_view::npos || colon == 0) {
+        return std::nullopt;
+    }
+    const std::u16string_view portText = address.substr(colon + 1);
+    int port = 0;
+    if (portText.empty() || portText.front() < u'0' || portText.front() > u'9' ||
+        !TryParseInt32(portText, port) || port < 1 || port > 65535) {
+        return std::nullopt;
+    }
+    UpdateService service;
+    service.host = std::u16string(address.substr(0, colon));
+    service.port = static_cast<std::uint16_t>(port);
+    return service;
+}
+
+} // namespace zentrim
