@@ -1,0 +1,59 @@
+// What an optimize run and a restore run should leave in the registry, worked out from the
+// catalogue's rules: the rows (keys, names, types, constant values) come from the program's
+// catalogue data, but which rows are written, the speed-dependent values, the backup values with
+// their defaults and what a restore puts back are stated here again, independently of the code
+// that carries them out.
+#pragma once
+
+#include "e2e/registry_probe.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace zentrim::e2e {
+
+// One live value the catalogue names. K7 and K8 name one key, so "KeepAliveTime" and
+// "EnablePMTUDiscovery" appear once each.
+struct LiveValue {
+    HKEY root = nullptr;
+    std::wstring keyPath; // without outer backslashes
+    std::wstring name;
+    std::vector<int> rows; // the catalogue rows naming it, in number order
+    std::wstring Label() const;
+};
+
+// The user's four choices in the main window.
+struct Choices {
+    int windowsIndex = 0;   // Windows list index, 0 to 9
+    int processorIndex = 0; // 0 Intel, 1 AMD, 2 VIA
+    int internetType = 0;   // internet-type list index, 0 to 8
+    int speedSetting = 0;   // 0 Boost, 1 Maximum Boost
+};
+
+// The catalogue's distinct live values, in the order of their first row.
+const std::vector<LiveValue>& CatalogueValues();
+
+// The state of every catalogue value, parallel to CatalogueValues().
+using ValueState = std::vector<MaybeValue>;
+ValueState ReadCatalogueState();
+// Puts every catalogue value back as the state says (absent ones deleted).
+void WriteCatalogueState(const ValueState& state);
+
+// The OS class of a Windows list entry.
+int OsClassOf(int windowsIndex);
+
+// The live values after an optimize run with these choices.
+ValueState ExpectedAfterOptimize(const ValueState& before, const Choices& choices);
+// The live values after a restore run with these choices, which follows an optimize run that left
+// `afterOptimize` and whose first backup saw `before`.
+ValueState ExpectedAfterRestore(const ValueState& before, const ValueState& afterOptimize,
+                                const Choices& choices);
+// The eleven backup values the first optimize run stores in the product key, by value name.
+std::vector<std::pair<std::wstring, StoredValue>> ExpectedBackupValues(const ValueState& before);
+
+// The product key and its values as the program names them.
+inline constexpr wchar_t kProductKeyPath[] = L"Software\\ORVANE\\Zentrim";
+inline constexpr wchar_t kOriginalsKeyPath[] = L"Software\\ORVANE\\Zentrim\\Originals";
+
+} // namespace zentrim::e2e

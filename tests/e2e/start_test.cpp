@@ -1,0 +1,252 @@
+// Starting the program: the first start's installation date and what the main window shows, the
+// single-instance rule, and the About window.
+#include "e2e/e2e_fixture.h"
+
+#include <array>
+#include <cwctype>
+
+namespace zentrim::e2e {
+namespace {
+
+// The moment now as the program stores it: seconds since 1970 on the local wall clock.
+long long LocalSecondsNow() {
+    SYSTEMTIME local{};
+    GetLocalTime(&local);
+    FILETIME asIfUtc{};
+    SystemTimeToFileTime(&local, &asIfUtc);
+    const long long ticks = (static_cast<long long>(asIfUtc.dwHighDateTime) << 32) | asIfUtc.dwLowDateTime;
+    return (ticks - 116444736000000000LL) / 10000000LL;
+}
+
+// A stored moment written the way the "Last updated" line shows it: the system locale's long
+// date, " - ", its long time.
+std::wstring SystemLongDateTime(long long seconds) {
+    const long long ticks = seconds * 10000000LL + 116444736000000000LL;
+    FILETIME time{static_cast<DWORD>(ticks & 0xFFFFFFFF), static_cast<DWORD>(ticks >> 32)};
+    SYSTEMTIME fields{};
+    FileTimeToSystemTime(&time, &fields);
+    wchar_t date[128] = {};
+    wchar_t clock[128] = {};
+    GetDateFormatW(LOCALE_SYSTEM_DEFAULT, DATE_LONGDATE, &fields, nullptr, date, 128);
+    GetTimeFormatW(LOCALE_SYSTEM_DEFAULT, 0, &fields, nullptr, clock, 128);
+    return std::wstring(date) + L" - " + clock;
+}
+
+constexpr std::array<const wchar_t*, 10> kWindowsEntries{
+    L"  Microsoft \u00AE Windows 11",          L"  Microsoft \u00AE Windows 10",
+    L"  Microsoft \u00AE Windows 8",           L"  Microsoft \u00AE Windows 7",
+    L"  Microsoft \u00AE Windows Vista",       L"  Microsoft \u00AE Windows XP",
+    L"  Microsoft \u00AE Windows Server 2012", L"  Microsoft \u00AE Windows Server 2008",
+    L"  Microsoft \u00AE Windows Server 2003", L"  Microsoft \u00AE Windows Server 2000",
+};
+constexpr std::array<const wchar_t*, 3> kProcessorEntries{
+    L"  Intel \u00AE Processor", L"  AMD \u00AE Processor", L"  VIA \u00AE Processor"};
+
+// The Windows list entry for the version the system reports, by the detection rules.
+int ExpectedWindowsEntry() {
+    using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOEXW*);
+    OSVERSIONINFOEXW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    const auto rtlGetVersion = reinterpret_cast<RtlGetVersionFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    if (rtlGetVersion == nullptr || rtlGetVersion(&version) != 0) {
+        return 0;
+    }
+    const DWORD major = version.dwMajorVersion;
+    const DWORD minor = version.dwMinorVersion;
+    const int type = version.wProductType;
+    const bool desktop = type == 1;
+    const bool server = type >= 2;
+    if (major == 5 && minor == 0) {
+        return 9;
+    }
+    if (major == 5 && (minor == 1 || (minor == 2 && desktop))) {
+        return 5;
+    }
+    if (major == 5 && minor == 2 && server) {
+        return 8;
+    }
+    if (major == 6 && minor == 0 && (desktop || server)) {
+        return desktop ? 4 : 7;
+    }
+    if (major == 6 && minor == 1 && (desktop || server)) {
+        return desktop ? 3 : 7;
+    }
+    if (major == 6 && (minor == 2 || minor == 3) && (desktop || server)) {
+        return desktop ? 2 : 6;
+    }
+    if (major == 10) {
+        return version.dwBuildNumber < 22000 ? 1 : 0;
+    }
+    return 0;
+}
+
+// The processor list entry for the processor's name: Intel, AMD, VIA, in that order of testing.
+int ExpectedProcessorEntry() {
+    const auto name = TextOf(ReadValue(
+        HKEY_LOCAL_MACHINE, L"HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0", L"ProcessorNameString"));
+    std::wstring lower = name.value_or(L"");
+    for (wchar_t& c : lower) {
+        c = static_cast<wchar_t>(std::towlower(c));
+    }
+    if (lower.find(L"intel") != std::wstring::npos) {
+        return 0;
+    }
+    if (lower.find(L"amd") != std::wstring::npos) {
+        return 1;
+    }
+    return lower.find(L"via") != std::wstring::npos ? 2 : 0;
+}
+
+std::optional<long long> StoredSeconds(const std::optional<std::wstring>& text) {
+    if (!text || text->empty() || text->size() > 12) {
+        return std::nullopt;
+    }
+    long long seconds = 0;
+    for (const wchar_t c : *text) {
+        if (c < L'0' || c > L'9') {
+            return std::nullopt;
+        }
+        seconds = seconds * 10 + (c - L'0');
+    }
+    return seconds;
+}
+
+std::optional<std::wstring> InstalledDate() {
+    return TextOf(ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"InstalledDate"));
+}
+
+TEST_F(EndToEnd, FirstStartRecordsTheInstallationDateAndShowsTheProfile) {
+    const long long before = LocalSecondsNow();
+    ChildProcess program;
+    HWND main = StartMainInstance(program);
+    ASSERT_NE(main, nullptr);
+    const long long after = LocalSecondsNow();
+    const MainWindowView view(main);
+    EXPECT_TRUE(SaveArtifact(main, L"main-window"));
+
+    const auto installed = InstalledDate();
+    const auto seconds = StoredSeconds(installed);
+    ASSERT_TRUE(seconds.has_value()) << "InstalledDate: " << Narrow(installed.value_or(L"(absent)"));
+    EXPECT_GE(*seconds, before - 1);
+    EXPECT_LE(*seconds, after + 1);
+    EXPECT_EQ(WindowText(view.LabelStartingWith(L"Last updated : ")),
+              L"Last updated : " + SystemLongDateTime(*seconds));
+    EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"UpdatedDate").has_value());
+
+    EXPECT_EQ(WindowText(main), kMainTitle);
+    EXPECT_NE(view.Label(L"Version installed : 2.10.21.2024"), nullptr);
+
+    // The profile as detected; nothing stored yet, so the first internet type and Boost.
+    const int windowsEntry = ExpectedWindowsEntry();
+    EXPECT_EQ(view.SelectedIndex(view.WindowsCombo()), windowsEntry);
+    EXPECT_EQ(WindowText(view.WindowsCombo()), kWindowsEntries[static_cast<std::size_t>(windowsEntry)]);
+    const int processorEntry = ExpectedProcessorEntry();
+    EXPECT_EQ(WindowText(view.ProcessorCombo()), kProcessorEntries[static_cast<std::size_t>(processorEntry)]);
+    EXPECT_EQ(WindowText(view.ModemCombo()), L"  Cable | DSL | Wi-Fi");
+    EXPECT_EQ(view.SpeedPosition(), 0);
+
+    // No backup yet: nothing to restore. Enter presses "&Optimize now".
+    ASSERT_NE(view.RestoreButton(), nullptr);
+    EXPECT_FALSE(IsWindowEnabled(view.RestoreButton()));
+    ASSERT_NE(view.GoButton(), nullptr);
+    EXPECT_EQ(StyleOf(view.GoButton()) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+
+    CloseMainInstance(program, main);
+}
+
+TEST_F(EndToEnd, SecondStartBringsTheFirstWindowBackAndEndsWithoutAWindowOfItsOwn) {
+    ChildProcess first;
+    HWND main = StartMainInstance(first);
+    ASSERT_NE(main, nullptr);
+    const auto installed = InstalledDate();
+    ASSERT_TRUE(installed.has_value());
+
+    ShowWindow(main, SW_MINIMIZE);
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(main) != FALSE; }, 10s));
+
+    ChildProcess second = folder_.Start();
+    ASSERT_TRUE(second.Started());
+    bool secondShowedAWindow = false;
+    WaitUntil(
+        [&] {
+            for (HWND window : TopLevelWindows()) {
+                if (ProcessOf(window) == second.Id() && IsWindowVisible(window)) {
+                    secondShowedAWindow = true;
+                }
+            }
+            return !second.Running();
+        },
+        kStartLimit);
+    const auto code = second.WaitForExit(0ms);
+    ASSERT_TRUE(code.has_value()) << "the second start did not end";
+    EXPECT_EQ(*code, 0u);
+    EXPECT_FALSE(secondShowedAWindow);
+
+    EXPECT_TRUE(WaitUntil([&] { return IsIconic(main) == FALSE && IsWindowVisible(main); }, 10s))
+        << "the first main window was not restored";
+    EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == main; }, 10s))
+        << "the first main window was not brought to the front";
+    EXPECT_TRUE(first.Running());
+    EXPECT_EQ(TopLevelWindows(kMainClass).size(), 1u);
+    EXPECT_TRUE(SaveArtifact(main, L"main-window-brought-back"));
+
+    // A later start never overwrites the installation date.
+    EXPECT_EQ(InstalledDate(), installed);
+
+    CloseMainInstance(first, main);
+}
+
+TEST_F(EndToEnd, AboutWindowShowsTheVersionEveryTimeItIsShown) {
+    ChildProcess program;
+    HWND main = StartMainInstance(program);
+    ASSERT_NE(main, nullptr);
+    const MainWindowView view(main);
+    HWND about = FindProgramWindow(kAboutClass, program.Id());
+    ASSERT_NE(about, nullptr) << "the About window is created at start-up";
+    EXPECT_FALSE(IsWindowVisible(about));
+
+    for (int showing = 1; showing <= 2; ++showing) {
+        SCOPED_TRACE("showing " + std::to_string(showing));
+        if (showing == 1) {
+            // The "About Zentrim" link in the column on the left.
+            HWND link = view.Label(L"About Zentrim");
+            ASSERT_NE(link, nullptr);
+            ClickWindow(link);
+        } else {
+            // The "About" picture button at the top, clicked beside its label.
+            RECT client{};
+            GetClientRect(main, &client);
+            const double scale = static_cast<double>(client.right) / 764.0;
+            ClickWindow(main, POINT{static_cast<LONG>(670 * scale), static_cast<LONG>(71 * scale)});
+        }
+        ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(about) != FALSE; }, 15s));
+        EXPECT_EQ(WindowText(about), L"About Zentrim");
+        EXPECT_EQ(OwnerOf(about), main);
+        EXPECT_EQ(WindowText(FindDescendantStartingWith(about, L"Static", L"Zentrim 2")),
+                  L"Zentrim 2  (Version : 2.10.21.2024)");
+        EXPECT_FALSE(IsWindowEnabled(main)) << "the About window is shown modally";
+
+        HWND close = FindDescendant(about, L"Button", L"&Close");
+        ASSERT_NE(close, nullptr);
+        EXPECT_EQ(StyleOf(close) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+        GUITHREADINFO thread{};
+        thread.cbSize = sizeof thread;
+        ASSERT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(about, nullptr), &thread));
+        EXPECT_EQ(thread.hwndFocus, close) << "the focus is on the Close button";
+        EXPECT_TRUE(SaveArtifact(about, L"about-window-" + std::to_wstring(showing)));
+
+        if (showing == 1) {
+            PressButton(close);
+        } else {
+            PressKey(close, VK_RETURN); // Enter closes it at once
+        }
+        ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(about) == FALSE; }, 15s));
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(main) != FALSE; }, 5s));
+    }
+
+    CloseMainInstance(program, main);
+}
+
+} // namespace
+} // namespace zentrim::e2e
