@@ -9,8 +9,9 @@ namespace {
 
 TEST(Artwork, EveryPictureIsAPngResource) {
     HMODULE module = GetModuleHandleW(nullptr);
-    for (const wchar_t* name : {L"BACKGROUND", L"TOP_LOGO", L"NAV_HELP", L"NAV_HOME", L"NAV_SUPPORT", L"NAV_ABOUT",
-                                L"LIST_DESKTOP", L"LIST_SERVER", L"LIST_ITEM", L"ABOUT_BANNER", L"PRODUCT_PICTURE"}) {
+    for (const wchar_t* name :
+         {L"BACKGROUND", L"TOP_LOGO", L"NAV_HELP", L"NAV_HOME", L"NAV_SUPPORT", L"NAV_ABOUT", L"LIST_DESKTOP",
+          L"LIST_SERVER", L"LIST_ITEM", L"ABOUT_BANNER", L"PRODUCT_PICTURE"}) {
         HRSRC resource = FindResourceW(module, name, MAKEINTRESOURCEW(10)); // RT_RCDATA
         ASSERT_NE(resource, nullptr) << name;
         const auto* bytes = static_cast<const unsigned char*>(LockResource(LoadResource(module, resource)));
