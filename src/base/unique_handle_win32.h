@@ -50,6 +50,26 @@ using UniqueBitmap = UniqueHandle<HBITMAP, &::DeleteObject>;
 using UniqueIcon = UniqueHandle<HICON, &::DestroyIcon>;
 using UniqueWindow = UniqueHandle<HWND, &::DestroyWindow>;
 
+// Owns one reference to a COM object.
+template <typename T> class ComPtr {
+public:
+    ComPtr() = default;
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ~ComPtr() {
+        if (pointer_ != nullptr) {
+            pointer_->Release();
+        }
+    }
+    T* get() const { return pointer_; }
+    T* operator->() const { return pointer_; }
+    T** put() { return &pointer_; }
+    void** putVoid() { return reinterpret_cast<void**>(&pointer_); }
+
+private:
+    T* pointer_ = nullptr;
+};
+
 // The program's UTF-16 text as the wide strings of the Win32 "W" functions.
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are UTF-16 code units");
 

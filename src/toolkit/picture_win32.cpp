@@ -1,5 +1,7 @@
 #include "toolkit/picture_win32.h"
 
+#include "base/unique_handle_win32.h"
+
 #include <wincodec.h>
 
 #include <algorithm>
@@ -9,26 +11,6 @@ namespace zentrim::toolkit::win32 {
 namespace {
 
 constexpr int kMaxSide = 16384;
-
-// Owns one reference to a COM object.
-template <typename T> class ComPtr {
-public:
-    ComPtr() = default;
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ~ComPtr() {
-        if (pointer_ != nullptr) {
-            pointer_->Release();
-        }
-    }
-    T* get() const { return pointer_; }
-    T* operator->() const { return pointer_; }
-    T** put() { return &pointer_; }
-    void** putVoid() { return reinterpret_cast<void**>(&pointer_); }
-
-private:
-    T* pointer_ = nullptr;
-};
 
 bool CreateFactory(ComPtr<IWICImagingFactory>& factory) {
     // The first version of the factory exists on every Windows the program runs on.

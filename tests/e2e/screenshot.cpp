@@ -1,5 +1,7 @@
 #include "e2e/screenshot.h"
 
+#include "base/unique_handle_win32.h"
+
 #include <wincodec.h>
 
 #include <chrono>
@@ -9,26 +11,6 @@
 namespace zentrim::e2e {
 
 namespace {
-
-// Owns one reference to a COM object.
-template <typename T> class ComPtr {
-public:
-    ComPtr() = default;
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ~ComPtr() {
-        if (pointer_ != nullptr) {
-            pointer_->Release();
-        }
-    }
-    T* get() const { return pointer_; }
-    T* operator->() const { return pointer_; }
-    T** put() { return &pointer_; }
-    void** putVoid() { return reinterpret_cast<void**>(&pointer_); }
-
-private:
-    T* pointer_ = nullptr;
-};
 
 struct ScreenDc {
     HDC dc = GetDC(nullptr);
