@@ -52,6 +52,10 @@ SECTIONS = [
         ("MessageBoxAccessDenied1",
          "Some settings could not be changed because this user account is not allowed to change them."),
         ("MessageBoxAccessDenied2", "Start Zentrim as an administrator to change every setting."),
+        # Told when the optimize run could not store a complete backup and so changed nothing.
+        ("MessageBoxBackupFailed1",
+         "Zentrim could not save a backup of the current settings, so it changed nothing."),
+        ("MessageBoxBackupFailed2", "Start Zentrim as an administrator and try again."),
     ]),
     ("ZTAboutForm", [
         ("ZTAboutForm", "About Zentrim"),

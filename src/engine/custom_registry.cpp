@@ -50,6 +50,26 @@ template <typename Operation> StoreStatus Guarded(Operation&& operation) noexcep
 
 } // namespace
 
+std::u16string_view BareKeyPath(std::u16string_view keyPath) {
+    while (!keyPath.empty() && keyPath.front() == u'\\') {
+        keyPath.remove_prefix(1);
+    }
+    while (!keyPath.empty() && keyPath.back() == u'\\') {
+        keyPath.remove_suffix(1);
+    }
+    return keyPath;
+}
+
+std::array<std::uint8_t, 4> EncodeDword(std::uint32_t number) {
+    return {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
+            static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)};
+}
+
+std::uint32_t DecodeDword(std::span<const std::uint8_t, 4> data) {
+    return std::uint32_t{data[0]} | (std::uint32_t{data[1]} << 8) | (std::uint32_t{data[2]} << 16) |
+           (std::uint32_t{data[3]} << 24);
+}
+
 std::vector<std::uint8_t> EncodeRegistryText(std::u16string_view text) {
     std::vector<std::uint8_t> data;
     data.reserve(text.size() * 2 + 2);
@@ -123,9 +143,7 @@ StoreStatus CustomRegistry::TryReadInteger(RegistryRoot root, std::u16string_vie
         if (type != ValueType::Dword || size != sizeof buffer) {
             return StoreStatus::TypeMismatch;
         }
-        const std::uint32_t bits = std::uint32_t{buffer[0]} | (std::uint32_t{buffer[1]} << 8) |
-                                   (std::uint32_t{buffer[2]} << 16) | (std::uint32_t{buffer[3]} << 24);
-        value = static_cast<int>(bits); // two's complement: 0xFFFFFFFF reads as -1
+        value = static_cast<int>(DecodeDword(buffer)); // two's complement: 0xFFFFFFFF reads as -1
         return StoreStatus::Ok;
     });
 }
@@ -211,11 +229,8 @@ void CustomRegistry::WriteRegistryString(RegistryRoot root, std::u16string_view 
 
 void CustomRegistry::WriteRegistryInteger(RegistryRoot root, std::u16string_view keyPath,
                                           std::u16string_view valueName, int value, bool use64BitView) const {
-    const auto bits = static_cast<std::uint32_t>(value);
-    const std::uint8_t data[4] = {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
-                                  static_cast<std::uint8_t>(bits >> 16),
-                                  static_cast<std::uint8_t>(bits >> 24)};
-    TryWrite(root, keyPath, valueName, ValueType::Dword, data, use64BitView);
+    TryWrite(root, keyPath, valueName, ValueType::Dword, EncodeDword(static_cast<std::uint32_t>(value)),
+             use64BitView);
 }
 
 void CustomRegistry::WriteRegistryBinary(RegistryRoot root, std::u16string_view keyPath,

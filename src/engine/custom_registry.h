@@ -5,6 +5,7 @@
 
 #include "engine/registry_store.h"
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -65,6 +66,13 @@ public:
 private:
     RegistryStore& store_;
 };
+
+// A key path as the registry compares it: without its leading and trailing backslashes.
+std::u16string_view BareKeyPath(std::u16string_view keyPath);
+
+// The stored form of a REG_DWORD: four bytes, little-endian.
+std::array<std::uint8_t, 4> EncodeDword(std::uint32_t number);
+std::uint32_t DecodeDword(std::span<const std::uint8_t, 4> data);
 
 // The stored form of text: UTF-16LE followed by one NUL, so the size counts the terminator.
 std::vector<std::uint8_t> EncodeRegistryText(std::u16string_view text);

@@ -6,16 +6,6 @@ namespace {
 
 constexpr std::size_t kTypeSize = 4;
 
-std::u16string_view TrimBackslashes(std::u16string_view path) {
-    while (!path.empty() && path.front() == u'\\') {
-        path.remove_prefix(1);
-    }
-    while (!path.empty() && path.back() == u'\\') {
-        path.remove_suffix(1);
-    }
-    return path;
-}
-
 std::u16string_view RootEntryName(RegistryRoot root) {
     return root == RegistryRoot::LocalMachine ? u"HKEY_LOCAL_MACHINE" : u"HKEY_CURRENT_USER";
 }
@@ -25,7 +15,10 @@ std::u16string_view RootEntryName(RegistryRoot root) {
 std::vector<const TweakRow*> RecordedRows() {
     std::vector<const TweakRow*> rows;
     for (const TweakRow& row : kTweakRows) {
-        if (IsRecordedRow(row)) {
+        const bool seen = std::ranges::any_of(rows, [&](const TweakRow* earlier) {
+            return NameSameValue(earlier->key, earlier->valueName, row.key, row.valueName);
+        });
+        if (!seen) {
             rows.push_back(&row);
         }
     }
@@ -35,7 +28,7 @@ std::vector<const TweakRow*> RecordedRows() {
 std::u16string OriginalEntryName(const TweakRow& row) {
     std::u16string name(RootEntryName(row.key.root));
     name += u'\\';
-    name += TrimBackslashes(row.key.path);
+    name += BareKeyPath(row.key.path);
     name += u"\\\\";
     name += row.valueName;
     return name;
@@ -46,11 +39,9 @@ std::vector<std::uint8_t> EncodeOriginal(const OriginalValue& value) {
     if (!value) {
         return data;
     }
-    const auto type = static_cast<std::uint32_t>(value->type);
     data.reserve(kTypeSize + value->data.size());
-    for (std::size_t i = 0; i < kTypeSize; ++i) {
-        data.push_back(static_cast<std::uint8_t>(type >> (8 * i)));
-    }
+    const auto type = EncodeDword(static_cast<std::uint32_t>(value->type));
+    data.insert(data.end(), type.begin(), type.end());
     data.insert(data.end(), value->data.begin(), value->data.end());
     return data;
 }
@@ -62,40 +53,40 @@ std::optional<OriginalValue> DecodeOriginal(std::span<const std::uint8_t> data) 
     if (data.size() < kTypeSize) {
         return std::nullopt;
     }
-    std::uint32_t type = 0;
-    for (std::size_t i = 0; i < kTypeSize; ++i) {
-        type |= std::uint32_t{data[i]} << (8 * i);
-    }
-    return OriginalValue{RawValue{static_cast<ValueType>(type), {data.begin() + kTypeSize, data.end()}}};
+    const auto type = static_cast<ValueType>(DecodeDword(data.first<kTypeSize>()));
+    return OriginalValue{RawValue{type, {data.begin() + kTypeSize, data.end()}}};
 }
 
-void RecordOriginal(const CustomRegistry& registry, const TweakRow& row) {
-    RawValue live;
-    const StoreStatus status =
-        registry.TryReadRaw(row.key.root, row.key.path, row.valueName, kLiveValueUse64BitView, live);
-    OriginalValue original;
-    if (status == StoreStatus::Ok) {
-        original = std::move(live);
-    } else if (status != StoreStatus::NotFound) {
-        DeleteOriginalEntry(registry, row); // unknown: restore it as if never recorded
-        return;
+RecordedOriginal ReadRecordedOriginal(const CustomRegistry& registry, const TweakRow& row) {
+    using enum RecordedOriginal::State;
+    RawValue entry;
+    const StoreStatus status = registry.TryReadRaw(kProductKeyRoot, kOriginalsKeyPath, OriginalEntryName(row),
+                                                   kProductKeyUse64BitView, entry);
+    if (status == StoreStatus::NotFound) {
+        return {Missing, {}};
     }
-    registry.WriteRegistryBinary(kProductKeyRoot, kOriginalsKeyPath, OriginalEntryName(row),
-                                 EncodeOriginal(original), kProductKeyUse64BitView);
+    if (status != StoreStatus::Ok) {
+        return {Unreadable, {}};
+    }
+    if (entry.type != ValueType::Binary) {
+        return {Unusable, {}};
+    }
+    auto original = DecodeOriginal(entry.data);
+    if (!original) {
+        return {Unusable, {}};
+    }
+    return {Recorded, std::move(*original)};
 }
 
-std::optional<OriginalValue> ReadRecordedOriginal(const CustomRegistry& registry, const TweakRow& row) {
-    const auto entry = registry.ReadRegistryRaw(kProductKeyRoot, kOriginalsKeyPath, OriginalEntryName(row),
-                                                kProductKeyUse64BitView);
-    if (!entry || entry->type != ValueType::Binary) {
-        return std::nullopt;
-    }
-    return DecodeOriginal(entry->data);
+StoreStatus WriteOriginalEntry(const CustomRegistry& registry, const TweakRow& row,
+                               const OriginalValue& value) {
+    return registry.TryWrite(kProductKeyRoot, kOriginalsKeyPath, OriginalEntryName(row), ValueType::Binary,
+                             EncodeOriginal(value), kProductKeyUse64BitView);
 }
 
-void DeleteOriginalEntry(const CustomRegistry& registry, const TweakRow& row) {
-    registry.DeleteRegistryValue(kProductKeyRoot, kOriginalsKeyPath, OriginalEntryName(row),
-                                 kProductKeyUse64BitView);
+StoreStatus DeleteOriginalEntry(const CustomRegistry& registry, const TweakRow& row) {
+    return registry.TryDelete(kProductKeyRoot, kOriginalsKeyPath, OriginalEntryName(row),
+                              kProductKeyUse64BitView);
 }
 
 } // namespace zentrim

@@ -367,8 +367,8 @@ private:
                 Fail("a dword needs 1 to 8 hex digits");
             }
             value.type = ValueType::Dword;
-            value.data = {static_cast<std::uint8_t>(number), static_cast<std::uint8_t>(number >> 8),
-                          static_cast<std::uint8_t>(number >> 16), static_cast<std::uint8_t>(number >> 24)};
+            const auto bytes = EncodeDword(number);
+            value.data.assign(bytes.begin(), bytes.end());
             return;
         }
         if (!StartsWithIgnoringCase(data, u"hex")) {

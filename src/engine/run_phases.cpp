@@ -1,6 +1,6 @@
 #include "engine/run_phases.h"
 
-#include "base/text.h"
+#include "engine/backup.h"
 #include "engine/original_record.h"
 #include "engine/product_key.h"
 
@@ -10,40 +10,86 @@ namespace zentrim {
 
 namespace {
 
-// A key path as the registry compares it: no leading or trailing backslash.
-std::u16string_view BarePath(std::u16string_view path) {
-    while (!path.empty() && path.front() == u'\\') {
-        path.remove_prefix(1);
+// The backed-up row that names the same value as `row`, if any.
+const BackupValueRead* BackupValueFor(const BackupInventory& inventory, const TweakRow& row) {
+    for (const BackupValueRead& read : inventory.backupValues) {
+        if (NameSameValue(read.row->key, read.row->valueName, row.key, row.valueName)) {
+            return &read;
+        }
     }
-    while (!path.empty() && path.back() == u'\\') {
-        path.remove_suffix(1);
-    }
-    return path;
+    return nullptr;
 }
 
-bool SameValue(const TweakKey& a, std::u16string_view aName, const TweakKey& b, std::u16string_view bName) {
-    return a.root == b.root && EqualsIgnoringCase(BarePath(a.path), BarePath(b.path)) &&
-           EqualsIgnoringCase(aName, bName);
-}
-
-void MarkBackupTaken(const CustomRegistry& registry) {
-    registry.WriteRegistryBool(kProductKeyRoot, ProductKeyPath, product_value::kRestore, true,
-                               kProductKeyUse64BitView);
-}
-
-// Puts back a recorded row's original value, or deletes the value when it did not exist. Without
-// an entry in the record it does what the row's restore action says: delete, or nothing for the
-// thumbnail rows.
-void PutBackOriginal(const CustomRegistry& registry, const TweakRow& row, LiveValueCheck& check) {
-    const auto original = ReadRecordedOriginal(registry, row);
-    if (original && *original) {
-        registry.WriteRegistryRaw(row.key.root, row.key.path, row.valueName, **original,
-                                  kLiveValueUse64BitView);
-        check.ExpectValue(row.key, row.valueName, **original);
-    } else if (original || row.restoreAction == RestoreAction::Delete) {
-        registry.DeleteRegistryValue(row.key.root, row.key.path, row.valueName, kLiveValueUse64BitView);
-        check.ExpectAbsent(row.key, row.valueName);
+// Puts one live value back to what the user had: a value of the same type and data, or none.
+bool PutBack(const CustomRegistry& registry, const TweakRow& row, const OriginalValue& original,
+             LiveValueCheck& check) {
+    if (original) {
+        check.ExpectValue(row.key, row.valueName, *original);
+        return registry.TryWrite(row.key.root, row.key.path, row.valueName, original->type, original->data,
+                                 kLiveValueUse64BitView) == StoreStatus::Ok;
     }
+    check.ExpectAbsent(row.key, row.valueName);
+    const StoreStatus status =
+        registry.TryDelete(row.key.root, row.key.path, row.valueName, kLiveValueUse64BitView);
+    return status == StoreStatus::Ok || status == StoreStatus::NotFound;
+}
+
+// Restores from the record: each recorded value exactly; a value the record lacks from its backup
+// value when there is one, and otherwise it stays as it is (a record that lost entries was being
+// removed after a complete restore, so those values are the user's already). Gives whether
+// everything that was known could be put back.
+bool RestoreFromRecord(const CustomRegistry& registry, const BackupInventory& inventory,
+                       LiveValueCheck& check) {
+    bool complete = true;
+    for (const auto& [row, entry] : inventory.record) {
+        switch (entry.state) {
+        case RecordedOriginal::State::Recorded:
+            complete = PutBack(registry, *row, entry.value, check) && complete;
+            break;
+        case RecordedOriginal::State::Missing:
+            if (const BackupValueRead* backup = BackupValueFor(inventory, *row);
+                backup != nullptr && backup->status != StoreStatus::NotFound) {
+                const auto operation = RestoreOperation{RestoreOperationKind::RestoreFromBackup, backup->row,
+                                                        *backup->row->backupDefault};
+                RestoreResult result = ApplyRestoreOperation(registry, operation);
+                if (result.written) {
+                    check.ExpectValue(row->key, row->valueName, std::move(*result.written));
+                }
+                complete = result.status == StoreStatus::Ok && complete;
+            }
+            break;
+        case RecordedOriginal::State::Unusable:
+        case RecordedOriginal::State::Unreadable:
+            complete = false; // what the user had is unknown: leave the value alone
+            break;
+        }
+    }
+    return complete;
+}
+
+// Restores a backup without a record, as older versions kept it, by the restore sequence for the
+// profile: backup values written back (their defaults when missing), the other rows deleted.
+bool RestoreWithoutRecord(const CustomRegistry& registry, const TweakProfile& profile,
+                          LiveValueCheck& check) {
+    bool complete = true;
+    for (const RestoreOperation& operation : PlanRestore(profile)) {
+        const TweakRow& row = *operation.row;
+        if (operation.kind == RestoreOperationKind::DeleteBackup) {
+            continue; // with the rest of the backup, once every live value is back
+        }
+        RestoreResult result = ApplyRestoreOperation(registry, operation);
+        if (operation.kind == RestoreOperationKind::DeleteLive) {
+            check.ExpectAbsent(row.key, row.valueName);
+            complete =
+                (result.status == StoreStatus::Ok || result.status == StoreStatus::NotFound) && complete;
+        } else {
+            if (result.written) {
+                check.ExpectValue(row.key, row.valueName, std::move(*result.written));
+            }
+            complete = result.status == StoreStatus::Ok && complete;
+        }
+    }
+    return complete;
 }
 
 } // namespace
@@ -59,7 +105,7 @@ void LiveValueCheck::ExpectAbsent(const TweakKey& key, std::u16string_view value
 void LiveValueCheck::Expect(const TweakKey& key, std::u16string_view valueName,
                             std::optional<RawValue> value) {
     for (Expectation& expectation : expectations_) {
-        if (SameValue(expectation.key, expectation.valueName, key, valueName)) {
+        if (NameSameValue(expectation.key, expectation.valueName, key, valueName)) {
             expectation.value = std::move(value);
             return;
         }
@@ -81,69 +127,42 @@ bool LiveValueCheck::AllTook(const CustomRegistry& registry) const {
     return true;
 }
 
-void TakeBackup(const CustomRegistry& registry) {
-    for (const PlannedBackup& backup : PlanBackup()) {
-        ApplyBackup(registry, backup);
+OptimizeOutcome OptimizeRegistry(const CustomRegistry& registry, const TweakProfile& profile) {
+    const BackupInventory inventory = ReadBackupInventory(registry);
+    if (!inventory.Certain()) {
+        return OptimizeOutcome::NoBackupSaved;
     }
-    for (const TweakRow* row : RecordedRows()) {
-        RecordOriginal(registry, *row);
+    if (!inventory.Held()) {
+        if (!TakeBackup(registry)) {
+            return OptimizeOutcome::NoBackupSaved;
+        }
+    } else if (inventory.RecordComplete() || inventory.RecordCertainlyEmpty()) {
+        // The held backup stays as it is; only the flag is set again, as every run sets it.
+        MarkBackupHeld(registry);
+    } else {
+        return OptimizeOutcome::NoBackupSaved; // a record with gaps: "&Restore" completes it first
     }
-}
-
-bool OptimizeRegistry(const CustomRegistry& registry, bool backupExists, const TweakProfile& profile) {
-    if (!backupExists) {
-        TakeBackup(registry);
-    }
-    MarkBackupTaken(registry);
 
     LiveValueCheck check;
     for (const PlannedWrite& write : PlanWrites(profile)) {
         ApplyWrite(registry, write);
         check.ExpectValue(write.row->key, write.row->valueName, ToRawValue(write.value));
     }
-    return check.AllTook(registry);
+    return check.AllTook(registry) ? OptimizeOutcome::Done : OptimizeOutcome::SomeRefused;
 }
 
-bool RestoreRegistry(const CustomRegistry& registry, const TweakProfile& profile) {
-    const std::vector<RestoreOperation> operations = PlanRestore(profile);
+RestoreOutcome RestoreRegistry(const CustomRegistry& registry, const TweakProfile& profile) {
+    const BackupInventory inventory = ReadBackupInventory(registry);
+    if (inventory.Certain() && !inventory.Held()) {
+        return RestoreOutcome::Done; // nothing was ever changed, so nothing is put back
+    }
     LiveValueCheck check;
-
-    // The live values first, in the order of the restore sequence.
-    for (const RestoreOperation& operation : operations) {
-        const TweakRow& row = *operation.row;
-        switch (operation.kind) {
-        case RestoreOperationKind::RestoreFromBackup:
-            if (auto written = ApplyRestoreOperation(registry, operation)) {
-                check.ExpectValue(row.key, row.valueName, std::move(*written));
-            }
-            break;
-        case RestoreOperationKind::DeleteLive:
-            PutBackOriginal(registry, row, check);
-            break;
-        case RestoreOperationKind::DeleteBackup:
-            break; // once "Restore" is gone
-        }
+    const bool complete = inventory.RecordCertainlyEmpty() ? RestoreWithoutRecord(registry, profile, check)
+                                                           : RestoreFromRecord(registry, inventory, check);
+    if (complete && check.AllTook(registry) && RemoveBackup(registry, true)) {
+        return RestoreOutcome::Done;
     }
-    // The rows the sequence leaves alone (the thumbnail rows) go back to their originals too when
-    // their condition holds; without an entry in the record they stay as written.
-    for (const TweakRow* row : RecordedRows()) {
-        if (row->restoreAction == RestoreAction::None && ConditionHolds(row->condition, profile)) {
-            PutBackOriginal(registry, *row, check);
-        }
-    }
-
-    registry.DeleteRegistryValue(kProductKeyRoot, ProductKeyPath, product_value::kRestore,
-                                 kProductKeyUse64BitView);
-
-    for (const RestoreOperation& operation : operations) {
-        if (operation.kind == RestoreOperationKind::DeleteBackup) {
-            ApplyRestoreOperation(registry, operation);
-        }
-    }
-    for (const TweakRow* row : RecordedRows()) {
-        DeleteOriginalEntry(registry, *row);
-    }
-    return check.AllTook(registry);
+    return RestoreOutcome::BackupKept;
 }
 
 } // namespace zentrim

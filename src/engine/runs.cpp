@@ -1,5 +1,6 @@
 #include "engine/runs.h"
 
+#include "engine/backup.h"
 #include "engine/product_key.h"
 #include "engine/run_phases.h"
 
@@ -111,11 +112,6 @@ void FinishRun(RunView& view, bool allTook, SystemRestart& restart) {
     }
 }
 
-bool BackupHeld(const CustomRegistry& registry) {
-    return registry.ReadRegistryBool(kProductKeyRoot, ProductKeyPath, product_value::kRestore, false,
-                                     kProductKeyUse64BitView);
-}
-
 // Runs one step of the clean-up after a failure; a failure of its own is swallowed too, so that
 // it does not keep the next step from being done.
 template <typename Step> void Quietly(Step&& step) noexcept {
@@ -131,7 +127,7 @@ template <typename Step> void Quietly(Step&& step) noexcept {
 void HandBackWindows(RunView& view, const CustomRegistry& registry) noexcept {
     Quietly([&] { view.EnableMainWindow(true); });
     Quietly([&] { view.CloseProgressWindow(); });
-    Quietly([&] { view.EnableRestoreButton(BackupHeld(registry)); });
+    Quietly([&] { view.EnableRestoreButton(IsBackupHeld(registry)); });
 }
 
 // The profile of the main window's choices now: the conditions of the catalogue test these.
@@ -148,7 +144,6 @@ TweakProfile CurrentProfile(RunView& view) {
 void GoButtonClick(RunView& view, const CustomRegistry& registry, SystemRestart& restart) noexcept {
     bool holdingWindows = false;
     try {
-        const bool backupExists = BackupHeld(registry);
         const auto storeChoice = [&](std::u16string_view name, int value) {
             registry.WriteRegistryInteger(kProductKeyRoot, ProductKeyPath, name, value,
                                           kProductKeyUse64BitView);
@@ -156,19 +151,27 @@ void GoButtonClick(RunView& view, const CustomRegistry& registry, SystemRestart&
         storeChoice(product_value::kInternetType, view.InternetType());
         storeChoice(product_value::kProcessorType, view.ProcessorType());
         storeChoice(product_value::kSpeedSetting, view.SpeedSetting());
-        // "Restore" is set later, once the backup is complete (OptimizeRegistry).
+        // "Restore" is set later, once the backup is complete and checked (OptimizeRegistry).
 
         view.PlayClickSound();
         holdingWindows = true;
         ShowSteps(view, u"MessageUpdate", kOptimizeStepTotal, kOptimizeSteps);
 
-        const bool allTook = OptimizeRegistry(registry, backupExists, CurrentProfile(view));
+        const OptimizeOutcome outcome = OptimizeRegistry(registry, CurrentProfile(view));
 
         view.EnableMainWindow(true);
         view.CloseProgressWindow();
+        if (outcome == OptimizeOutcome::NoBackupSaved) {
+            // Nothing changed: no restart to offer, and the button shows whether an older backup is held.
+            view.EnableRestoreButton(IsBackupHeld(registry));
+            holdingWindows = false;
+            AskMainWindow(view, {u"MessageBoxBackupFailed1", u"MessageBoxBackupFailed2"},
+                          message_box::kAccessWarning);
+            return;
+        }
         view.EnableRestoreButton(true);
         holdingWindows = false;
-        FinishRun(view, allTook, restart);
+        FinishRun(view, outcome == OptimizeOutcome::Done, restart);
     } catch (...) {
         if (holdingWindows) {
             HandBackWindows(view, registry);
@@ -192,13 +195,14 @@ void RestoreButtonClick(RunView& view, const CustomRegistry& registry, SystemRes
         TweakProfile profile;
         profile.osClass = view.ConvertWindowsVersion(view.WindowsIndex());
         profile.internetType = view.InternetType(); // the speed setting plays no part here
-        const bool allTook = RestoreRegistry(registry, profile);
+        const RestoreOutcome outcome = RestoreRegistry(registry, profile);
 
         view.EnableMainWindow(true);
         view.CloseProgressWindow();
-        view.EnableRestoreButton(false);
+        // A restore that did not complete keeps its backup, so that a later one can finish the job.
+        view.EnableRestoreButton(outcome == RestoreOutcome::BackupKept);
         holdingWindows = false;
-        FinishRun(view, allTook, restart);
+        FinishRun(view, outcome == RestoreOutcome::Done, restart);
     } catch (...) {
         if (holdingWindows) {
             HandBackWindows(view, registry);

@@ -1,5 +1,7 @@
 #include "engine/tweak_catalogue.h"
 
+#include "base/text.h"
+
 #include <string>
 
 namespace zentrim {
@@ -103,40 +105,19 @@ constexpr bool RestoreSequenceCoversEveryRowOnce() {
 }
 static_assert(RestoreSequenceCoversEveryRowOnce());
 
-// Reads a value with the read operation of its type (the default when unreadable) and writes the
-// result under the same name in another key, each in its own registry view. Gives what it wrote.
-// Binary values are never read, so never copied.
-std::optional<RawValue> CopyValue(const CustomRegistry& registry, const TweakKey& from, bool fromView64,
-                                  const TweakKey& to, bool toView64, std::u16string_view name,
-                                  const TweakValue& defaultValue) {
-    switch (defaultValue.type) {
-    case TweakType::Dword: {
-        const int number =
-            registry.ReadRegistryInteger(from.root, from.path, name, defaultValue.number, fromView64);
-        registry.WriteRegistryInteger(to.root, to.path, name, number, toView64);
-        return ToRawValue(DwordValue(number));
-    }
-    case TweakType::String: {
-        const std::u16string text =
-            registry.ReadRegistryString(from.root, from.path, name, defaultValue.text, fromView64);
-        registry.WriteRegistryString(to.root, to.path, name, text, toView64);
-        return ToRawValue(StringValue(text));
-    }
-    case TweakType::Binary:
-        break;
-    }
-    return std::nullopt;
-}
-
 } // namespace
+
+bool NameSameValue(const TweakKey& a, std::u16string_view aName, const TweakKey& b,
+                   std::u16string_view bName) {
+    return a.root == b.root && EqualsIgnoringCase(BareKeyPath(a.path), BareKeyPath(b.path)) &&
+           EqualsIgnoringCase(aName, bName);
+}
 
 RawValue ToRawValue(const TweakValue& value) {
     switch (value.type) {
     case TweakType::Dword: {
-        const auto bits = static_cast<std::uint32_t>(value.number);
-        return {ValueType::Dword,
-                {static_cast<std::uint8_t>(bits), static_cast<std::uint8_t>(bits >> 8),
-                 static_cast<std::uint8_t>(bits >> 16), static_cast<std::uint8_t>(bits >> 24)}};
+        const auto bytes = EncodeDword(static_cast<std::uint32_t>(value.number));
+        return {ValueType::Dword, {bytes.begin(), bytes.end()}};
     }
     case TweakType::String:
         return {ValueType::String, EncodeRegistryText(value.text)};
@@ -199,27 +180,72 @@ void ApplyWrite(const CustomRegistry& registry, const PlannedWrite& write) {
     }
 }
 
-void ApplyBackup(const CustomRegistry& registry, const PlannedBackup& backup) {
-    CopyValue(registry, backup.row->key, kLiveValueUse64BitView, kBackupKey, kProductKeyUse64BitView,
-              backup.row->valueName, backup.defaultValue);
-}
-
-std::optional<RawValue> ApplyRestoreOperation(const CustomRegistry& registry,
-                                              const RestoreOperation& operation) {
-    const TweakRow& row = *operation.row;
-    switch (operation.kind) {
-    case RestoreOperationKind::RestoreFromBackup:
-        return CopyValue(registry, kBackupKey, kProductKeyUse64BitView, row.key, kLiveValueUse64BitView,
-                         row.valueName, operation.defaultValue);
-    case RestoreOperationKind::DeleteBackup:
-        registry.DeleteRegistryValue(kBackupKey.root, kBackupKey.path, row.valueName,
-                                     kProductKeyUse64BitView);
-        break;
-    case RestoreOperationKind::DeleteLive:
-        registry.DeleteRegistryValue(row.key.root, row.key.path, row.valueName, kLiveValueUse64BitView);
-        break;
+std::optional<RawValue> ReadBackedUpValue(const CustomRegistry& registry, const TweakKey& from,
+                                          bool use64BitView, std::u16string_view name,
+                                          const TweakValue& defaultValue) {
+    // Reads that find no usable value give the default; only a read that fails gives nothing.
+    const auto usesDefault = [](StoreStatus status) {
+        return status == StoreStatus::NotFound || status == StoreStatus::TypeMismatch;
+    };
+    switch (defaultValue.type) {
+    case TweakType::Dword: {
+        int number = 0;
+        const StoreStatus status = registry.TryReadInteger(from.root, from.path, name, use64BitView, number);
+        if (status == StoreStatus::Ok) {
+            return ToRawValue(DwordValue(number));
+        }
+        if (usesDefault(status) || status == StoreStatus::MoreData) { // MoreData: longer than a DWORD
+            return ToRawValue(defaultValue);
+        }
+        return std::nullopt;
+    }
+    case TweakType::String: {
+        std::u16string text;
+        const StoreStatus status = registry.TryReadString(from.root, from.path, name, use64BitView, text);
+        if (status == StoreStatus::Ok) {
+            return ToRawValue(text.empty() ? defaultValue : StringValue(text));
+        }
+        return usesDefault(status) ? std::optional<RawValue>(ToRawValue(defaultValue)) : std::nullopt;
+    }
+    case TweakType::Binary:
+        break; // never backed up
     }
     return std::nullopt;
+}
+
+StoreStatus ApplyBackup(const CustomRegistry& registry, const PlannedBackup& backup, RawValue& stored) {
+    const TweakRow& row = *backup.row;
+    auto value =
+        ReadBackedUpValue(registry, row.key, kLiveValueUse64BitView, row.valueName, backup.defaultValue);
+    if (!value) {
+        return StoreStatus::Failed;
+    }
+    stored = std::move(*value);
+    return registry.TryWrite(kBackupKey.root, kBackupKey.path, row.valueName, stored.type, stored.data,
+                             kProductKeyUse64BitView);
+}
+
+RestoreResult ApplyRestoreOperation(const CustomRegistry& registry, const RestoreOperation& operation) {
+    const TweakRow& row = *operation.row;
+    switch (operation.kind) {
+    case RestoreOperationKind::RestoreFromBackup: {
+        auto value = ReadBackedUpValue(registry, kBackupKey, kProductKeyUse64BitView, row.valueName,
+                                       operation.defaultValue);
+        if (!value) {
+            return {StoreStatus::Failed, std::nullopt};
+        }
+        const StoreStatus status = registry.TryWrite(row.key.root, row.key.path, row.valueName, value->type,
+                                                     value->data, kLiveValueUse64BitView);
+        return {status, std::move(value)};
+    }
+    case RestoreOperationKind::DeleteBackup:
+        return {registry.TryDelete(kBackupKey.root, kBackupKey.path, row.valueName, kProductKeyUse64BitView),
+                std::nullopt};
+    case RestoreOperationKind::DeleteLive:
+        return {registry.TryDelete(row.key.root, row.key.path, row.valueName, kLiveValueUse64BitView),
+                std::nullopt};
+    }
+    return {StoreStatus::Failed, std::nullopt};
 }
 
 } // namespace zentrim

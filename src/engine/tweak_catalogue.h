@@ -214,6 +214,11 @@ inline constexpr std::array<TweakRow, 47> kRows{{
 // The catalogue in row order, which is the optimize run's write order.
 inline constexpr const std::array<TweakRow, 47>& kTweakRows = tweak_rows::kRows;
 
+// Whether two keys and value names reach the same value: the registry compares key paths without
+// their outer backslashes and names without regard to case.
+bool NameSameValue(const TweakKey& a, std::u16string_view aName, const TweakKey& b,
+                   std::u16string_view bName);
+
 // The row of a number from 1 to 47.
 constexpr const TweakRow& TweakRowByNumber(int number) {
     return kTweakRows[static_cast<std::size_t>(number - 1)];
@@ -328,12 +333,27 @@ std::vector<RestoreOperation> PlanRestore(const TweakProfile& profile);
 RawValue ToRawValue(const TweakValue& value);
 
 // Carry out one planned operation through the registry layer: live values in the native view,
-// backup values in kBackupKey in the default view. Failures are absorbed by the registry
-// operations: a read that fails gives the default, a write or deletion that fails does nothing.
+// backup values in kBackupKey in the default view. Failures are absorbed by the registry operations.
 void ApplyWrite(const CustomRegistry& registry, const PlannedWrite& write);
-void ApplyBackup(const CustomRegistry& registry, const PlannedBackup& backup);
-// Gives the value written to the live value when the operation wrote one (RestoreFromBackup).
-std::optional<RawValue> ApplyRestoreOperation(const CustomRegistry& registry,
-                                              const RestoreOperation& operation);
+
+// A value as a backup keeps it, read with the read operation of its type from `from` (the live
+// value, or the backup value in the product key): the default when the value is missing, of another
+// type or empty text. Nothing when the read itself fails (refused access, a failing store), which
+// must never pass for "missing".
+std::optional<RawValue> ReadBackedUpValue(const CustomRegistry& registry, const TweakKey& from,
+                                          bool use64BitView, std::u16string_view name,
+                                          const TweakValue& defaultValue);
+
+// Copies a live value into its backup value; `stored` is what the backup now holds. Failed when
+// the live value could not be read.
+StoreStatus ApplyBackup(const CustomRegistry& registry, const PlannedBackup& backup, RawValue& stored);
+
+// One operation of the restore sequence, as a backup without a record of originals is restored:
+// what the registry reported and, for RestoreFromBackup, the value written to the live value.
+struct RestoreResult {
+    StoreStatus status;
+    std::optional<RawValue> written;
+};
+RestoreResult ApplyRestoreOperation(const CustomRegistry& registry, const RestoreOperation& operation);
 
 } // namespace zentrim

@@ -66,15 +66,6 @@ constexpr std::array<BackedRow, 11> kBackedRows{{
     {31, 1000, nullptr},
 }};
 
-const BackedRow* FindBackedRow(const LiveValue& value) {
-    for (const BackedRow& backed : kBackedRows) {
-        if (std::find(value.rows.begin(), value.rows.end(), backed.row) != value.rows.end()) {
-            return &backed;
-        }
-    }
-    return nullptr;
-}
-
 // What a backup of the live value holds: the value itself when it reads as the row's type (a
 // DWORD, or a non-empty text), the row's default otherwise.
 StoredValue BackupOf(const BackedRow& backed, const MaybeValue& live) {
@@ -159,30 +150,6 @@ ValueState ExpectedAfterOptimize(const ValueState& before, const Choices& choice
         for (const int number : values[i].rows) {
             if (RowWritten(number, osClass, choices.internetType)) {
                 expected[i] = WrittenValue(TweakRowByNumber(number), choices.speedSetting);
-            }
-        }
-    }
-    return expected;
-}
-
-ValueState ExpectedAfterRestore(const ValueState& before, const ValueState& afterOptimize,
-                                const Choices& choices) {
-    const int osClass = OsClassOf(choices.windowsIndex);
-    const auto& values = CatalogueValues();
-    ValueState expected = afterOptimize;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        if (const BackedRow* backed = FindBackedRow(values[i])) {
-            // Written back from its backup value, even where it did not exist before.
-            expected[i] = BackupOf(*backed, before[i]);
-            continue;
-        }
-        // Every other row gets the value it had before the first optimize run, from the record of
-        // originals, or is deleted when it had none; the thumbnail rows too, which the catalogue
-        // itself leaves as written. A conditional row is reached only when its condition holds for
-        // the choices shown now, the same condition as for writing it.
-        for (const int number : values[i].rows) {
-            if (RowWritten(number, osClass, choices.internetType)) {
-                expected[i] = before[i];
             }
         }
     }

@@ -45,10 +45,8 @@ int OsClassOf(int windowsIndex);
 
 // The live values after an optimize run with these choices.
 ValueState ExpectedAfterOptimize(const ValueState& before, const Choices& choices);
-// The live values after a restore run with these choices, which follows an optimize run that left
-// `afterOptimize` and whose first backup saw `before`.
-ValueState ExpectedAfterRestore(const ValueState& before, const ValueState& afterOptimize,
-                                const Choices& choices);
+// A restore run gives back every live value exactly as the first backup saw it, whatever the
+// choices shown at restore time, so its expectation is the state before the first optimize run.
 // The eleven backup values the first optimize run stores in the product key, by value name.
 std::vector<std::pair<std::wstring, StoredValue>> ExpectedBackupValues(const ValueState& before);
 

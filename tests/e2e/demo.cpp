@@ -179,7 +179,7 @@ int RunDemo() {
         }
     }
     Print(L"  and " + std::to_wstring(ValueNames(HKEY_LOCAL_MACHINE, kOriginalsKeyPath).size()) +
-          L" entries under " + productKey + L"\\Originals recording how the other values looked before");
+          L" entries under " + productKey + L"\\Originals recording how every value looked before");
     return changed > 0 ? 0 : Fail(L"the run changed no tweaked value");
 }
 

@@ -113,6 +113,16 @@ TEST_F(MainFormTest, NegativeSpeedAndNoRestoreFlag) {
     EXPECT_EQ(main_->SoftwareLastUpdateLabel().Caption(), u"Last updated : ");
 }
 
+// "&Restore" is offered whenever any part of a backup is in the product key, whatever the flag
+// says: here backup values and the text "1" that no version writes.
+TEST_F(MainFormTest, RestoreIsOfferedForBackupValuesWithAForeignFlag) {
+    registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, u"Restore", u"1", false);
+    WriteProduct(u"Win32PrioritySeparation", 38);
+    WriteProduct(u"AutoReboot", 0);
+    Make();
+    EXPECT_TRUE(main_->RestoreButton().Enabled());
+}
+
 TEST_F(MainFormTest, UpdateCheckStartsAfterMoreThan45Days) {
     struct Case {
         double daysAgo;

@@ -8,7 +8,8 @@ struct MemoryHarness {
     MemoryRegistryStore store;
     RegistryStore& Store() { return store; }
     void Clean(RegistryRoot, std::u16string_view) {} // every test starts with a fresh store
-    bool DenyWrites(RegistryRoot root) {
+    static constexpr bool kRefusesSubkeysOfReadOnlyKeys = true;
+    bool DenyWrites(RegistryRoot root, std::u16string_view /*scratchPath*/) {
         store.DenyWrites(root);
         return true;
     }

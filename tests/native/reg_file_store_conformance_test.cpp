@@ -27,7 +27,8 @@ struct RegFileHarness {
     }
     RegistryStore& Store() { return *store; }
     void Clean(RegistryRoot, std::u16string_view) {} // every test starts with a fresh file
-    bool DenyWrites(RegistryRoot root) {
+    static constexpr bool kRefusesSubkeysOfReadOnlyKeys = true;
+    bool DenyWrites(RegistryRoot root, std::u16string_view /*scratchPath*/) {
         store->DenyWrites(root);
         return true;
     }

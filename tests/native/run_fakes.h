@@ -4,6 +4,7 @@
 #pragma once
 
 #include "base/text.h"
+#include "engine/custom_registry.h"
 #include "engine/memory_registry_store.h"
 #include "engine/run_view.h"
 #include "engine/system_profile.h"
@@ -12,9 +13,25 @@
 #include <cstdio>
 #include <deque>
 #include <functional>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+namespace zentrim {
+
+// Registry values in test failures: their type and bytes.
+inline void PrintTo(const RawValue& value, std::ostream* out) {
+    *out << "type " << static_cast<unsigned>(value.type) << " [";
+    for (std::size_t i = 0; i < value.data.size(); ++i) {
+        char byte[4];
+        std::snprintf(byte, sizeof byte, i == 0 ? "%02X" : " %02X", value.data[i]);
+        *out << byte;
+    }
+    *out << "]";
+}
+
+} // namespace zentrim
 
 namespace zentrim::testing {
 
@@ -53,7 +70,12 @@ public:
 
     // Captions name their window and key, so a test sees which text was used.
     static std::u16string Caption(std::u16string_view windowName, std::u16string_view key) {
-        return u"[" + std::u16string(windowName) + u":" + std::u16string(key) + u"]";
+        std::u16string caption(u"[");
+        caption += windowName;
+        caption += u':';
+        caption += key;
+        caption += u']';
+        return caption;
     }
 
     int WindowsIndex() override {

@@ -59,6 +59,7 @@ std::u16string Paragraphs(std::initializer_list<std::u16string_view> keys) {
 const std::u16string kRestartText =
     Paragraphs({u"MessageBoxChangeRestart1", u"MessageBoxChangeRestart2", u"MessageBoxChangeRestart3"});
 const std::u16string kWarningText = Paragraphs({u"MessageBoxAccessDenied1", u"MessageBoxAccessDenied2"});
+const std::u16string kBackupFailedText = Paragraphs({u"MessageBoxBackupFailed1", u"MessageBoxBackupFailed2"});
 
 class Runs : public ::testing::Test {
 protected:
@@ -235,33 +236,24 @@ TEST_F(Runs, YesRestartsWindowsAndNoDoesNot) {
     EXPECT_TRUE(restart_.calls.empty());
 }
 
-// Without administrator rights the machine's rows are refused; the user is told before the restart
-// question, and the user's own rows still change.
-TEST_F(Runs, RefusedSettingsAreReportedBeforeTheRestartQuestion) {
+// Without administrator rights no backup can be stored, so the run changes nothing, not even the
+// user's own rows, and says so instead of offering a restart.
+TEST_F(Runs, WithoutMachineRightsNothingChangesAndTheUserIsTold) {
+    registry_.WriteRegistryInteger(CurrentUser,
+                                   u"\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
+                                   u"MaxConnectionsPerServer", 10, true);
+    const auto before = Machine();
     store_.DenyWrites(LocalMachine);
     Optimize();
-    ASSERT_EQ(view_.boxes.size(), 2u);
+    ASSERT_EQ(view_.boxes.size(), 1u);
     EXPECT_EQ(view_.boxes[0].flags, 0x30u);
-    EXPECT_EQ(view_.boxes[0].text, kWarningText);
+    EXPECT_EQ(view_.boxes[0].text, kBackupFailedText);
     EXPECT_EQ(view_.boxes[0].title, FakeRunView::kTitle);
-    EXPECT_EQ(view_.boxes[1].flags, 0x134u);
-    const std::vector<std::string> ending(view_.calls.end() - 5, view_.calls.end());
-    EXPECT_EQ(ending,
-              (std::vector<std::string>{"EnableMainWindow(1)", "CloseProgressWindow",
-                                        "EnableRestoreButton(1)", "MessageBox(0x30)", "MessageBox(0x134)"}));
-    for (const int number : {12, 17, 18, 19, 28, 29}) {
-        EXPECT_EQ(Live(number), ToRawValue(WrittenValue(TweakRowByNumber(number), {6, 0, 1}))) << number;
-    }
-    EXPECT_FALSE(Live(1));
-
-    view_ = FakeRunView{};
-    view_.answers = {message_box::kIdOk};
-    Restore();
-    ASSERT_EQ(view_.boxes.size(), 3u);
-    EXPECT_EQ(view_.boxes[1].flags, 0x30u);
-    EXPECT_EQ(view_.boxes[1].text, kWarningText);
-    EXPECT_EQ(Live(28), ToRawValue(DwordValue(2))) << "no backup could be stored: the default";
-    EXPECT_FALSE(Live(17));
+    const std::vector<std::string> ending(view_.calls.end() - 4, view_.calls.end());
+    EXPECT_EQ(ending, (std::vector<std::string>{"EnableMainWindow(1)", "CloseProgressWindow",
+                                                "EnableRestoreButton(0)", "MessageBox(0x30)"}));
+    EXPECT_TRUE(SameContent(Machine(), before)) << "a tweak was written without a backup";
+    EXPECT_TRUE(restart_.calls.empty());
 }
 
 TEST_F(Runs, RestoreReportsMachineValuesItCouldNotPutBack) {
@@ -271,7 +263,10 @@ TEST_F(Runs, RestoreReportsMachineValuesItCouldNotPutBack) {
     view_.answers = {message_box::kIdOk};
     Restore();
     EXPECT_EQ(view_.calls.end()[-2], "MessageBox(0x30)");
+    ASSERT_EQ(view_.boxes.size(), 3u); // confirmation, warning, restart question
+    EXPECT_EQ(view_.boxes[1].text, kWarningText);
     EXPECT_TRUE(RestoreFlag()) << "the backup stays for a later restore with the rights to it";
+    EXPECT_TRUE(view_.restoreButtonEnabled);
     EXPECT_FALSE(Live(17)) << "the user's rows are restored";
 
     MemoryRegistryStore fresh;

@@ -111,7 +111,8 @@ protected:
     }
     void BackUp() {
         for (const auto& backup : PlanBackup()) {
-            ApplyBackup(registry_, backup);
+            RawValue stored;
+            ApplyBackup(registry_, backup, stored);
         }
     }
     void Restore(const TweakProfile& profile) {

@@ -2,18 +2,72 @@
 #include "base/unique_handle_win32.h"
 #include "conformance/registry_store_conformance.h"
 #include "engine/registry_store_win32.h"
+#include "engine/runs.h"
+#include "native/run_fakes.h"
+
+#include <sddl.h>
+
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace zentrim {
 namespace {
+
+HKEY RootHandle(RegistryRoot root) {
+    return root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+// Gives a key and every key below it the security described, children first. The owner of a key
+// may always change its security, so a key made read-only can be opened up again.
+bool SetTreeSecurity(HKEY parent, const std::wstring& path, const wchar_t* sddl) {
+    HKEY raw = nullptr;
+    if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | READ_CONTROL | WRITE_DAC, &raw) !=
+        ERROR_SUCCESS) {
+        return false;
+    }
+    const UniqueHandle<HKEY, RegCloseKey> key(raw);
+    bool done = true;
+    std::vector<std::wstring> children;
+    wchar_t name[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+            break;
+        }
+        children.emplace_back(name, length);
+    }
+    for (const std::wstring& child : children) {
+        done = SetTreeSecurity(key.get(), child, sddl) && done;
+    }
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr)) {
+        return false;
+    }
+    done = RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS && done;
+    LocalFree(descriptor);
+    return done;
+}
+
+// Everyone may read the keys, nobody may change them: what an account without administrator rights
+// meets under HKEY_LOCAL_MACHINE.
+constexpr wchar_t kReadOnly[] = L"D:P(A;CI;KR;;;WD)";
+constexpr wchar_t kFullAccess[] = L"D:P(A;CI;KA;;;WD)";
 
 struct Win32Harness {
     Win32RegistryStore store;
     RegistryStore& Store() { return store; }
     void Clean(RegistryRoot root, std::u16string_view path) {
-        RegDeleteTreeW(root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER,
-                       ToWide(path).c_str());
+        SetTreeSecurity(RootHandle(root), ToWide(path), kFullAccess); // undo a DenyWrites
+        RegDeleteTreeW(RootHandle(root), ToWide(path).c_str());
     }
-    bool DenyWrites(RegistryRoot) { return false; } // Wine runs every program with full rights
+    // Wine runs every program with full rights, but it checks a key's own security when values are
+    // set or deleted: the scratch tree is made read-only, as HKEY_LOCAL_MACHINE is to an ordinary
+    // account. Wine still lets such a key gain subkeys, which Windows refuses.
+    static constexpr bool kRefusesSubkeysOfReadOnlyKeys = false;
+    bool DenyWrites(RegistryRoot root, std::u16string_view scratchPath) {
+        return SetTreeSecurity(RootHandle(root), ToWide(scratchPath), kReadOnly);
+    }
 };
 
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32, RegistryStoreConformance, Win32Harness);
@@ -25,6 +79,72 @@ TEST(Win32RegistryStore, SixtyFourBitViewFlagReachesTheSameKeyForA64BitProgram) 
     reg.WriteRegistryInteger(RegistryRoot::LocalMachine, path, u"V", 42, true);
     EXPECT_EQ(reg.ReadRegistryInteger(RegistryRoot::LocalMachine, path, u"V", 0, false), 42);
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\ZentrimTests\\View");
+}
+
+// An optimize run on a machine whose product key refuses writes, as it does to an account without
+// administrator rights: the real registry refuses the backup, so the run changes nothing at all,
+// not even the current user's values, and says so.
+TEST(Win32RegistryStore, OptimizeRunWithARefusedProductKeyChangesNothing) {
+    const std::wstring product = L"Software\\ORVANE\\Zentrim";
+    const std::wstring priority = L"System\\CurrentControlSet\\Control\\PriorityControl";
+    const std::wstring internet = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+    Win32RegistryStore store;
+    const CustomRegistry reg(store);
+    const auto original = [&](HKEY root, const std::wstring& path, const wchar_t* name) {
+        DWORD value = 0;
+        DWORD size = sizeof value;
+        const bool found =
+            RegGetValueW(root, path.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &size) == ERROR_SUCCESS;
+        return found ? std::optional<DWORD>(value) : std::nullopt;
+    };
+    const auto keptPriority = original(HKEY_LOCAL_MACHINE, priority, L"Win32PrioritySeparation");
+    const auto keptConnections = original(HKEY_CURRENT_USER, internet, L"MaxConnectionsPerServer");
+
+    SetTreeSecurity(HKEY_LOCAL_MACHINE, product, kFullAccess);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, product.c_str());
+    reg.WriteRegistryInteger(RegistryRoot::LocalMachine, u"\\Software\\ORVANE\\Zentrim\\", u"InstalledDate",
+                             1, false);
+    reg.WriteRegistryInteger(RegistryRoot::LocalMachine, FromWide(priority), u"Win32PrioritySeparation", 38,
+                             true);
+    reg.WriteRegistryInteger(RegistryRoot::CurrentUser, FromWide(internet), u"MaxConnectionsPerServer", 10,
+                             true);
+    ASSERT_TRUE(SetTreeSecurity(HKEY_LOCAL_MACHINE, product, kReadOnly));
+
+    testing::FakeRunView view;
+    RecordingSystemRestart restart;
+    GoButtonClick(view, reg, restart);
+
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_NE(ToUtf8(view.boxes[0].text).find("MessageBoxBackupFailed1"), std::string::npos);
+    EXPECT_FALSE(view.restoreButtonEnabled);
+    EXPECT_EQ(original(HKEY_LOCAL_MACHINE, priority, L"Win32PrioritySeparation"), 38u);
+    EXPECT_EQ(original(HKEY_CURRENT_USER, internet, L"MaxConnectionsPerServer"), 10u);
+    EXPECT_FALSE(original(HKEY_LOCAL_MACHINE, product, L"Restore").has_value());
+    // Wine lets a read-only key gain a subkey, so the record may have been written before the
+    // backup values were refused; it must have been taken back.
+    HKEY raw = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (product + L"\\Originals").c_str(), 0, KEY_READ, &raw) ==
+        ERROR_SUCCESS) {
+        const UniqueHandle<HKEY, RegCloseKey> record(raw);
+        DWORD values = 1;
+        RegQueryInfoKeyW(record.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
+                         nullptr, nullptr, nullptr);
+        EXPECT_EQ(values, 0u) << "a record is left behind";
+    }
+    EXPECT_TRUE(restart.calls.empty());
+
+    SetTreeSecurity(HKEY_LOCAL_MACHINE, product, kFullAccess);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, product.c_str());
+    const auto putBack = [&](HKEY root, const std::wstring& path, const wchar_t* name,
+                             std::optional<DWORD> value) {
+        if (value) {
+            RegSetKeyValueW(root, path.c_str(), name, REG_DWORD, &*value, sizeof *value);
+        } else {
+            RegDeleteKeyValueW(root, path.c_str(), name);
+        }
+    };
+    putBack(HKEY_LOCAL_MACHINE, priority, L"Win32PrioritySeparation", keptPriority);
+    putBack(HKEY_CURRENT_USER, internet, L"MaxConnectionsPerServer", keptConnections);
 }
 
 } // namespace

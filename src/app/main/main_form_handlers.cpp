@@ -2,6 +2,7 @@
 // request.
 #include "app/main/main_form.h"
 
+#include "engine/backup.h"
 #include "engine/custom_registry.h"
 #include "engine/product_key.h"
 #include "engine/runs.h"
@@ -52,8 +53,7 @@ void MainForm::FormCreate() noexcept {
 
         const std::u16string lastUpdated = LastUpdatedText(registry_, dateFormatter_);
         const StoredChoices stored = ReadStoredChoices(registry_);
-        const bool restore = registry_.ReadRegistryBool(
-            kProductKeyRoot, ProductKeyPath, product_value::kRestore, false, kProductKeyUse64BitView);
+        const bool restore = IsBackupHeld(registry_);
 
         softwareLastUpdateLabel_.SetCaption(softwareLastUpdateLabel_.Caption() + lastUpdated);
         versionInstalledLabel_.SetCaption(versionInstalledLabel_.Caption() + std::u16string(kProductVersion));
