@@ -176,6 +176,9 @@ bool RemoveBackup(const CustomRegistry& registry, bool withFlag) {
             return false;
         }
     }
+    // The record's key goes with its last entry, so that the product key looks as it did before. An
+    // empty key that stays holds nothing of a backup, so its fate does not decide the outcome.
+    registry.TryDeleteKey(kProductKeyRoot, kOriginalsKeyPath, kProductKeyUse64BitView);
     return true;
 }
 

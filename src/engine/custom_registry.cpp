@@ -189,6 +189,11 @@ StoreStatus CustomRegistry::TryDelete(RegistryRoot root, std::u16string_view key
     });
 }
 
+StoreStatus CustomRegistry::TryDeleteKey(RegistryRoot root, std::u16string_view keyPath,
+                                         bool use64BitView) const {
+    return Guarded([&] { return store_.DeleteKey(root, StorePath(keyPath), Access(0, use64BitView)); });
+}
+
 std::u16string CustomRegistry::ReadRegistryString(RegistryRoot root, std::u16string_view keyPath,
                                                   std::u16string_view valueName,
                                                   std::u16string_view defaultValue, bool use64BitView) const {

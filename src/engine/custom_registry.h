@@ -62,6 +62,8 @@ public:
                          ValueType type, std::span<const std::uint8_t> data, bool use64BitView) const;
     StoreStatus TryDelete(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
                           bool use64BitView) const;
+    // Deletes a key without subkeys, with its values.
+    StoreStatus TryDeleteKey(RegistryRoot root, std::u16string_view keyPath, bool use64BitView) const;
 
 private:
     RegistryStore& store_;

@@ -97,13 +97,7 @@ StoreStatus MemoryRegistryStore::Resolve(RegistryRoot root, std::u16string_view 
         return StoreStatus::AccessDenied;
     }
     Node* node = Root(RootName(root), true);
-    std::vector<std::u16string_view> names = SplitKeyPath(path);
-    if (wow64Redirection_ && root == RegistryRoot::LocalMachine && (access & access::kWow64_64Key) == 0 &&
-        !names.empty() && EqualsIgnoringCase(names.front(), kSoftwareKey) &&
-        (names.size() == 1 || !EqualsIgnoringCase(names[1], kWow64Node))) {
-        names.insert(names.begin() + 1, kWow64Node);
-    }
-    for (const auto name : names) {
+    for (const auto name : Names(root, path, access)) {
         Node* child = node->Child(name);
         if (child == nullptr) {
             if (!create) {
@@ -120,9 +114,23 @@ StoreStatus MemoryRegistryStore::Resolve(RegistryRoot root, std::u16string_view 
     return StoreStatus::Ok;
 }
 
+// The names of a key path as this store sees it: with the 32-bit copy of HKEY_LOCAL_MACHINE\Software
+// put in when the redirection is emulated and the 64-bit view was not asked for.
+std::vector<std::u16string_view> MemoryRegistryStore::Names(RegistryRoot root, std::u16string_view path,
+                                                            std::uint32_t access) const {
+    std::vector<std::u16string_view> names = SplitKeyPath(path);
+    if (wow64Redirection_ && root == RegistryRoot::LocalMachine && (access & access::kWow64_64Key) == 0 &&
+        !names.empty() && EqualsIgnoringCase(names.front(), kSoftwareKey) &&
+        (names.size() == 1 || !EqualsIgnoringCase(names[1], kWow64Node))) {
+        names.insert(names.begin() + 1, kWow64Node);
+    }
+    return names;
+}
+
+// An open key that is still there; null for unknown handles and keys deleted meanwhile.
 MemoryRegistryStore::Handle* MemoryRegistryStore::Find(StoreKey key) {
     const auto it = handles_.find(key);
-    return it == handles_.end() ? nullptr : &it->second;
+    return it == handles_.end() || it->second.node == nullptr ? nullptr : &it->second;
 }
 
 StoreStatus MemoryRegistryStore::OpenKey(RegistryRoot root, std::u16string_view path, std::uint32_t access,
@@ -194,6 +202,38 @@ StoreStatus MemoryRegistryStore::DeleteValue(StoreKey key, std::u16string_view n
         return StoreStatus::NotFound;
     }
     values.erase(it);
+    return StoreStatus::Ok;
+}
+
+StoreStatus MemoryRegistryStore::DeleteKey(RegistryRoot root, std::u16string_view path,
+                                           std::uint32_t access) {
+    if (root != RegistryRoot::LocalMachine && root != RegistryRoot::CurrentUser) {
+        return StoreStatus::Failed;
+    }
+    const std::vector<std::u16string_view> names = Names(root, path, access);
+    if (names.empty()) {
+        return StoreStatus::AccessDenied; // a root is never deleted
+    }
+    if (deniedWrites_.contains(root)) {
+        return StoreStatus::AccessDenied;
+    }
+    Node* parent = Root(RootName(root), true);
+    for (std::size_t i = 0; i + 1 < names.size() && parent != nullptr; ++i) {
+        parent = parent->Child(names[i]);
+    }
+    Node* node = parent == nullptr ? nullptr : parent->Child(names.back());
+    if (node == nullptr) {
+        return StoreStatus::NotFound;
+    }
+    if (!node->children.empty()) {
+        return StoreStatus::AccessDenied;
+    }
+    for (auto& [key, handle] : handles_) {
+        if (handle.node == node) {
+            handle.node = nullptr;
+        }
+    }
+    std::erase_if(parent->children, [&](const std::unique_ptr<Node>& child) { return child.get() == node; });
     return StoreStatus::Ok;
 }
 

@@ -42,6 +42,7 @@ public:
     StoreStatus SetValue(StoreKey key, std::u16string_view name, ValueType type,
                          std::span<const std::uint8_t> data) override;
     StoreStatus DeleteValue(StoreKey key, std::u16string_view name) override;
+    StoreStatus DeleteKey(RegistryRoot root, std::u16string_view path, std::uint32_t access) override;
     void CloseKey(StoreKey key) override;
 
     // Behaves like an account without the right to change anything under `root`: opening or
@@ -64,7 +65,7 @@ public:
 private:
     struct Node;
     struct Handle {
-        Node* node;
+        Node* node; // null once the key was deleted
         std::uint32_t access;
     };
 
@@ -73,6 +74,8 @@ private:
     StoreStatus Resolve(RegistryRoot root, std::u16string_view path, std::uint32_t access, bool create,
                         StoreKey& key);
     Handle* Find(StoreKey key);
+    std::vector<std::u16string_view> Names(RegistryRoot root, std::u16string_view path,
+                                           std::uint32_t access) const;
 
     std::vector<std::unique_ptr<Node>> roots_;
     std::map<StoreKey, Handle> handles_;

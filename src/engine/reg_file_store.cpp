@@ -818,6 +818,11 @@ StoreStatus RegFileRegistryStore::DeleteValue(StoreKey key, std::u16string_view 
     return Commit(memory_.DeleteValue(Inner(key), name));
 }
 
+StoreStatus RegFileRegistryStore::DeleteKey(RegistryRoot root, std::u16string_view path,
+                                            std::uint32_t access) {
+    return Commit(memory_.DeleteKey(root, path, access));
+}
+
 void RegFileRegistryStore::CloseKey(StoreKey key) {
     const auto it = handles_.find(key);
     if (it == handles_.end()) {

@@ -66,6 +66,7 @@ public:
     StoreStatus SetValue(StoreKey key, std::u16string_view name, ValueType type,
                          std::span<const std::uint8_t> data) override;
     StoreStatus DeleteValue(StoreKey key, std::u16string_view name) override;
+    StoreStatus DeleteKey(RegistryRoot root, std::u16string_view path, std::uint32_t access) override;
     void CloseKey(StoreKey key) override;
 
     // As MemoryRegistryStore::DenyWrites: acts like an account without rights under `root`.

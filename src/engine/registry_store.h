@@ -41,6 +41,7 @@ inline constexpr std::uint32_t kRead = 0x20019;
 inline constexpr std::uint32_t kWrite = 0x20006;
 inline constexpr std::uint32_t kAllAccess = 0xF003F;
 inline constexpr std::uint32_t kWow64_64Key = 0x0100;
+inline constexpr std::uint32_t kWow64_32Key = 0x0200;
 } // namespace access
 
 // Why a store operation failed. The registry layer swallows every failure, but it and its tests
@@ -79,6 +80,11 @@ public:
                                  std::span<const std::uint8_t> data) = 0;
 
     virtual StoreStatus DeleteValue(StoreKey key, std::u16string_view name) = 0;
+
+    // Deletes a key that has no subkeys, with its values. `access` names only the registry view
+    // (kWow64_64Key or kWow64_32Key). NotFound when the key does not exist; AccessDenied when it
+    // has subkeys, is a root, or may not be changed. Keys still open on it fail from then on.
+    virtual StoreStatus DeleteKey(RegistryRoot root, std::u16string_view path, std::uint32_t access) = 0;
 
     virtual void CloseKey(StoreKey key) = 0;
 };

@@ -81,6 +81,14 @@ StoreStatus Win32RegistryStore::DeleteValue(StoreKey key, std::u16string_view na
     return FromError(RegDeleteValueW(AsHkey(key), ToWide(name).c_str()));
 }
 
+StoreStatus Win32RegistryStore::DeleteKey(RegistryRoot root, std::u16string_view path, std::uint32_t access) {
+    if (path.find_first_not_of(u'\\') == std::u16string_view::npos) {
+        return StoreStatus::AccessDenied; // a root is never deleted
+    }
+    const REGSAM view = access & (KEY_WOW64_64KEY | KEY_WOW64_32KEY);
+    return FromError(RegDeleteKeyExW(RootHandle(root), ToWide(path).c_str(), view, 0));
+}
+
 void Win32RegistryStore::CloseKey(StoreKey key) {
     RegCloseKey(AsHkey(key));
 }

@@ -216,6 +216,36 @@ TYPED_TEST_P(RegistryStoreConformance, WritesReplaceAnyTypeAndDeletesAreQuiet) {
     EXPECT_EQ(reg.TryDelete(this->HKCU, this->Path(u"Nowhere"), u"MinAnimate", false), StoreStatus::NotFound);
 }
 
+TYPED_TEST_P(RegistryStoreConformance, KeysWithoutSubkeysAreDeletedWithTheirValues) {
+    const auto reg = this->registry();
+    reg.WriteRegistryInteger(this->HKLM, this->Path(u"Parent\\Record"), u"Entry", 1, false);
+    reg.WriteRegistryInteger(this->HKLM, this->Path(u"Parent"), u"Kept", 2, false);
+
+    // A key with a subkey stays, and so does everything in it.
+    EXPECT_EQ(reg.TryDeleteKey(this->HKLM, this->Path(u"Parent"), false), StoreStatus::AccessDenied);
+    EXPECT_EQ(reg.ReadRegistryInteger(this->HKLM, this->Path(u"Parent\\Record"), u"Entry", 0, false), 1);
+
+    // An open key fails once its key is deleted; names compare without regard to case and a
+    // trailing backslash adds nothing.
+    auto& store = this->Store();
+    OpenStoreKey open(store);
+    ASSERT_EQ(store.OpenKey(this->HKLM, std::u16string_view(this->Path(u"Parent\\Record")).substr(1),
+                            access::kRead, open.receive()),
+              StoreStatus::Ok);
+    EXPECT_EQ(reg.TryDeleteKey(this->HKLM, this->Path(u"PARENT\\record\\"), false), StoreStatus::Ok);
+    EXPECT_FALSE(this->KeyExists(this->HKLM, this->Path(u"Parent\\Record")));
+    EXPECT_TRUE(this->KeyExists(this->HKLM, this->Path(u"Parent")));
+    EXPECT_EQ(reg.ReadRegistryInteger(this->HKLM, this->Path(u"Parent"), u"Kept", 0, false), 2);
+    ValueType type = ValueType::None;
+    std::uint32_t size = 0;
+    EXPECT_NE(store.QueryValue(open.get(), u"Entry", type, {}, size), StoreStatus::Ok);
+
+    EXPECT_EQ(reg.TryDeleteKey(this->HKLM, this->Path(u"Parent\\Record"), false), StoreStatus::NotFound);
+    EXPECT_EQ(reg.TryDeleteKey(this->HKLM, this->Path(u"Nowhere\\Record"), false), StoreStatus::NotFound);
+    EXPECT_EQ(reg.TryDeleteKey(this->HKLM, this->Path(u"Parent"), false), StoreStatus::Ok);
+    EXPECT_FALSE(this->KeyExists(this->HKLM, this->Path(u"Parent")));
+}
+
 TYPED_TEST_P(RegistryStoreConformance, StoreReportsSizesAndEnforcesHandleAccess) {
     const auto path = this->Path(u"Handles");
     this->registry().WriteRegistryString(this->HKCU, path, u"Text", u"abcdef", false);
@@ -256,17 +286,18 @@ TYPED_TEST_P(RegistryStoreConformance, WithoutWriteRightsNothingChangesAndNothin
         EXPECT_FALSE(this->KeyExists(this->HKLM, this->Path(u"Locked\\Child")));
     }
     EXPECT_EQ(reg.TryWrite(this->HKLM, path, u"New", ValueType::Dword, {}, false), StoreStatus::AccessDenied);
+    EXPECT_EQ(reg.TryDeleteKey(this->HKLM, path, false), StoreStatus::AccessDenied);
+    EXPECT_TRUE(this->KeyExists(this->HKLM, path));
     // The other root is not affected.
     reg.WriteRegistryInteger(this->HKCU, path, u"User", 1, false);
     EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, path, u"User", 0, false), 1);
 }
 
-REGISTER_TYPED_TEST_SUITE_P(RegistryStoreConformance, TextIsStoredAsUtf16WithItsTerminator,
-                            DwordsAreSigned32BitLittleEndian, BooleansAreDwordsReadAsNonZero,
-                            ReadsOfAnotherTypeGiveTheDefault, TextReadingIsSafeOnAnyStoredData,
-                            KeyPathsIgnoreCaseAndTrailingBackslash,
-                            WritesCreateThePathAndReadsOrDeletesCreateNothing,
-                            WritesReplaceAnyTypeAndDeletesAreQuiet, StoreReportsSizesAndEnforcesHandleAccess,
-                            WithoutWriteRightsNothingChangesAndNothingFails);
+REGISTER_TYPED_TEST_SUITE_P(
+    RegistryStoreConformance, TextIsStoredAsUtf16WithItsTerminator, DwordsAreSigned32BitLittleEndian,
+    BooleansAreDwordsReadAsNonZero, ReadsOfAnotherTypeGiveTheDefault, TextReadingIsSafeOnAnyStoredData,
+    KeyPathsIgnoreCaseAndTrailingBackslash, WritesCreateThePathAndReadsOrDeletesCreateNothing,
+    WritesReplaceAnyTypeAndDeletesAreQuiet, KeysWithoutSubkeysAreDeletedWithTheirValues,
+    StoreReportsSizesAndEnforcesHandleAccess, WithoutWriteRightsNothingChangesAndNothingFails);
 
 } // namespace zentrim

@@ -198,6 +198,12 @@ public:
         }
         return inner_.DeleteValue(key, name);
     }
+    StoreStatus DeleteKey(RegistryRoot root, std::u16string_view path, std::uint32_t access) override {
+        if (!Change()) {
+            return StoreStatus::Failed;
+        }
+        return inner_.DeleteKey(root, path, access);
+    }
     void CloseKey(StoreKey key) override { inner_.CloseKey(key); }
 
 private:

@@ -393,7 +393,7 @@ TEST_F(RunsUnderFaults, EverySingleFailedOperationOfEachRun) {
 
 TEST_F(RunsUnderFaults, EveryOperationOfAKindFailingFromSomePointOn) {
     const StoreOperation kinds[] = {StoreOperation::Open, StoreOperation::Create, StoreOperation::Query,
-                                    StoreOperation::Set, StoreOperation::Delete};
+                                    StoreOperation::Set,  StoreOperation::Delete, StoreOperation::DeleteKey};
     for (const Phase phase : {Phase::FirstOptimize, Phase::Restore, Phase::SecondOptimize}) {
         for (const StoreOperation kind : kinds) {
             MemoryRegistryStore memory;

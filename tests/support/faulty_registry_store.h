@@ -13,7 +13,7 @@
 
 namespace zentrim::testing {
 
-enum class StoreOperation { Open, Create, Query, Set, Delete };
+enum class StoreOperation { Open, Create, Query, Set, Delete, DeleteKey };
 
 class FaultyRegistryStore final : public RegistryStore {
 public:
@@ -82,6 +82,12 @@ public:
         }
         return inner_.DeleteValue(key, name);
     }
+    StoreStatus DeleteKey(RegistryRoot root, std::u16string_view path, std::uint32_t access) override {
+        if (const auto fault = Next(StoreOperation::DeleteKey, {})) {
+            return *fault;
+        }
+        return inner_.DeleteKey(root, path, access);
+    }
     void CloseKey(StoreKey key) override { inner_.CloseKey(key); }
 
 private:
@@ -116,7 +122,7 @@ private:
     std::vector<Fault> faults_;
     std::vector<std::pair<std::u16string, StoreStatus>> failingNames_;
     std::size_t count_ = 0;
-    std::size_t kindCount_[5] = {};
+    std::size_t kindCount_[6] = {};
     std::size_t injected_ = 0;
 };
 
