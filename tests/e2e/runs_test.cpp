@@ -203,6 +203,13 @@ TEST_F(EndToEnd, OptimizeRunWritesTheCatalogueAndRestoreRunPutsBackTheValuesFrom
             << "backup of " << Narrow(name) << " left behind";
     }
     EXPECT_TRUE(ValueNames(HKEY_LOCAL_MACHINE, kOriginalsKeyPath).empty());
+    HKEY record = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, kOriginalsKeyPath, 0, KEY_READ, &record),
+              ERROR_FILE_NOT_FOUND)
+        << "the record's key is left behind";
+    if (record != nullptr) {
+        RegCloseKey(record);
+    }
     // The choices survive a restore.
     EXPECT_EQ(ProductValue(L"InternetType"), DwordValue(7));
     EXPECT_EQ(ProductValue(L"SpeedSetting"), DwordValue(1));
@@ -213,6 +220,61 @@ TEST_F(EndToEnd, OptimizeRunWritesTheCatalogueAndRestoreRunPutsBackTheValuesFrom
     const ProgressState restoreEnd = ReadProgressState(progress);
     EXPECT_EQ(restoreEnd.stepLine, L"Restoring system, gaming && internet settings...");
     EXPECT_EQ(restoreEnd.bar, 100);
+
+    CloseMainInstance(program, main);
+}
+
+// A backup that an older version or another program left with "Restore" as the text "1": the
+// backup values say a backup is held, so "&Restore" is offered, an optimize run leaves the backup
+// as it found it, and a restore puts the user's values back from it.
+TEST_F(EndToEnd, ABackupWithAFlagOfAnotherTypeIsOfferedAndNeverOverwritten) {
+    const std::pair<const wchar_t*, StoredValue> backup[] = {
+        {L"NtfsDisableLastAccessupdate", DwordValue(0)},
+        {L"NtfsMftZoneReservation", DwordValue(1)},
+        {L"MinAnimate", StringValue(L"0")},
+        {L"DisablePagingExecutive", DwordValue(1)},
+        {L"LargeSystemCache", DwordValue(1)},
+        {L"Win32PrioritySeparation", DwordValue(38)},
+        {L"AutoReboot", DwordValue(0)},
+        {L"MaxConnectionsPerServer", DwordValue(10)},
+        {L"MaxConnectionsPer1_0Server", DwordValue(10)},
+        {L"KeepAliveTime", DwordValue(600000)},
+        {L"KeepAliveInterval", DwordValue(2000)},
+    };
+    for (const auto& [name, value] : backup) {
+        ASSERT_TRUE(WriteValue(HKEY_LOCAL_MACHINE, kProductKeyPath, name, value));
+    }
+    ASSERT_TRUE(WriteValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Restore", StringValue(L"1")));
+    const wchar_t* priority = L"System\\CurrentControlSet\\Control\\PriorityControl";
+    WriteValue(HKEY_LOCAL_MACHINE, priority, L"Win32PrioritySeparation", DwordValue(1)); // tweaked
+
+    ChildProcess program;
+    HWND main = StartMainInstance(program);
+    ASSERT_NE(main, nullptr);
+    const MainWindowView view(main);
+    EXPECT_TRUE(IsWindowEnabled(view.RestoreButton())) << "a held backup must be offered";
+
+    PressButton(view.GoButton());
+    std::optional<MessageBoxView> question = WaitForMessageBoxOwnedBy(main, kRunLimit);
+    ExpectRestartQuestion(question);
+    ASSERT_TRUE(question.has_value());
+    ASSERT_TRUE(AnswerMessageBox(*question, IDNO));
+    for (const auto& [name, value] : backup) {
+        EXPECT_EQ(Describe(ProductValue(name)), Describe(value))
+            << "backup of " << Narrow(name) << " overwritten";
+    }
+
+    std::optional<MessageBoxView> confirmation = PressAndWaitForQuestion(main, view.RestoreButton(), 20s);
+    ASSERT_TRUE(confirmation.has_value());
+    ASSERT_TRUE(AnswerMessageBox(*confirmation, IDOK));
+    question = WaitForMessageBoxOwnedBy(main, kRunLimit);
+    ExpectRestartQuestion(question);
+    ASSERT_TRUE(question.has_value());
+    ASSERT_TRUE(AnswerMessageBox(*question, IDNO));
+    EXPECT_EQ(Describe(ReadValue(HKEY_LOCAL_MACHINE, priority, L"Win32PrioritySeparation")),
+              Describe(DwordValue(38)));
+    EXPECT_FALSE(ProductValue(L"Restore").has_value());
+    EXPECT_FALSE(IsWindowEnabled(view.RestoreButton()));
 
     CloseMainInstance(program, main);
 }
