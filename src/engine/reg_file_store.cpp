@@ -792,6 +792,11 @@ StoreStatus RegFileRegistryStore::OpenKey(RegistryRoot root, std::u16string_view
 StoreStatus RegFileRegistryStore::CreateKey(RegistryRoot root, std::u16string_view path, std::uint32_t access,
                                             StoreKey& key) {
     key = 0;
+    // A key line carries its path as it is: a line break in a name would split it, and the file
+    // could not be read again.
+    if (path.find_first_of(u"\r\n") != std::u16string_view::npos) {
+        return StoreStatus::InvalidName;
+    }
     const bool existed = memory_.KeyExists(root, path);
     StoreKey inner = 0;
     StoreStatus status = memory_.CreateKey(root, path, access, inner);

@@ -52,7 +52,8 @@ enum class StoreStatus {
     AccessDenied, // the key cannot be opened with the access asked for, or the handle lacks it
     MoreData,     // the value's data is larger than the buffer; the size is reported
     TypeMismatch, // the value exists with a type the reading operation does not take
-    Failed,       // anything else: bad handle, bad name, the backing store could not be saved
+    InvalidName,  // a key or value name this store cannot hold (a .reg file: a key name with a line break)
+    Failed,       // anything else: bad handle, the backing store could not be saved
 };
 
 using StoreKey = std::uintptr_t; // opaque handle of an open key; 0 is never a valid one
