@@ -164,7 +164,12 @@ std::u16string CaptionCatalogue::LanguageName() const {
 }
 
 std::optional<std::u16string> CaptionCatalogue::CatalogueText() const {
-    const auto bytes = source_.FindCatalogue(LanguageName());
+    // A language the program has no catalogue for speaks English rather than leaving every window
+    // without a text.
+    auto bytes = source_.FindCatalogue(LanguageName());
+    if (!bytes) {
+        bytes = source_.FindCatalogue(kDefaultLanguage);
+    }
     if (!bytes) {
         return std::nullopt;
     }

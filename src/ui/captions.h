@@ -45,7 +45,8 @@ bool CatalogueNamesEqual(std::u16string_view a, std::u16string_view b);
 // The two operations the program uses, over the language setting in the product key ("Language",
 // default "english") and the catalogues of `source`. Nothing is cached: every call reads the
 // setting and reads and splits the whole catalogue again, so a changed setting takes effect at
-// the next call. Neither reports a failure: a missing catalogue finds nothing and changes nothing.
+// the next call. A language without a catalogue uses the English one. Neither reports a failure:
+// when no catalogue can be read, nothing is found and nothing changes.
 //
 // Both take the lines in order and skip empty ones. A line of white space only, or a line that
 // lacks a field at the moment it is needed, ends the operation at that line; what was found or
@@ -69,7 +70,8 @@ public:
     void ApplyCaptions(toolkit::Form& form) const noexcept;
 
 private:
-    // The current language's catalogue as text; nothing when the program carries none.
+    // The current language's catalogue as text, the English one when the language has none;
+    // nothing when neither can be read.
     std::optional<std::u16string> CatalogueText() const;
 
     const CustomRegistry& registry_;

@@ -32,9 +32,18 @@ MemoryCatalogueSource::FindCatalogue(std::u16string_view language) const {
     return std::nullopt;
 }
 
+bool IsProgramCatalogue(std::u16string_view language) {
+    for (const std::u16string_view name : kProgramCatalogues) {
+        if (EqualsIgnoringCase(name, language)) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::optional<std::vector<std::uint8_t>>
 FolderCatalogueSource::FindCatalogue(std::u16string_view language) const {
-    if (language.empty()) {
+    if (!IsProgramCatalogue(language)) {
         return std::nullopt;
     }
     std::error_code error;

@@ -4,6 +4,7 @@
 // them from a folder.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -13,6 +14,14 @@
 #include <vector>
 
 namespace zentrim {
+
+// The catalogues the program carries, by their resource names. Only these are catalogues: a
+// language of another name finds none, even where the program holds a resource or file of that
+// name (a picture, the catalogue's generator).
+inline constexpr std::array<std::u16string_view, 1> kProgramCatalogues{u"ENGLISH"};
+
+// Whether `language` names one of kProgramCatalogues, without regard to case.
+bool IsProgramCatalogue(std::u16string_view language);
 
 class CatalogueSource {
 public:
@@ -36,8 +45,8 @@ private:
     std::vector<std::pair<std::u16string, std::vector<std::uint8_t>>> catalogues_;
 };
 
-// Catalogues stored as files in one folder, each named after its language ("ENGLISH"); the file
-// name is matched without regard to case on every file system.
+// The program's catalogues stored as files in one folder, each named after its language
+// ("ENGLISH"); the file name is matched without regard to case on every file system.
 class FolderCatalogueSource final : public CatalogueSource {
 public:
     explicit FolderCatalogueSource(std::filesystem::path folder) : folder_(std::move(folder)) {}

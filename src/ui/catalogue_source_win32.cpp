@@ -6,9 +6,9 @@ namespace zentrim {
 
 std::optional<std::vector<std::uint8_t>>
 ResourceCatalogueSource::FindCatalogue(std::u16string_view language) const {
-    // A name beginning with '#' would be read as a numeric resource id, and one with a NUL inside
-    // would be cut short; neither names a language.
-    if (language.empty() || language.front() == u'#' || language.find(u'\0') != std::u16string_view::npos) {
+    // Only the program's catalogues: other RCDATA resources (the pictures) are no catalogues, and
+    // the list also keeps out names that FindResourceW would read as numbers ("#1").
+    if (!IsProgramCatalogue(language)) {
         return std::nullopt;
     }
     const std::wstring name = ToWide(language);

@@ -12,7 +12,7 @@ public:
     // `module` is the program file's module (GetModuleHandleW(nullptr)); it must outlive the source.
     explicit ResourceCatalogueSource(HMODULE module) : module_(module) {}
 
-    // The RCDATA resource named `language`; resource names are matched without regard to case.
+    // The RCDATA resource of a program catalogue named `language`, matched without regard to case.
     std::optional<std::vector<std::uint8_t>> FindCatalogue(std::u16string_view language) const override;
 
 private:

@@ -203,7 +203,7 @@ TEST_F(CaptionsTest, LanguageComesFromTheProductKeyInAnyCase) {
     } cases[] = {
         {u"", u"english", u"english"},         {u"ENGLISH", u"english", u"english"},
         {u"KLINGON", u"klingon", u"tlhIngan"}, {u"kLiNgOn", u"klingon", u"tlhIngan"},
-        {u"german", u"german", u""},           {u" english", u" english", u""},
+        {u"german", u"german", u"english"},    {u" english", u" english", u"english"},
     };
     for (const auto& c : cases) {
         SetLanguage(c.value);
@@ -354,10 +354,20 @@ TEST_F(ApplyCaptionsTest, AMissingFieldEndsTheRunOnlyWhenItIsNeeded) {
     }
 }
 
-TEST_F(ApplyCaptionsTest, WithoutACatalogueNothingChanges) {
+// A language without a catalogue speaks English, instead of leaving the window without texts.
+TEST_F(ApplyCaptionsTest, ALanguageWithoutACatalogueUsesEnglish) {
     SetEnglish("TestForm, TestForm, \"Title\"\r\nTestForm, LicensedMemo, \"new\"\r\n");
     SetLanguage(u"german");
     captions_.ApplyCaptions(form_);
+    EXPECT_EQ(form_.Caption(), u"Title");
+    EXPECT_EQ(memo_.Text(), u"new");
+}
+
+TEST_F(ApplyCaptionsTest, WithoutAnyCatalogueNothingChanges) {
+    MemoryCatalogueSource none;
+    const CaptionCatalogue captions(registry_, none);
+    SetLanguage(u"german");
+    captions.ApplyCaptions(form_);
     EXPECT_EQ(form_.Caption(), u"");
     EXPECT_EQ(memo_.Text(), u"old\r\nlines");
 }
@@ -582,9 +592,12 @@ TEST_F(EnglishCatalogue, IsFoundByTheLanguageInAnyCase) {
                                       false);
         EXPECT_EQ(captions_.GetCaption(u"ZTAboutForm", u"ZTAboutForm"), u"About Zentrim") << ToUtf8(language);
     }
-    registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kLanguage, u"german",
-                                  false);
-    EXPECT_EQ(captions_.GetCaption(u"ZTAboutForm", u"ZTAboutForm"), u"");
+    // Names without a catalogue of the program, a file beside the catalogue among them, use English.
+    for (const std::u16string_view language : {u"german", u"make_catalogue.py", u"..", u"ENGLISH/.."}) {
+        registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kLanguage, language,
+                                      false);
+        EXPECT_EQ(captions_.GetCaption(u"ZTAboutForm", u"ZTAboutForm"), u"About Zentrim") << ToUtf8(language);
+    }
 }
 
 } // namespace

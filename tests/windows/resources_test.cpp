@@ -65,8 +65,17 @@ TEST(ProgramResources, CaptionsComeFromTheEnglishResource) {
     registry.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kLanguage, u"ENGLISH",
                                  false);
     EXPECT_EQ(captions.GetCaption(u"ZTAboutForm", u"CopyrightLabel").substr(0, 16), u"Copyright \u00A9 2024");
-    registry.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kLanguage, u"german", false);
-    EXPECT_EQ(captions.GetCaption(u"ZTMainForm", u"ZTMainForm"), u"");
+    // A language the program has no catalogue for speaks English; the program's other resources,
+    // such as its background picture, are no catalogues.
+    EXPECT_TRUE(source.FindCatalogue(u"english").has_value());
+    for (const std::u16string_view language : {u"german", u"background", u"BACKGROUND", u"#1", u"click"}) {
+        EXPECT_FALSE(source.FindCatalogue(language).has_value()) << ToUtf8(language);
+        registry.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kLanguage, language,
+                                     false);
+        EXPECT_EQ(captions.GetCaption(u"ZTMainForm", u"ZTMainForm"),
+                  u"Zentrim - Make your computer, games & internet run faster")
+            << ToUtf8(language);
+    }
 }
 
 TEST(ProgramResources, ClickIsAPlainPcmWave) {
