@@ -61,10 +61,10 @@ constexpr TweakValue BinaryValue(std::span<const std::uint8_t> bytes) {
 // When a row is written (and its conditional restore action done).
 enum class TweakCondition {
     Always,
-    C1, // OS class is not 0 (every family but Windows Server 2003)
-    C2, // internet type is neither dial-up (2) nor ISDN (7)
-    C3, // OS class 0, 2, 4 or 7: Server 2003, 2008, 2012 and XP
-    C4, // OS class 1, 3, 5, 6 or 8 and above: Vista and later desktops
+    NotServer2003,       // OS class is not 0: every family but Windows Server 2003
+    NotDialUpOrIsdn,     // internet type is neither dial-up (2) nor ISDN (7)
+    ServerOrXp,          // OS class 0, 2, 4 or 7: Server 2003, 2008, 2012 and XP
+    VistaOrLaterDesktop, // OS class 1, 3, 5, 6 or 8 and above: Vista and the desktops after it
 };
 
 // Where a row's written value comes from.
@@ -93,8 +93,8 @@ struct TweakRow {
     constexpr TweakType type() const { return written.type; }
 };
 
-// The keys. Paths are written exactly as the registry operations receive them; K7 and K8 are the
-// same key, written without and with a trailing backslash.
+// The keys. Paths are written exactly as the registry operations receive them; the TCP/IP
+// parameters key appears twice, without and with a trailing backslash, and is one key.
 namespace tweak_keys {
 using enum RegistryRoot;
 inline constexpr TweakKey kFileSystem{LocalMachine, u"\\System\\CurrentControlSet\\Control\\FileSystem\\"};
@@ -135,7 +135,7 @@ inline constexpr TweakKey kP3Parameters{LocalMachine,
                                         u"\\System\\CurrentControlSet\\Services\\P3\\Parameters\\"};
 } // namespace tweak_keys
 
-// K1 to K21, in that order.
+// The catalogue's keys, in the order the design lists them.
 inline constexpr std::array<TweakKey, 21> kTweakKeys{
     tweak_keys::kFileSystem,       tweak_keys::kWindowMetrics,
     tweak_keys::kMemoryManagement, tweak_keys::kPriorityControl,
@@ -191,22 +191,22 @@ inline constexpr std::array<TweakRow, 47> kRows{{
     {29, kInternetSettings, u"MaxConnectionsPer1_0Server", DwordValue(4), SpeedSetting, Always, DwordValue(2), FromBackup},
     {30, kTcpipParameters, u"KeepAliveTime", DwordValue(7200000), Constant, Always, DwordValue(7200000), FromBackup},
     {31, kTcpipParameters, u"KeepAliveInterval", DwordValue(1000), Constant, Always, DwordValue(1000), FromBackup},
-    {32, kExplorer, u"ThumbnailSize", DwordValue(96), Constant, C1, kNoBackup, None},
-    {33, kExplorer, u"ThumbnailQuality", DwordValue(80), Constant, C1, kNoBackup, None},
-    {34, kSessionManager, u"EnablePrefetcher", DwordValue(1), Constant, C1, kNoBackup, Delete},
-    {35, kTcpipParameters, u"DefaultTTL", DwordValue(64), Constant, C2, kNoBackup, Delete},
-    {36, kTcpipParameters, u"EnablePMTUBHDetect", DwordValue(0), Constant, C2, kNoBackup, Delete},
-    {37, kTcpipParameters, u"EnablePMTUDiscovery", DwordValue(1), Constant, C2, kNoBackup, Delete},
-    {38, kTcpipParameters, u"SackOpts", DwordValue(1), Constant, C2, kNoBackup, Delete},
-    {39, kTcpipParameters, u"Tcp1323Opts", DwordValue(3), Constant, C2, kNoBackup, Delete},
-    {40, kTcpipParameters, u"GlobalMaxTcpWindowSize", DwordValue(256960), Constant, C2, kNoBackup, Delete},
-    {41, kTcpipParameters, u"TcpWindowSize", DwordValue(256960), Constant, C2, kNoBackup, Delete},
-    {42, kTcpipParameters, u"TcpMaxDupAcks", DwordValue(2), Constant, C2, kNoBackup, Delete},
-    {43, kPsched, u"NonBestEffortLimit", DwordValue(50), Constant, C2, kNoBackup, Delete},
-    {44, kPsched, u"MaxOutstandingSends", DwordValue(65535), Constant, C2, kNoBackup, Delete},
-    {45, kSessionManager, u"AutoChkTimeOut", DwordValue(0), Constant, C3, kNoBackup, Delete},
-    {46, kBootOptimize, u"Enable", StringValue(u"Y"), Constant, C4, kNoBackup, Delete},
-    {47, kP3Parameters, u"HackFlags", DwordValue(1), Constant, C4, kNoBackup, Delete},
+    {32, kExplorer, u"ThumbnailSize", DwordValue(96), Constant, NotServer2003, kNoBackup, None},
+    {33, kExplorer, u"ThumbnailQuality", DwordValue(80), Constant, NotServer2003, kNoBackup, None},
+    {34, kSessionManager, u"EnablePrefetcher", DwordValue(1), Constant, NotServer2003, kNoBackup, Delete},
+    {35, kTcpipParameters, u"DefaultTTL", DwordValue(64), Constant, NotDialUpOrIsdn, kNoBackup, Delete},
+    {36, kTcpipParameters, u"EnablePMTUBHDetect", DwordValue(0), Constant, NotDialUpOrIsdn, kNoBackup, Delete},
+    {37, kTcpipParameters, u"EnablePMTUDiscovery", DwordValue(1), Constant, NotDialUpOrIsdn, kNoBackup, Delete},
+    {38, kTcpipParameters, u"SackOpts", DwordValue(1), Constant, NotDialUpOrIsdn, kNoBackup, Delete},
+    {39, kTcpipParameters, u"Tcp1323Opts", DwordValue(3), Constant, NotDialUpOrIsdn, kNoBackup, Delete},
+    {40, kTcpipParameters, u"GlobalMaxTcpWindowSize", DwordValue(256960), Constant, NotDialUpOrIsdn, kNoBackup, Delete},
+    {41, kTcpipParameters, u"TcpWindowSize", DwordValue(256960), Constant, NotDialUpOrIsdn, kNoBackup, Delete},
+    {42, kTcpipParameters, u"TcpMaxDupAcks", DwordValue(2), Constant, NotDialUpOrIsdn, kNoBackup, Delete},
+    {43, kPsched, u"NonBestEffortLimit", DwordValue(50), Constant, NotDialUpOrIsdn, kNoBackup, Delete},
+    {44, kPsched, u"MaxOutstandingSends", DwordValue(65535), Constant, NotDialUpOrIsdn, kNoBackup, Delete},
+    {45, kSessionManager, u"AutoChkTimeOut", DwordValue(0), Constant, ServerOrXp, kNoBackup, Delete},
+    {46, kBootOptimize, u"Enable", StringValue(u"Y"), Constant, VistaOrLaterDesktop, kNoBackup, Delete},
+    {47, kP3Parameters, u"HackFlags", DwordValue(1), Constant, VistaOrLaterDesktop, kNoBackup, Delete},
 }};
 // clang-format on
 } // namespace tweak_rows
@@ -256,10 +256,10 @@ inline constexpr std::array<RestoreStep, 14> kRestoreSequence{{
     {RestoreOperationKind::DeleteBackup, 28, 29, TweakCondition::Always},
     {RestoreOperationKind::RestoreFromBackup, 30, 31, TweakCondition::Always},
     {RestoreOperationKind::DeleteBackup, 30, 31, TweakCondition::Always},
-    {RestoreOperationKind::DeleteLive, 35, 44, TweakCondition::C2},
-    {RestoreOperationKind::DeleteLive, 34, 34, TweakCondition::C1},
-    {RestoreOperationKind::DeleteLive, 45, 45, TweakCondition::C3},
-    {RestoreOperationKind::DeleteLive, 46, 47, TweakCondition::C4},
+    {RestoreOperationKind::DeleteLive, 35, 44, TweakCondition::NotDialUpOrIsdn},
+    {RestoreOperationKind::DeleteLive, 34, 34, TweakCondition::NotServer2003},
+    {RestoreOperationKind::DeleteLive, 45, 45, TweakCondition::ServerOrXp},
+    {RestoreOperationKind::DeleteLive, 46, 47, TweakCondition::VistaOrLaterDesktop},
 }};
 
 // The profile a run evaluates the catalogue for: OS class (-1 to 8, from ConvertWindowsVersion),
@@ -275,14 +275,14 @@ constexpr bool ConditionHolds(TweakCondition condition, const TweakProfile& prof
     switch (condition) {
     case TweakCondition::Always:
         return true;
-    case TweakCondition::C1:
+    case TweakCondition::NotServer2003:
         return os != os_class::kServer2003;
-    case TweakCondition::C2:
+    case TweakCondition::NotDialUpOrIsdn:
         return profile.internetType != internet_type::kDialUp && profile.internetType != internet_type::kIsdn;
-    case TweakCondition::C3:
+    case TweakCondition::ServerOrXp:
         return os == os_class::kServer2003 || os == os_class::kServer2008 || os == os_class::kServer2012 ||
                os == os_class::kWindowsXp;
-    case TweakCondition::C4:
+    case TweakCondition::VistaOrLaterDesktop:
         return os == os_class::kWindowsVista || os == os_class::kWindows7 || os == os_class::kWindows8 ||
                os == os_class::kWindows10 || os >= os_class::kWindows11;
     }

@@ -64,9 +64,11 @@ TEST(TweakCatalogue, ConditionsForEveryOsClass) {
         for (int internet = -1; internet <= 8; ++internet) {
             const TweakProfile profile{c.osClass, internet, 0};
             EXPECT_TRUE(ConditionHolds(TweakCondition::Always, profile));
-            EXPECT_EQ(ConditionHolds(TweakCondition::C1, profile), c.c1) << "OS class " << c.osClass;
-            EXPECT_EQ(ConditionHolds(TweakCondition::C3, profile), c.c3) << "OS class " << c.osClass;
-            EXPECT_EQ(ConditionHolds(TweakCondition::C4, profile), c.c4) << "OS class " << c.osClass;
+            EXPECT_EQ(ConditionHolds(TweakCondition::NotServer2003, profile), c.c1)
+                << "OS class " << c.osClass;
+            EXPECT_EQ(ConditionHolds(TweakCondition::ServerOrXp, profile), c.c3) << "OS class " << c.osClass;
+            EXPECT_EQ(ConditionHolds(TweakCondition::VistaOrLaterDesktop, profile), c.c4)
+                << "OS class " << c.osClass;
         }
     }
 }
@@ -75,7 +77,8 @@ TEST(TweakCatalogue, ConditionsForEveryInternetType) {
     for (int internet = -2; internet <= 9; ++internet) {
         const bool slowLine = internet == 2 || internet == 7; // dial-up and ISDN
         for (int osClass = -1; osClass <= 8; ++osClass) {
-            EXPECT_EQ(ConditionHolds(TweakCondition::C2, TweakProfile{osClass, internet, 1}), !slowLine)
+            EXPECT_EQ(ConditionHolds(TweakCondition::NotDialUpOrIsdn, TweakProfile{osClass, internet, 1}),
+                      !slowLine)
                 << "internet type " << internet;
         }
     }
