@@ -1,6 +1,6 @@
 #include "e2e/catalogue_expectations.h"
 
-#include "engine/tweak_catalogue.h"
+#include "support/design_catalogue.h"
 
 #include <algorithm>
 #include <array>
@@ -10,10 +10,6 @@
 namespace zentrim::e2e {
 
 namespace {
-
-HKEY RootHandle(RegistryRoot root) {
-    return root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-}
 
 std::wstring Wide(std::u16string_view text) {
     return std::wstring(text.begin(), text.end());
@@ -27,69 +23,34 @@ std::wstring Lower(std::wstring text) {
 // The OS class of each Windows list entry, index 0 to 9.
 constexpr std::array<int, 10> kOsClassOfEntry{8, 6, 5, 3, 1, 7, 4, 2, 0, -1};
 
-// Whether a row is written for a profile: rows 1 to 31 always; 32 to 34 unless the OS is Windows
-// Server 2003; 35 to 44 unless the connection is dial-up or ISDN; 45 on the server families and
-// XP; 46 and 47 on Vista and the later desktops.
-bool RowWritten(int row, int osClass, int internetType) {
-    if (row <= 31) {
-        return true;
-    }
-    if (row <= 34) {
-        return osClass != 0;
-    }
-    if (row <= 44) {
-        return internetType != 2 && internetType != 7;
-    }
-    if (row == 45) {
-        return osClass == 0 || osClass == 2 || osClass == 4 || osClass == 7;
-    }
-    return osClass == 1 || osClass == 3 || osClass == 5 || osClass == 6 || osClass >= 8;
+const design::Row& DesignRow(int number) {
+    return design::DesignTable()[static_cast<std::size_t>(number - 1)];
 }
 
-// The backed-up rows and the defaults stored when the live value cannot be read.
-struct BackedRow {
-    int row;
-    std::optional<std::uint32_t> number; // a DWORD row
-    const wchar_t* text;                 // the one string row
-};
-constexpr std::array<BackedRow, 11> kBackedRows{{
-    {1, 1, nullptr},
-    {2, 0, nullptr},
-    {12, std::nullopt, L"1"},
-    {13, 0, nullptr},
-    {14, 0, nullptr},
-    {15, 2, nullptr},
-    {16, 1, nullptr},
-    {28, 2, nullptr},
-    {29, 2, nullptr},
-    {30, 7200000, nullptr},
-    {31, 1000, nullptr},
-}};
+// Whether a row is written for a profile: when its condition holds.
+bool RowWritten(int number, int osClass, int internetType) {
+    return design::Holds(DesignRow(number).condition, osClass, internetType);
+}
+
+StoredValue AsStored(const design::Value& value) {
+    return {value.type, value.data};
+}
 
 // What a backup of the live value holds: the value itself when it reads as the row's type (a
 // DWORD, or a non-empty text), the row's default otherwise.
-StoredValue BackupOf(const BackedRow& backed, const MaybeValue& live) {
-    if (backed.number) {
+StoredValue BackupOf(const design::Row& row, const MaybeValue& live) {
+    const StoredValue fallback = AsStored(*row.backupDefault);
+    if (fallback.type == REG_DWORD) {
         const auto number = NumberOf(live);
-        return DwordValue(number ? *number : *backed.number);
+        return number ? DwordValue(*number) : fallback;
     }
     const auto text = TextOf(live);
-    return StringValue(text && !text->empty() ? *text : std::wstring(backed.text));
+    return text && !text->empty() ? StringValue(*text) : fallback;
 }
 
-StoredValue WrittenValue(const TweakRow& row, int speedSetting) {
-    if (row.number == 28 || row.number == 29) {
-        return DwordValue(speedSetting <= 0 ? 4 : 8);
-    }
-    switch (row.written.type) {
-    case TweakType::Dword:
-        return DwordValue(static_cast<std::uint32_t>(row.written.number));
-    case TweakType::String:
-        return StringValue(Wide(row.written.text));
-    case TweakType::Binary:
-        return BinaryValue(std::vector<std::uint8_t>(row.written.bytes.begin(), row.written.bytes.end()));
-    }
-    return {};
+StoredValue WrittenValue(int number, int speedSetting) {
+    const design::Row& row = DesignRow(number);
+    return AsStored(speedSetting <= 0 ? row.boost : row.maximumBoost);
 }
 
 } // namespace
@@ -101,9 +62,12 @@ std::wstring LiveValue::Label() const {
 const std::vector<LiveValue>& CatalogueValues() {
     static const std::vector<LiveValue> values = [] {
         std::vector<LiveValue> list;
-        for (const TweakRow& row : kTweakRows) {
-            LiveValue value{
-                RootHandle(row.key.root), BareKeyPath(Wide(row.key.path)), Wide(row.valueName), {}};
+        for (const design::Row& row : design::DesignTable()) {
+            LiveValue value{std::string_view(row.key.root) == design::kHklm ? HKEY_LOCAL_MACHINE
+                                                                            : HKEY_CURRENT_USER,
+                            BareKeyPath(Wide(row.key.path)),
+                            Wide(row.name),
+                            {}};
             auto same = std::find_if(list.begin(), list.end(), [&](const LiveValue& other) {
                 return other.root == value.root && Lower(other.keyPath) == Lower(value.keyPath) &&
                        Lower(other.name) == Lower(value.name);
@@ -149,7 +113,7 @@ ValueState ExpectedAfterOptimize(const ValueState& before, const Choices& choice
         // Rows are written in number order, so of two rows naming one value the later one stays.
         for (const int number : values[i].rows) {
             if (RowWritten(number, osClass, choices.internetType)) {
-                expected[i] = WrittenValue(TweakRowByNumber(number), choices.speedSetting);
+                expected[i] = WrittenValue(number, choices.speedSetting);
             }
         }
     }
@@ -159,10 +123,13 @@ ValueState ExpectedAfterOptimize(const ValueState& before, const Choices& choice
 std::vector<std::pair<std::wstring, StoredValue>> ExpectedBackupValues(const ValueState& before) {
     std::vector<std::pair<std::wstring, StoredValue>> backups;
     const auto& values = CatalogueValues();
-    for (const BackedRow& backed : kBackedRows) {
+    for (const design::Row& row : design::DesignTable()) {
+        if (!row.backupDefault) {
+            continue;
+        }
         for (std::size_t i = 0; i < values.size(); ++i) {
-            if (std::find(values[i].rows.begin(), values[i].rows.end(), backed.row) != values[i].rows.end()) {
-                backups.emplace_back(values[i].name, BackupOf(backed, before[i]));
+            if (std::find(values[i].rows.begin(), values[i].rows.end(), row.number) != values[i].rows.end()) {
+                backups.emplace_back(values[i].name, BackupOf(row, before[i]));
             }
         }
     }

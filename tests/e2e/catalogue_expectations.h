@@ -1,8 +1,7 @@
-// What an optimize run and a restore run should leave in the registry, worked out from the
-// catalogue's rules: the rows (keys, names, types, constant values) come from the program's
-// catalogue data, but which rows are written, the speed-dependent values, the backup values with
-// their defaults and what a restore puts back are stated here again, independently of the code
-// that carries them out.
+// What an optimize run and a restore run should leave in the registry, worked out from the design's
+// table as the tests write it out by hand (support/design_catalogue.h), never from the program's
+// own catalogue: the values, which rows a profile writes, the speed-dependent values, the backup
+// values with their defaults, and what a restore puts back.
 #pragma once
 
 #include "e2e/registry_probe.h"
@@ -13,8 +12,8 @@
 
 namespace zentrim::e2e {
 
-// One live value the catalogue names. K7 and K8 name one key, so "KeepAliveTime" and
-// "EnablePMTUDiscovery" appear once each.
+// One live value the catalogue names. The TCP/IP parameters key is written with and without its
+// trailing backslash, so "KeepAliveTime" and "EnablePMTUDiscovery" appear once each.
 struct LiveValue {
     HKEY root = nullptr;
     std::wstring keyPath; // without outer backslashes

@@ -7,6 +7,7 @@
 #include "engine/runs.h"
 
 #include "run_fakes.h"
+#include "support/design_catalogue.h"
 
 #include <gtest/gtest.h>
 
@@ -152,11 +153,21 @@ bool RowApplies(int number, const Profile& p) {
     return number == 45 ? C3(p) : C4(p);
 }
 
+// A row's value and place as the design's table states them (support/design_catalogue.h).
+const design::Row& DesignRow(int number) {
+    return design::DesignTable()[static_cast<std::size_t>(number - 1)];
+}
+
+std::string DesignId(int number) {
+    const design::Row& row = DesignRow(number);
+    const std::u16string_view root =
+        std::string_view(row.key.root) == design::kHklm ? u"HKEY_LOCAL_MACHINE" : u"HKEY_CURRENT_USER";
+    return Id(root, row.key.path, row.name);
+}
+
 RawValue WrittenValue(int number, const Profile& p) {
-    if (number == 28 || number == 29) {
-        return Dword(p.speed > 0 ? 8 : 4);
-    }
-    return ToRawValue(TweakRowByNumber(number).written);
+    const design::Value& value = p.speed > 0 ? DesignRow(number).maximumBoost : DesignRow(number).boost;
+    return {static_cast<ValueType>(value.type), value.data};
 }
 
 // The backed-up rows and what their backup holds when the live value is unusable.
@@ -190,7 +201,7 @@ std::optional<RawValue> Find(const ValueMap& values, const std::string& id) {
 ValueMap AfterWrites(ValueMap values, const Profile& p) {
     for (int number = 1; number <= 47; ++number) {
         if (RowApplies(number, p)) {
-            values[Id(TweakRowByNumber(number))] = WrittenValue(number, p);
+            values[DesignId(number)] = WrittenValue(number, p);
         }
     }
     return values;
@@ -205,7 +216,7 @@ ValueMap AfterRestoreWithoutRecord(ValueMap values, const ValueMap& originals, c
         if (!RowApplies(number, p) || number == 32 || number == 33) {
             continue;
         }
-        const std::string id = Id(TweakRowByNumber(number));
+        const std::string id = DesignId(number);
         if (kBackupDefaults.contains(number)) {
             values[id] = BackupOf(number, Find(originals, id));
         } else {
@@ -311,8 +322,8 @@ TEST_F(RunsOverMachine, EveryProfileWritesBacksUpAndRestoresExactly) {
             {"restore", Dword(1)},
         };
         for (const auto& [number, fallback] : kBackupDefaults) {
-            const TweakRow& row = TweakRowByNumber(number);
-            product[ToUtf8(ToLowerText(row.valueName))] = BackupOf(number, Find(originals_, Id(row)));
+            product[ToUtf8(ToLowerText(DesignRow(number).name))] =
+                BackupOf(number, Find(originals_, DesignId(number)));
         }
         ASSERT_EQ(KeyValues(store_, kProductKey), product);
 
