@@ -1,5 +1,6 @@
 #include "base/text.h"
 
+#include <array>
 #include <limits>
 
 namespace zentrim {
@@ -7,6 +8,13 @@ namespace zentrim {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
+
+// Windows-1252 characters 0x80 to 0x9F.
+constexpr std::array<char16_t, 32> kWindows1252High{
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
 
 void AppendUtf8(std::string& out, char32_t cp) {
     if (cp < 0x80) {
@@ -100,6 +108,17 @@ std::u16string FromUtf8(std::string_view text) {
         }
         AppendUtf16(out, cp);
         i = j;
+    }
+    return out;
+}
+
+std::u16string FromWindows1252(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        out.push_back(byte >= 0x80 && byte <= 0x9F ? kWindows1252High[byte - 0x80]
+                                                   : static_cast<char16_t>(byte));
     }
     return out;
 }

@@ -13,6 +13,10 @@ std::string ToUtf8(std::u16string_view text);
 // UTF-8 to UTF-16; malformed sequences become U+FFFD.
 std::u16string FromUtf8(std::string_view text);
 
+// Windows-1252 (8-bit) text to UTF-16. The five codes the code page leaves undefined (0x81, 0x8D,
+// 0x8F, 0x90, 0x9D) map to the control characters of the same number, as Windows' own conversion does.
+std::u16string FromWindows1252(std::string_view text);
+
 // Upper-case form of one character for comparisons that ignore case, covering the scripts a
 // registry or catalogue name is written in (Latin, Greek, Cyrillic).
 char16_t FoldCase(char16_t c);

@@ -43,13 +43,6 @@ constexpr std::array<RootNames, 5> kRoots{{
 
 // ---- decoding the file into text ----
 
-// Windows-1252 characters 0x80 to 0x9F; the five undefined ones keep their code.
-constexpr std::array<char16_t, 32> kWindows1252High{
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
 bool IsValidUtf8(std::span<const std::uint8_t> bytes) {
     std::size_t i = 0;
     while (i < bytes.size()) {
@@ -91,12 +84,7 @@ std::u16string DecodeEightBit(std::span<const std::uint8_t> bytes) {
     if (IsValidUtf8(bytes)) {
         return FromUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     }
-    std::u16string text;
-    text.reserve(bytes.size());
-    for (const std::uint8_t b : bytes) {
-        text.push_back(b >= 0x80 && b < 0xA0 ? kWindows1252High[b - 0x80] : static_cast<char16_t>(b));
-    }
-    return text;
+    return FromWindows1252(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 std::vector<std::uint8_t> EncodeUtf16(std::u16string_view text) {

@@ -13,14 +13,6 @@ namespace {
 
 constexpr std::size_t kFieldCount = 3;
 
-// Windows-1252 characters 0x80 to 0x9F. The five codes the code page leaves undefined map to the
-// control characters of the same number, as Windows' own conversion does.
-constexpr std::array<char16_t, 32> kCp1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
 bool IsCatalogueSpace(char16_t c) {
     return c >= 1 && c <= 32;
 }
@@ -77,12 +69,7 @@ std::u16string DecodeCatalogueText(std::span<const std::uint8_t> bytes) {
     if (StartsWith(bytes, {0xFE, 0xFF})) {
         return DecodeUtf16(bytes.subspan(2), true);
     }
-    std::u16string text;
-    text.reserve(bytes.size());
-    for (const std::uint8_t byte : bytes) {
-        text.push_back(byte >= 0x80 && byte <= 0x9F ? kCp1252High[byte - 0x80] : static_cast<char16_t>(byte));
-    }
-    return text;
+    return FromWindows1252(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 std::vector<std::u16string_view> SplitCatalogueLines(std::u16string_view text) {
