@@ -1,8 +1,5 @@
 #include "launch/shell_launcher_win32.h"
 
-#include <shellapi.h>
-#include <windows.h>
-
 #include <string>
 
 namespace zentrim {
@@ -40,7 +37,7 @@ void ShellLauncher::OpenTarget(WindowHandle owner, std::u16string_view verb, std
     const std::wstring verbText = ToWide(verb);
     const std::wstring fileText = ToWide(file);
     const std::wstring parameterText = ToWide(parameters);
-    ShellExecuteW(static_cast<HWND>(owner), verbText.c_str(), fileText.c_str(), parameterText.c_str(),
+    shellExecute_(static_cast<HWND>(owner), verbText.c_str(), fileText.c_str(), parameterText.c_str(),
                   nullptr, showCommand);
 }
 

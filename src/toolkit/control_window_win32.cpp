@@ -32,7 +32,7 @@ void ControlWindow::Create(const wchar_t* className, std::u16string_view text, D
         SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ControlWindow::SubclassProc)));
     ApplyFont();
     Place();
-    form_.ReorderTabs();
+    form_.ReorderTabs(&control_, window_);
 }
 
 void ControlWindow::Unhook() {

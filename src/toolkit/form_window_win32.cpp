@@ -98,9 +98,12 @@ HWND FormWindow::ParentWindow(const Control& control) const {
     return control.Parent() != nullptr ? static_cast<HWND>(control.Parent()->NativeHandle()) : window_;
 }
 
-void FormWindow::ReorderTabs() {
+void FormWindow::ReorderTabs(const Control* newcomer, HWND newcomerWindow) {
     // Tab walks the children in z-order, so z-order follows the tab order: numbered controls
     // first, by number, then the others in creation order.
+    const auto windowOf = [&](const Control* control) {
+        return control == newcomer ? newcomerWindow : static_cast<HWND>(control->NativeHandle());
+    };
     std::vector<const Panel*> containers{nullptr};
     for (Component* component : form_.Components()) {
         if (const Panel* panel = component->As<Panel>()) {
@@ -111,7 +114,7 @@ void FormWindow::ReorderTabs() {
         std::vector<const Control*> children;
         for (Component* component : form_.Components()) {
             const Control* control = AsControl(component);
-            if (control != nullptr && control->Parent() == container && control->NativeHandle() != nullptr) {
+            if (control != nullptr && control->Parent() == container && windowOf(control) != nullptr) {
                 children.push_back(control);
             }
         }
@@ -122,7 +125,7 @@ void FormWindow::ReorderTabs() {
         });
         HWND after = HWND_TOP;
         for (const Control* child : children) {
-            HWND window = static_cast<HWND>(child->NativeHandle());
+            HWND window = windowOf(child);
             SetWindowPos(window, after, 0, 0, 0, 0,
                          SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
             after = window;
@@ -204,6 +207,21 @@ void FormWindow::FocusActiveControl() {
     }
 }
 
+void FormWindow::MoveFocus(WPARAM wParam, LPARAM lParam) {
+    HWND target = nullptr;
+    if (LOWORD(lParam) != 0) {
+        target = reinterpret_cast<HWND>(wParam); // the window to focus
+    } else {
+        // The next (wParam zero) or previous tab stop from the focused control.
+        HWND focus = GetFocus();
+        target = GetNextDlgTabItem(window_, focus != nullptr && IsChild(window_, focus) ? focus : nullptr,
+                                   wParam != 0 ? TRUE : FALSE);
+    }
+    if (target != nullptr && IsChild(window_, target)) {
+        SetFocus(target);
+    }
+}
+
 void FormWindow::DpiChanged(int dpi, const RECT* suggested) {
     dpi_ = dpi;
     if (suggested != nullptr) {
@@ -245,12 +263,23 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     }
+    case WM_NEXTDLGCTL:
+        MoveFocus(wParam, lParam);
+        return 0;
     case WM_COMMAND:
         // Enter without a default button known to the dialog keys arrives as IDOK.
         if (LOWORD(wParam) == IDOK && HIWORD(wParam) == BN_CLICKED) {
             if (Button* button = form_.DefaultButton();
                 button != nullptr && button->IsShowing() && button->IsEffectivelyEnabled()) {
                 button->Click();
+            }
+            return 0;
+        }
+        // Esc arrives from the dialog keys as IDCANCEL. A modal showing ends with it as with a
+        // close request, the same as Esc in a multi-line edit, which asks its parent to close.
+        if (LOWORD(wParam) == IDCANCEL && HIWORD(wParam) == BN_CLICKED) {
+            if (form_.IsModal()) {
+                form_.Close();
             }
             return 0;
         }

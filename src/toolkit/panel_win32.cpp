@@ -21,7 +21,7 @@ PanelWindow::PanelWindow(Win32Backend& backend, Panel& panel, FormWindow& form)
     }
     font_ = MakeFont(panel.GetFont(), form.Dpi());
     Place();
-    form.ReorderTabs();
+    form.ReorderTabs(&panel, window_);
 }
 
 void PanelWindow::Place() {
@@ -96,10 +96,19 @@ void PanelWindow::PaintDecoration(HDC dc, const RECT& client) {
 }
 
 LRESULT PanelWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_GETFONT) {
+    switch (message) {
+    case WM_GETFONT:
         return reinterpret_cast<LRESULT>(font_.get());
+    case WM_CLOSE:
+    case WM_NEXTDLGCTL:
+    case DM_GETDEFID:
+        // Controls send these to their parent as if it were the dialog (a multi-line edit on Esc,
+        // Tab and Enter). They belong to the top-level window: a panel is never closed by itself,
+        // and it is the form that moves the focus and knows the default button.
+        return SendMessageW(GetAncestor(window_, GA_ROOT), message, wParam, lParam);
+    default:
+        return ContainerWindow::HandleMessage(message, wParam, lParam);
     }
-    return ContainerWindow::HandleMessage(message, wParam, lParam);
 }
 
 } // namespace zentrim::toolkit::win32

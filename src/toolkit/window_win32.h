@@ -99,8 +99,9 @@ public:
     Component* FindComponent(HWND window) const;
     // The window of the container a control sits on.
     HWND ParentWindow(const Control& control) const;
-    // Puts the child windows of every container in tab order (the order Tab walks).
-    void ReorderTabs();
+    // Puts the child windows of every container in tab order (the order Tab walks). A control
+    // whose window is being made is passed in, since its component does not know the window yet.
+    void ReorderTabs(const Control* newcomer = nullptr, HWND newcomerWindow = nullptr);
     // Applies the position rule and the client size.
     void Place();
     DWORD Style() const { return style_; }
@@ -114,6 +115,8 @@ protected:
 
 private:
     void FocusActiveControl();
+    // WM_NEXTDLGCTL: the focus to a given control, or on to the next or previous tab stop.
+    void MoveFocus(WPARAM wParam, LPARAM lParam);
     void DpiChanged(int dpi, const RECT* suggested);
 
     Form& form_;

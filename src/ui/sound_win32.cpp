@@ -6,7 +6,7 @@ namespace zentrim {
 
 void ResourceClickSound::Play() {
     static_assert(SND_RESOURCE == 0x40004 && SND_SYNC == 0, "a synchronous play of a resource");
-    PlaySoundW(L"click", module_, SND_RESOURCE);
+    playSound_(L"click", module_, SND_RESOURCE);
 }
 
 } // namespace zentrim

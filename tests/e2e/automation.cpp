@@ -67,19 +67,29 @@ bool FileExists(const std::wstring& path) {
 }
 
 std::wstring WindowText(HWND window) {
-    DWORD_PTR length = 0;
-    if (SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &length) ==
-        0) {
-        return {};
+    // A text can change between the question for its length and its reading (a step line during
+    // a run), so the buffer holds one character more than the length: a text that fills it may
+    // have been cut short, and is read again at its new length.
+    std::wstring text;
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        DWORD_PTR length = 0;
+        if (SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs,
+                                &length) == 0) {
+            return {};
+        }
+        text.assign(static_cast<std::size_t>(length) + 2, L'\0');
+        DWORD_PTR copied = 0;
+        if (SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                                SMTO_ABORTIFHUNG, kMessageTimeoutMs, &copied) == 0) {
+            return {};
+        }
+        const std::size_t read = std::min<std::size_t>(static_cast<std::size_t>(copied), text.size() - 1);
+        text.resize(read);
+        if (read <= static_cast<std::size_t>(length)) {
+            return text;
+        }
     }
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    DWORD_PTR copied = 0;
-    if (SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                            SMTO_ABORTIFHUNG, kMessageTimeoutMs, &copied) == 0) {
-        return {};
-    }
-    text.resize(std::min<std::size_t>(static_cast<std::size_t>(copied), text.size() - 1));
-    return text;
+    return text; // a text that kept growing: the last reading
 }
 
 std::wstring ClassOf(HWND window) {

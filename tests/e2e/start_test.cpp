@@ -18,6 +18,18 @@ long long LocalSecondsNow() {
     return (ticks - 116444736000000000LL) / 10000000LL;
 }
 
+// A text of one of the system's formatting calls, at the length the call asks for first.
+template <typename Format> std::wstring FormattedText(Format format) {
+    const int size = format(nullptr, 0); // with the terminating NUL
+    if (size <= 1) {
+        return {};
+    }
+    std::wstring text(static_cast<std::size_t>(size), L'\0');
+    const int written = format(text.data(), size);
+    text.resize(written > 0 ? static_cast<std::size_t>(written) - 1 : 0);
+    return text;
+}
+
 // A stored moment written the way the "Last updated" line shows it: the system locale's long
 // date, " - ", its long time.
 std::wstring SystemLongDateTime(long long seconds) {
@@ -25,11 +37,13 @@ std::wstring SystemLongDateTime(long long seconds) {
     FILETIME time{static_cast<DWORD>(ticks & 0xFFFFFFFF), static_cast<DWORD>(ticks >> 32)};
     SYSTEMTIME fields{};
     FileTimeToSystemTime(&time, &fields);
-    wchar_t date[128] = {};
-    wchar_t clock[128] = {};
-    GetDateFormatW(LOCALE_SYSTEM_DEFAULT, DATE_LONGDATE, &fields, nullptr, date, 128);
-    GetTimeFormatW(LOCALE_SYSTEM_DEFAULT, 0, &fields, nullptr, clock, 128);
-    return std::wstring(date) + L" - " + clock;
+    const std::wstring date = FormattedText([&](wchar_t* buffer, int size) {
+        return GetDateFormatW(LOCALE_SYSTEM_DEFAULT, DATE_LONGDATE, &fields, nullptr, buffer, size);
+    });
+    const std::wstring clock = FormattedText([&](wchar_t* buffer, int size) {
+        return GetTimeFormatW(LOCALE_SYSTEM_DEFAULT, 0, &fields, nullptr, buffer, size);
+    });
+    return date + L" - " + clock;
 }
 
 constexpr std::array<const wchar_t*, 10> kWindowsEntries{

@@ -238,6 +238,44 @@ TEST_F(MainFormTest, CloseRequestDuringARunIsHeldUntilTheRunHasEnded) {
     EXPECT_TRUE(app_.Terminated());
 }
 
+TEST_F(MainFormTest, CheckProcessCloseRequestsDuringARunLeaveTheProgressWindowUntilTheRunEnds) {
+    Make();
+    app_.Run(main_->Form());
+    Form& progress = main_->Progress().Form();
+    bool progressShownAfterRequests = false;
+    bool mainShownAfterRequests = false;
+    int stepsDoneAtRequests = -1;
+    backend_.Post([&] {
+        // A check process that found an update closes the windows in its order: About (hidden
+        // here), the progress window, the main window.
+        main_->About().Form().Close();
+        progress.Close();
+        main_->Form().Close();
+        progressShownAfterRequests = progress.Visible();
+        mainShownAfterRequests = main_->Form().Visible();
+        stepsDoneAtRequests = main_->Progress().ProgressStepCount();
+    });
+    backend_.QueueAnswer(message_box::kIdNo);
+    ASSERT_TRUE(backend_.Click(main_->GoButton()));
+
+    EXPECT_TRUE(progressShownAfterRequests);
+    EXPECT_TRUE(mainShownAfterRequests);
+    EXPECT_EQ(stepsDoneAtRequests, 0); // the requests came during the first step
+    // The run went on through all 32 of its steps, with the bar at 32 of 33.
+    EXPECT_EQ(main_->Progress().ProgressStepCount(), 32);
+    EXPECT_EQ(main_->Progress().MainProgress().Position(), 97);
+    EXPECT_TRUE(registry_.ReadRegistryBool(kProductKeyRoot, ProductKeyPath, u"Restore", false, false));
+    ASSERT_EQ(backend_.MessageBoxes().size(), 1u);
+    EXPECT_FALSE(progress.Visible());
+    EXPECT_FALSE(main_->Form().Visible());
+    EXPECT_TRUE(app_.Terminated());
+
+    // With no run, the progress window closes at once, as before.
+    progress.Show();
+    progress.Close();
+    EXPECT_FALSE(progress.Visible());
+}
+
 TEST_F(MainFormTest, CloseRequestWithoutARunClosesAtOnce) {
     Make();
     main_->Form().Show();

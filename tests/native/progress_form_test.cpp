@@ -53,13 +53,31 @@ TEST_F(ProgressFormTest, LayoutAndShowingFollowTheDesign) {
     EXPECT_EQ(progress_->CurrentSettingsHeading().GetFont().style & kFontBold, kFontBold);
 
     progress_->MainProgress().SetPosition(40);
+    backend_.SetDesktopFont(Font{u"Verdana", 12, 0, colors::kWindowText});
     form.Show();
     EXPECT_EQ(form.Caption(), u"Updating computer's system, gaming & internet settings");
     EXPECT_EQ(progress_->MainProgress().Position(), 0); // every showing starts the bar at 0
-    EXPECT_TRUE(form.DesktopFont() || form.GetFont().size <= 9);
+    // The desktop's face; its 12 points are too large for a window, which keeps 9.
+    EXPECT_EQ(form.GetFont().name, u"Verdana");
+    EXPECT_EQ(form.GetFont().size, 9);
+    const Font heading = progress_->CurrentSettingsHeading().GetFont();
+    EXPECT_EQ(heading.name, u"Verdana");
+    EXPECT_EQ(heading.size, 9); // designed at 8 points, raised to the window's size
+    EXPECT_TRUE(heading.Has(kFontBold));
+    EXPECT_EQ(progress_->CurrentSettingsLabel().GetFont().name, u"Verdana"); // the window's font
+    EXPECT_EQ(progress_->CurrentSettingsLabel().GetFont().size, 9);
 
     form.Close(); // a close request from outside only hides the window
     EXPECT_FALSE(form.Visible());
+
+    // A smaller desktop font is taken as it is at the next showing.
+    backend_.SetDesktopFont(Font{u"Arial", 8, 0, colors::kWindowText});
+    form.Show();
+    EXPECT_EQ(form.GetFont().name, u"Arial");
+    EXPECT_EQ(form.GetFont().size, 8);
+    EXPECT_EQ(progress_->CurrentSettingsLabel().GetFont().name, u"Arial");
+    EXPECT_EQ(progress_->CurrentSettingsHeading().GetFont().name, u"Arial");
+    form.Close();
     EXPECT_EQ(form.FindComponent(u"MainProgress"), &progress_->MainProgress());
 }
 

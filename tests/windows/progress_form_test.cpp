@@ -23,22 +23,28 @@ std::wstring TextOf(HWND window) {
     return text;
 }
 
-TEST(ProgressFormWindow, ShowsItsTitleHeadingBarAndStepLine) {
+class ProgressFormWindow : public ::testing::Test {
+protected:
     toolkit::Win32Backend backend;
-    toolkit::Application app(backend);
-    toolkit::Form mainForm(app, {.className = u"TZTMainForm",
-                                 .name = u"ZTMainForm",
-                                 .clientWidth = 764,
-                                 .clientHeight = 500,
-                                 .position = toolkit::FormPosition::ScreenCenter});
+    toolkit::Application app{backend};
+    toolkit::Form mainForm{app,
+                           {.className = u"TZTMainForm",
+                            .name = u"ZTMainForm",
+                            .clientWidth = 764,
+                            .clientHeight = 500,
+                            .position = toolkit::FormPosition::ScreenCenter}};
     Win32RegistryStore store;
-    const CustomRegistry registry(store);
-    const ResourceCatalogueSource catalogues(GetModuleHandleW(nullptr));
-    const CaptionCatalogue captions(registry, catalogues);
-    ProgressForm progress(app, mainForm, captions,
+    const CustomRegistry registry{store};
+    const ResourceCatalogueSource catalogues{GetModuleHandleW(nullptr)};
+    const CaptionCatalogue captions{registry, catalogues};
+    ProgressForm progress{app,
+                          mainForm,
+                          captions,
                           {.minPasses = 30, .maxPasses = 31, .dotPasses = {2, 4, 6}, .pauseMilliseconds = 1},
-                          [](int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); });
+                          [](int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); }};
+};
 
+TEST_F(ProgressFormWindow, ShowsItsTitleHeadingBarAndStepLine) {
     mainForm.Show();
     progress.Form().Show();
     HWND window = FindWindowW(L"TZTSettingsForm", nullptr);
@@ -66,6 +72,26 @@ TEST(ProgressFormWindow, ShowsItsTitleHeadingBarAndStepLine) {
 
     // A close request from outside hides the window; it stays for the next run.
     SendMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_TRUE(IsWindow(window));
+}
+
+TEST_F(ProgressFormWindow, AWindowCloseFromOutsideDuringARunWaitsForTheRunsEnd) {
+    mainForm.Show();
+    progress.BeginRun();
+    HWND window = static_cast<HWND>(progress.Form().NativeHandle());
+    ASSERT_TRUE(IsWindowVisible(window));
+    progress.SetProgressStepTotal(2);
+    progress.SetProgressStepCount(0);
+
+    // As another process of the program sends it: a synchronous close request.
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindowVisible(window));
+    progress.ShowProgressStep(u"Finding modem information");
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_EQ(SendMessageW(static_cast<HWND>(progress.MainProgress().NativeHandle()), PBM_GETPOS, 0, 0), 50);
+
+    progress.EndRun();
     EXPECT_FALSE(IsWindowVisible(window));
     EXPECT_TRUE(IsWindow(window));
 }

@@ -35,8 +35,9 @@ AboutForm::AboutForm(Application& app, toolkit::Form& mainForm, const CaptionCat
                   .color = colors::kButtonFace,
                   .position = FormPosition::OwnerFormCenter,
                   .owner = &mainForm}),
-      aboutPanel_(
-          form_.Add<Panel>({.name = u"AboutPanel", .width = 700, .height = 386, .color = colors::kWindow})),
+      // The panel takes the memo's place in the window's tab order: Close, the memo, Help.
+      aboutPanel_(form_.Add<Panel>(
+          {.name = u"AboutPanel", .width = 700, .height = 386, .color = colors::kWindow, .tabOrder = 1})),
       bannerImage_(form_.Add<Image>({.name = u"BannerImage",
                                      .parent = &aboutPanel_,
                                      .width = 700,

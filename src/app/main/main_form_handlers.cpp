@@ -231,7 +231,7 @@ std::u16string MainForm::MainWindowTitle() {
 }
 
 void MainForm::ShowProgressWindow() {
-    progress_->Form().Show();
+    progress_->BeginRun();
 }
 
 void MainForm::SetProgressStepTotal(int total) {
@@ -251,7 +251,7 @@ void MainForm::ShowProgressStep(std::u16string_view text) {
 }
 
 void MainForm::CloseProgressWindow() {
-    progress_->Form().Close();
+    progress_->EndRun();
 }
 
 std::u16string MainForm::GetCaption(std::u16string_view windowName, std::u16string_view key) {

@@ -60,6 +60,21 @@ ProgressForm::ProgressForm(Application& app, toolkit::Form& mainForm, const Capt
                                   .layout = TextLayout::Center,
                                   .transparent = true})) {
     form_.onShow = [this](toolkit::Form&) { FormShow(); };
+    form_.onClose = [this](toolkit::Form&, CloseAction& action) {
+        if (runShowing_) {
+            action = CloseAction::None;
+        }
+    };
+}
+
+void ProgressForm::BeginRun() {
+    runShowing_ = true;
+    form_.Show();
+}
+
+void ProgressForm::EndRun() {
+    runShowing_ = false;
+    form_.Close();
 }
 
 void ProgressForm::FormShow() noexcept {

@@ -41,6 +41,13 @@ public:
 
     toolkit::Form& Form() { return form_; }
 
+    // A run shows the window with BeginRun and closes it with EndRun. In between, a close request
+    // from outside (another process of the program sends one before an update) leaves the window
+    // shown, and the run goes on with it; the request is carried out by the run's own close.
+    void BeginRun();
+    void EndRun();
+    bool RunShowing() const { return runShowing_; }
+
     // Shows one step: the text with dots appearing after it while messages keep being processed,
     // then the bar advances by one step. Never fails towards the caller.
     void ShowProgressStep(std::u16string_view stepText) noexcept;
@@ -69,6 +76,7 @@ private:
     toolkit::Label& stepLine_;
     int stepTotal_ = 0;
     int stepCount_ = 0;
+    bool runShowing_ = false;
 };
 
 } // namespace zentrim
