@@ -28,6 +28,7 @@ Outputs:
     list_item.png      16 x 16   processor and internet-type lists
     about_banner.png  700 x 60   About window banner
     product.png       256 x 256  product picture, clear background
+    product_watermark.png 256 x 256  the product picture faint, to lie behind the About window's text
     zentrim.ico                  program icon: 16, 24, 32, 48 px as 32-bit bitmaps, 256 px as PNG
 """
 
@@ -58,6 +59,7 @@ PICTURES = [
     ("list_item.png", "list_item.svg", 16, 16),
     ("about_banner.png", "about_banner.svg", 700, 60),
     ("product.png", "product.svg", 256, 256),
+    ("product_watermark.png", "product_watermark.svg", 256, 256),
 ]
 
 # Icon images, smallest first: the two smallest have sources of their own, fitted to the pixel grid.
@@ -299,7 +301,7 @@ def preview_about(outputs):
     More information about this software</text>
   <text x="72" y="95" font-size="13px" font-weight="bold">Zentrim 2  (Version : 2.10.21.2024)</text>
   <text x="72" y="113">Copyright \u00a9 2024 ORVANE. All rights reserved.</text>
-  <image href="{pictures['product.png']}" x="372" y="130" width="256" height="256"/>
+  <image href="{pictures['product_watermark.png']}" x="372" y="130" width="256" height="256"/>
   <rect x="72.5" y="136.5" width="556" height="73" fill="#ffffff" stroke="#a0a0a0"/>
   <text x="76" y="150">Acknowledgements</text>
   <text x="72" y="297" fill="#0066cc">Click to view the end-user license terms</text>

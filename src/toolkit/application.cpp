@@ -1,4 +1,5 @@
 #include "toolkit/application.h"
+#include "toolkit/events.h"
 
 #include "toolkit/form.h"
 
@@ -69,9 +70,7 @@ int Application::ShowMessageBox(std::u16string_view text, std::u16string_view ti
 bool Application::KeyDown(int virtualKey) {
     CancelHint();
     bool handled = false;
-    if (onShortCut) {
-        onShortCut(virtualKey, handled);
-    }
+    RaiseEvent(onShortCut, virtualKey, handled);
     return handled;
 }
 

@@ -1,4 +1,5 @@
 #include "toolkit/component.h"
+#include "toolkit/events.h"
 
 #include "toolkit/application.h"
 #include "toolkit/form.h"
@@ -169,9 +170,7 @@ bool Control::Focused() const {
 }
 
 void Control::Click() {
-    if (onClick) {
-        onClick(*this);
-    }
+    RaiseEvent(onClick, *this);
 }
 
 std::u16string StripAccelerators(std::u16string_view caption) {

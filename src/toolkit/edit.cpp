@@ -1,4 +1,5 @@
 #include "toolkit/edit.h"
+#include "toolkit/events.h"
 
 namespace zentrim::toolkit {
 
@@ -19,9 +20,7 @@ void Edit::TextEditedByUser(std::u16string text) {
         return;
     }
     text_ = std::move(text);
-    if (onChange) {
-        onChange(*this);
-    }
+    RaiseEvent(onChange, *this);
 }
 
 } // namespace zentrim::toolkit

@@ -1,4 +1,5 @@
 #include "toolkit/form.h"
+#include "toolkit/events.h"
 
 #include "base/text.h"
 #include "toolkit/application.h"
@@ -124,9 +125,7 @@ void Form::Show() {
     if (visible_) {
         return;
     }
-    if (onShow) {
-        onShow(*this);
-    }
+    RaiseEvent(onShow, *this);
     app_.GetBackend().PlaceForm(*this);
     visible_ = true;
     Notify(Change::Visible);
@@ -149,9 +148,7 @@ void Form::Close() {
         return;
     }
     CloseAction action = CloseAction::Hide;
-    if (onClose) {
-        onClose(*this, action);
-    }
+    RaiseEvent(onClose, *this, action);
     if (action == CloseAction::None) {
         return;
     }
@@ -240,11 +237,11 @@ void Form::MouseOver(Control* control) {
     }
     Control* previous = hot_;
     hot_ = control;
-    if (previous != nullptr && previous->onMouseLeave) {
-        previous->onMouseLeave(*previous);
+    if (previous != nullptr) {
+        RaiseEvent(previous->onMouseLeave, *previous);
     }
-    if (control != nullptr && control->onMouseEnter) {
-        control->onMouseEnter(*control);
+    if (control != nullptr) {
+        RaiseEvent(control->onMouseEnter, *control);
     }
     app_.ControlHovered(control);
 }

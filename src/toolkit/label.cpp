@@ -102,4 +102,10 @@ void Label::Resize() {
     StoreBounds(AdjustBounds(GetBounds()));
 }
 
+void SetUnderline(Label& label, bool on) {
+    Font font = label.GetFont();
+    font.style = on ? (font.style | kFontUnderline) : (font.style & ~kFontUnderline);
+    label.SetFont(font);
+}
+
 } // namespace zentrim::toolkit

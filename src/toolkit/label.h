@@ -74,4 +74,8 @@ private:
     std::optional<Color> color_;
 };
 
+// Turns the underline of the label's own font on or off, keeping its face, size and colour (a link
+// under the mouse).
+void SetUnderline(Label& label, bool on);
+
 } // namespace zentrim::toolkit

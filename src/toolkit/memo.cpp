@@ -1,4 +1,5 @@
 #include "toolkit/memo.h"
+#include "toolkit/events.h"
 
 namespace zentrim::toolkit {
 
@@ -43,9 +44,7 @@ void Memo::TextEditedByUser(std::u16string text) {
         return;
     }
     text_ = std::move(text);
-    if (onChange) {
-        onChange(*this);
-    }
+    RaiseEvent(onChange, *this);
 }
 
 std::vector<std::u16string> SplitLines(std::u16string_view text) {

@@ -1,4 +1,5 @@
 #include "toolkit/menu.h"
+#include "toolkit/events.h"
 
 #include "toolkit/application.h"
 #include "toolkit/form.h"
@@ -51,9 +52,7 @@ void MenuItem::SetVisible(bool visible) {
 }
 
 void MenuItem::Click() {
-    if (onClick) {
-        onClick(*this);
-    }
+    RaiseEvent(onClick, *this);
 }
 
 } // namespace zentrim::toolkit

@@ -1,4 +1,5 @@
 #include "toolkit/picture_combo_box.h"
+#include "toolkit/events.h"
 
 #include "toolkit/image_list.h"
 
@@ -49,8 +50,8 @@ void PictureComboBox::SetImages(ImageList* images) {
 void PictureComboBox::SelectByUser(int index) {
     const int before = selectedIndex_;
     SetSelectedIndex(index);
-    if (selectedIndex_ != before && onChange) {
-        onChange(*this);
+    if (selectedIndex_ != before) {
+        RaiseEvent(onChange, *this);
     }
 }
 

@@ -1,4 +1,5 @@
 #include "toolkit/track_bar.h"
+#include "toolkit/events.h"
 
 #include <algorithm>
 
@@ -43,8 +44,8 @@ void TrackBar::SetPageSize(int pageSize) {
 void TrackBar::MoveByUser(int position) {
     const int before = position_;
     SetPosition(position);
-    if (position_ != before && onChange) {
-        onChange(*this);
+    if (position_ != before) {
+        RaiseEvent(onChange, *this);
     }
 }
 

@@ -62,6 +62,18 @@ TEST_F(AboutFormTest, EveryShowingGivesTheSameVersionLineAndFocusesClose) {
     EXPECT_EQ(about_.Form().Position(), FormPosition::OwnerFormCenter);
 }
 
+// The product picture lies under the memo and the copyright warning, where the layout puts it: it
+// must be the faint picture drawn to sit behind text (how faint is checked on the real resource).
+TEST_F(AboutFormTest, TheProductPictureUnderTheTextIsTheWatermark) {
+    const Image* icon = about_.Form().Find<Image>(u"LargeIcon");
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(icon->GetPicture(), Picture::FromResource(u"PRODUCT_WATERMARK"));
+    EXPECT_EQ(icon->Left(), 372);
+    EXPECT_EQ(icon->Top(), 130);
+    EXPECT_EQ(icon->Width(), 256);
+    EXPECT_EQ(icon->Height(), 256);
+}
+
 TEST_F(AboutFormTest, HoverUnderlinesTheLinkAndKeepsItsColourAndFace) {
     about_.Form().Show();
     Label& link = about_.LicenseAgreementLabel();

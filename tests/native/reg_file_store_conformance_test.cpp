@@ -51,7 +51,9 @@ namespace {
 // every type are written, the file is opened again, and both stores must hold the same. Names the
 // format cannot hold on one line (a key name with CR or LF) are refused and change nothing.
 TEST(RegFileRegistryStore, RandomContentReadsBackIdentically) {
-    const auto folder = std::filesystem::temp_directory_path() / "zentrim-round-trip";
+    // A folder of this run's own: another test run may be doing the same at the same time.
+    const auto folder = std::filesystem::temp_directory_path() /
+                        ("zentrim-round-trip-" + std::to_string(std::random_device{}()));
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder);
     const auto file = folder / "registry.reg";

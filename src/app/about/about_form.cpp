@@ -16,12 +16,6 @@ namespace {
 // The licence link's colour, RGB 00 66 CC.
 constexpr Color kLinkColor = 0xCC6600;
 
-void SetUnderline(Label& label, bool on) {
-    Font font = label.GetFont();
-    font.style = on ? (font.style | kFontUnderline) : (font.style & ~kFontUnderline);
-    label.SetFont(font);
-}
-
 } // namespace
 
 AboutForm::AboutForm(Application& app, toolkit::Form& mainForm, const CaptionCatalogue& captions,
@@ -74,7 +68,9 @@ AboutForm::AboutForm(Application& app, toolkit::Form& mainForm, const CaptionCat
                                    .top = 130,
                                    .width = 256,
                                    .height = 256,
-                                   .picture = Picture::FromResource(u"PRODUCT_PICTURE"),
+                                   // It lies under the memo and the copyright warning: the faint
+                                   // picture keeps their black text easy to read.
+                                   .picture = Picture::FromResource(u"PRODUCT_WATERMARK"),
                                    .stretch = true})),
       licenseAgreementLabel_(form_.Add<Label>({.name = u"LicenseAgreementLabel",
                                                .parent = &aboutPanel_,
@@ -111,44 +107,30 @@ AboutForm::AboutForm(Application& app, toolkit::Form& mainForm, const CaptionCat
     licenseAgreementLabel_.onMouseLeave = [this](Component&) { LicenseAgreementLabelMouseLeave(); };
 }
 
-void AboutForm::FormShow() noexcept {
-    try {
-        form_.SetDesktopFont(true);
-        ApplySystemFont(form_);
-        // The catalogue text comes back at every showing, so the version is appended to it once.
-        captions_.ApplyCaptions(form_);
-        versionLabel_.SetCaption(versionLabel_.Caption() + std::u16string(kProductVersion) + u")");
-        closeButton_.SetFocus();
-    } catch (...) {
-        // the window shows with what was set up so far
-    }
+void AboutForm::FormShow() {
+    form_.SetDesktopFont(true);
+    ApplySystemFont(form_);
+    // The catalogue text comes back at every showing, so the version is appended to it once.
+    captions_.ApplyCaptions(form_);
+    versionLabel_.SetCaption(versionLabel_.Caption() + std::u16string(kProductVersion) + u")");
+    closeButton_.SetFocus();
 }
 
-void AboutForm::HelpButtonClick() noexcept {
+void AboutForm::HelpButtonClick() {
     shell_.RunHelpRequest(windows_);
 }
 
-void AboutForm::LicenseAgreementLabelClick() noexcept {
-    try {
-        PlayClickSound(clickSound_);
-        shell_.Open(LaunchTarget::LicenseTerms);
-    } catch (...) {
-        // nothing is shown when the terms cannot be opened
-    }
+void AboutForm::LicenseAgreementLabelClick() {
+    PlayClickSound(clickSound_);
+    shell_.Open(LaunchTarget::LicenseTerms);
 }
 
-void AboutForm::LicenseAgreementLabelMouseEnter() noexcept {
-    try {
-        SetUnderline(licenseAgreementLabel_, true);
-    } catch (...) {
-    }
+void AboutForm::LicenseAgreementLabelMouseEnter() {
+    SetUnderline(licenseAgreementLabel_, true);
 }
 
-void AboutForm::LicenseAgreementLabelMouseLeave() noexcept {
-    try {
-        SetUnderline(licenseAgreementLabel_, false);
-    } catch (...) {
-    }
+void AboutForm::LicenseAgreementLabelMouseLeave() {
+    SetUnderline(licenseAgreementLabel_, false);
 }
 
 } // namespace zentrim

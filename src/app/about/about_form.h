@@ -31,13 +31,13 @@ public:
     const toolkit::Form& Form() const { return form_; }
 
     // The show steps: desktop font, system font, captions, the version appended, focus on Close.
-    void FormShow() noexcept;
+    void FormShow();
     // The help request, as F1 would make it.
-    void HelpButtonClick() noexcept;
+    void HelpButtonClick();
     // The click sound, then the licence terms beside the program.
-    void LicenseAgreementLabelClick() noexcept;
-    void LicenseAgreementLabelMouseEnter() noexcept;
-    void LicenseAgreementLabelMouseLeave() noexcept;
+    void LicenseAgreementLabelClick();
+    void LicenseAgreementLabelMouseEnter();
+    void LicenseAgreementLabelMouseLeave();
 
     toolkit::Panel& AboutPanel() { return aboutPanel_; }
     toolkit::Image& BannerImage() { return bannerImage_; }

@@ -64,19 +64,19 @@ public:
     ProgressForm& Progress() { return *progress_; }
 
     // Handlers of the window's events.
-    void GoButtonClick() noexcept;
-    void RestoreButtonClick() noexcept;
-    void UpdatesButtonClick() noexcept;
-    void NavButton1Click() noexcept;
-    void NavButton2Click() noexcept;
-    void NavButton3Click() noexcept;
-    void NavButton4Click() noexcept;
-    void HelpFilePopupClick() noexcept;
-    void NavButtonMouseEnter(toolkit::Component& sender) noexcept;
-    void NavButtonMouseLeave(toolkit::Component& sender) noexcept;
-    void LabelMouseEnter(toolkit::Component& sender) noexcept;
-    void LabelMouseLeave(toolkit::Component& sender) noexcept;
-    void ApplicationEventsShortCut(int virtualKey, bool& handled) noexcept;
+    void GoButtonClick();
+    void RestoreButtonClick();
+    void UpdatesButtonClick();
+    void NavButton1Click();
+    void NavButton2Click();
+    void NavButton3Click();
+    void NavButton4Click();
+    void HelpFilePopupClick();
+    void NavButtonMouseEnter(toolkit::Component& sender);
+    void NavButtonMouseLeave(toolkit::Component& sender);
+    void LabelMouseEnter(toolkit::Component& sender);
+    void LabelMouseLeave(toolkit::Component& sender);
+    void ApplicationEventsShortCut(int virtualKey, bool& handled);
 
     // True while an optimize or restore run is under way.
     bool RunInProgress() const { return runInProgress_; }
@@ -139,7 +139,9 @@ private:
     void FormCreate() noexcept;
     // Runs an optimize or restore run; a close request that arrives meanwhile is held and carried
     // out once the run has ended.
-    template <typename Run> void RunWithHeldClose(Run run) noexcept;
+    template <typename Run> void RunWithHeldClose(Run run);
+    // The navigation label that goes with a navigation button or label, by their common place.
+    toolkit::Label* NavStaticFor(const toolkit::Component& sender) const;
 
     toolkit::Application& app_;
     const CustomRegistry& registry_;

@@ -19,32 +19,6 @@ namespace zentrim {
 
 using namespace toolkit;
 
-namespace {
-
-void SetUnderline(Label& label, bool on) {
-    Font font = label.GetFont();
-    font.style = on ? (font.style | kFontUnderline) : (font.style & ~kFontUnderline);
-    label.SetFont(font);
-}
-
-// The label "NavStatic" + the sender's digit: the name from its tenth character on, trimmed.
-Label* NavStaticFor(const toolkit::Form& form, const Component& sender) {
-    const std::u16string& name = sender.Name();
-    if (name.size() < 10) {
-        return nullptr;
-    }
-    std::u16string_view digit = std::u16string_view(name).substr(9);
-    while (!digit.empty() && digit.front() <= u' ') {
-        digit.remove_prefix(1);
-    }
-    while (!digit.empty() && digit.back() <= u' ') {
-        digit.remove_suffix(1);
-    }
-    return form.Find<Label>(u"NavStatic" + std::u16string(digit));
-}
-
-} // namespace
-
 void MainForm::FormCreate() noexcept {
     try {
         form_.SetDesktopFont(true);
@@ -74,36 +48,39 @@ void MainForm::FormCreate() noexcept {
     }
 }
 
-template <typename Run> void MainForm::RunWithHeldClose(Run run) noexcept {
+template <typename Run> void MainForm::RunWithHeldClose(Run run) {
     if (runInProgress_) {
         return;
     }
     runInProgress_ = true;
-    run();
+    run(); // the runs let no failure escape
     runInProgress_ = false;
     if (closeHeld_) {
         closeHeld_ = false;
-        try {
-            form_.Close();
-        } catch (...) {
-        }
+        form_.Close();
     }
 }
 
-void MainForm::GoButtonClick() noexcept {
+void MainForm::GoButtonClick() {
     RunWithHeldClose([this] { ::zentrim::GoButtonClick(*this, registry_, restart_); });
 }
 
-void MainForm::RestoreButtonClick() noexcept {
+void MainForm::RestoreButtonClick() {
     RunWithHeldClose([this] { ::zentrim::RestoreButtonClick(*this, registry_, restart_); });
 }
 
-void MainForm::UpdatesButtonClick() noexcept {
-    try {
-        ::zentrim::PlayClickSound(clickSound_);
-        shell_.Open(LaunchTarget::Updater);
-    } catch (...) {
+void MainForm::UpdatesButtonClick() {
+    ::zentrim::PlayClickSound(clickSound_);
+    shell_.Open(LaunchTarget::Updater);
+}
+
+Label* MainForm::NavStaticFor(const Component& sender) const {
+    for (std::size_t i = 0; i < navButtons_.size(); ++i) {
+        if (&sender == navButtons_[i] || &sender == navStatics_[i]) {
+            return navStatics_[i];
+        }
     }
+    return nullptr;
 }
 
 Point MainForm::PopupAnchor() const {
@@ -115,81 +92,57 @@ Point MainForm::PopupAnchor() const {
             window.top + frameHeight + form_.ScaleToDpi(button.Top() + button.Height())};
 }
 
-void MainForm::NavButton1Click() noexcept {
-    try {
-        popupMenu_.SetAlignment(MenuAlignment::Right);
-        popupMenu_.Popup(PopupAnchor());
-    } catch (...) {
-    }
+void MainForm::NavButton1Click() {
+    popupMenu_.SetAlignment(MenuAlignment::Right);
+    popupMenu_.Popup(PopupAnchor());
 }
 
-void MainForm::NavButton2Click() noexcept {
-    try {
-        ::zentrim::PlayClickSound(clickSound_);
-        shell_.Open(LaunchTarget::HomePage);
-    } catch (...) {
-    }
+void MainForm::NavButton2Click() {
+    ::zentrim::PlayClickSound(clickSound_);
+    shell_.Open(LaunchTarget::HomePage);
 }
 
-void MainForm::NavButton3Click() noexcept {
-    try {
-        ::zentrim::PlayClickSound(clickSound_);
-        shell_.Open(LaunchTarget::SupportPage);
-    } catch (...) {
-    }
+void MainForm::NavButton3Click() {
+    ::zentrim::PlayClickSound(clickSound_);
+    shell_.Open(LaunchTarget::SupportPage);
 }
 
-void MainForm::NavButton4Click() noexcept {
-    try {
-        ::zentrim::PlayClickSound(clickSound_);
-        about_->Form().SetPosition(FormPosition::OwnerFormCenter);
-        about_->Form().ShowModal();
-    } catch (...) {
-    }
+void MainForm::NavButton4Click() {
+    ::zentrim::PlayClickSound(clickSound_);
+    about_->Form().SetPosition(FormPosition::OwnerFormCenter);
+    about_->Form().ShowModal();
 }
 
-void MainForm::HelpFilePopupClick() noexcept {
+void MainForm::HelpFilePopupClick() {
     bool handled = false;
     ApplicationEventsShortCut(kVirtualKeyF1, handled);
 }
 
-void MainForm::NavButtonMouseEnter(Component& sender) noexcept {
-    try {
-        if (Label* label = NavStaticFor(form_, sender)) {
-            SetUnderline(*label, true);
-        }
-    } catch (...) {
+void MainForm::NavButtonMouseEnter(Component& sender) {
+    if (Label* label = NavStaticFor(sender)) {
+        SetUnderline(*label, true);
     }
 }
 
-void MainForm::NavButtonMouseLeave(Component& sender) noexcept {
-    try {
-        if (Label* label = NavStaticFor(form_, sender)) {
-            SetUnderline(*label, false);
-        }
-    } catch (...) {
+void MainForm::NavButtonMouseLeave(Component& sender) {
+    if (Label* label = NavStaticFor(sender)) {
+        SetUnderline(*label, false);
     }
 }
 
-void MainForm::LabelMouseEnter(Component& sender) noexcept {
-    try {
-        if (Label* label = sender.As<Label>()) {
-            SetUnderline(*label, true);
-        }
-    } catch (...) {
+void MainForm::LabelMouseEnter(Component& sender) {
+    if (Label* label = sender.As<Label>()) {
+        SetUnderline(*label, true);
     }
 }
 
-void MainForm::LabelMouseLeave(Component& sender) noexcept {
-    try {
-        if (Label* label = sender.As<Label>()) {
-            SetUnderline(*label, false);
-        }
-    } catch (...) {
+void MainForm::LabelMouseLeave(Component& sender) {
+    if (Label* label = sender.As<Label>()) {
+        SetUnderline(*label, false);
     }
 }
 
-void MainForm::ApplicationEventsShortCut(int virtualKey, bool& /*handled*/) noexcept {
+void MainForm::ApplicationEventsShortCut(int virtualKey, bool& /*handled*/) {
     // Modifier keys are not examined, and the key goes on to its normal processing.
     if (virtualKey == kVirtualKeyF1) {
         shell_.RunHelpRequest(*this);

@@ -77,15 +77,11 @@ void ProgressForm::EndRun() {
     form_.Close();
 }
 
-void ProgressForm::FormShow() noexcept {
-    try {
-        form_.SetDesktopFont(true);
-        ApplySystemFont(form_);
-        captions_.ApplyCaptions(form_);
-        bar_.SetPosition(0);
-    } catch (...) {
-        // the window shows with what was set up so far
-    }
+void ProgressForm::FormShow() {
+    form_.SetDesktopFont(true);
+    ApplySystemFont(form_);
+    captions_.ApplyCaptions(form_);
+    bar_.SetPosition(0);
 }
 
 int ProgressForm::DrawStepLength() {

@@ -62,7 +62,7 @@ public:
     toolkit::ProgressBar& MainProgress() { return bar_; }
 
 private:
-    void FormShow() noexcept;
+    void FormShow();
     int DrawStepLength();
 
     toolkit::Application& app_;
