@@ -125,32 +125,32 @@ struct Profile {
     int speed;
 };
 
-bool C1(const Profile& p) {
+bool NotServer2003(const Profile& p) {
     return p.windowsIndex != 8;
 }
-bool C2(const Profile& p) {
+bool NotDialUpOrIsdn(const Profile& p) {
     return p.internetType != 2 && p.internetType != 7;
 }
-bool C3(const Profile& p) {
+bool ServerOrXp(const Profile& p) {
     return p.windowsIndex >= 5 && p.windowsIndex <= 8;
 }
-bool C4(const Profile& p) {
+bool VistaOrLaterDesktop(const Profile& p) {
     return p.windowsIndex >= 0 && p.windowsIndex <= 4;
 }
 
-// Rows 1-31 always; 32-34 under C1; 35-44 under C2; 45 under C3; 46 and 47 under C4. A restore
-// action carries the row's condition; with the record of originals rows 32 and 33 are restored too.
+// Rows 1-31 always; 32-34 but on Server 2003; 35-44 but on dial-up and ISDN; 45 on the servers and
+// XP; 46 and 47 on Vista and the later desktops. A restore action carries the row's condition.
 bool RowApplies(int number, const Profile& p) {
     if (number <= 31) {
         return true;
     }
     if (number <= 34) {
-        return C1(p);
+        return NotServer2003(p);
     }
     if (number <= 44) {
-        return C2(p);
+        return NotDialUpOrIsdn(p);
     }
-    return number == 45 ? C3(p) : C4(p);
+    return number == 45 ? ServerOrXp(p) : VistaOrLaterDesktop(p);
 }
 
 // A row's value and place as the design's table states them (support/design_catalogue.h).

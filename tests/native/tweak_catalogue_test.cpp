@@ -92,7 +92,7 @@ TEST(TweakCatalogue, WritePlanFollowsTheProfile) {
     const Case cases[] = {
         {{0, 2, 0}, Rows({{1, 31}, {45, 45}})},           // Server 2003, dial-up
         {{8, 0, 1}, Rows({{1, 44}, {46, 47}})},           // Windows 11, cable
-        {{-1, -1, 0}, Rows({{1, 44}})},                   // nothing selected: C1 and C2 hold
+        {{-1, -1, 0}, Rows({{1, 44}})},                   // nothing selected: not Server 2003, not dial-up
         {{7, 7, 0}, Rows({{1, 34}, {45, 45}})},           // XP, ISDN
         {{2, 8, 1}, Rows({{1, 44}, {45, 45}})},           // Server 2008, T1
         {{1, 2, 0}, Rows({{1, 34}, {46, 47}})},           // Vista, dial-up
@@ -336,7 +336,7 @@ TEST_F(TweakCatalogueRegistry, RestorePutsBackTheBackupAndDeletesTheRest) {
 TEST_F(TweakCatalogueRegistry, RestoreConditionsFollowTheProfileAtRestoreTime) {
     BackUp();
     Optimize({8, 0, 1});
-    Restore({0, 2, 0}); // Server 2003 and dial-up now: C1, C2 and C4 fail
+    Restore({0, 2, 0}); // Server 2003 and dial-up now: rows 32 to 44 and 46 to 47 are not restored
 
     for (const auto name : {u"DefaultTTL", u"EnablePMTUBHDetect", u"SackOpts", u"Tcp1323Opts",
                             u"GlobalMaxTcpWindowSize", u"TcpWindowSize", u"TcpMaxDupAcks"}) {
