@@ -28,18 +28,8 @@ using testing::StoppingStore;
 
 using ValueMap = std::map<std::string, RawValue>; // "root\key path|value name", lower case
 
-std::u16string_view Bare(std::u16string_view path) {
-    while (!path.empty() && path.front() == u'\\') {
-        path.remove_prefix(1);
-    }
-    while (!path.empty() && path.back() == u'\\') {
-        path.remove_suffix(1);
-    }
-    return path;
-}
-
 std::string Id(std::u16string_view rootName, std::u16string_view path, std::u16string_view name) {
-    return ToUtf8(ToLowerText(std::u16string(rootName) + u"\\" + std::u16string(Bare(path)) + u"|" +
+    return ToUtf8(ToLowerText(std::u16string(rootName) + u"\\" + std::u16string(BareKeyPath(path)) + u"|" +
                               std::u16string(name)));
 }
 std::string Id(const TweakRow& row) {
@@ -331,7 +321,7 @@ TEST_F(RunsOverMachine, EveryProfileWritesBacksUpAndRestoresExactly) {
         std::map<std::string, RawValue> record;
         for (const TweakRow& row : kTweakRows) {
             const std::u16string name = std::u16string(RootName(row.key.root)) + u"\\" +
-                                        std::u16string(Bare(row.key.path)) + u"\\\\" +
+                                        std::u16string(BareKeyPath(row.key.path)) + u"\\\\" +
                                         std::u16string(row.valueName);
             record[ToUtf8(ToLowerText(name))] = {ValueType::Binary,
                                                  EncodeOriginal(Find(originals_, Id(row)))};
