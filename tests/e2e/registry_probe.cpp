@@ -1,5 +1,7 @@
 #include "e2e/registry_probe.h"
 
+#include "support/key_security_win32.h"
+
 #include <cstdio>
 
 namespace zentrim::e2e {
@@ -145,6 +147,7 @@ bool WriteValue(HKEY root, std::wstring_view keyPath, std::wstring_view name, co
 
 bool DeleteKeyTree(HKEY root, std::wstring_view keyPath) {
     const std::wstring path = BareKeyPath(keyPath);
+    testing::SetKeyTreeSecurity(root, path, testing::kFullAccessKeySecurity); // undo a read-only test key
     const LSTATUS status = RegDeleteTreeW(root, path.c_str());
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) {
         return false;

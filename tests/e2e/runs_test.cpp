@@ -1,6 +1,7 @@
 // An optimize run and then a restore run, worked through the windows as a user works them, with
 // the registry looked at before, between and after.
 #include "e2e/e2e_fixture.h"
+#include "support/key_security_win32.h"
 
 #include <array>
 
@@ -221,6 +222,41 @@ TEST_F(EndToEnd, OptimizeRunWritesTheCatalogueAndRestoreRunPutsBackTheValuesFrom
     EXPECT_EQ(restoreEnd.stepLine, L"Restoring system, gaming && internet settings...");
     EXPECT_EQ(restoreEnd.bar, 100);
 
+    CloseMainInstance(program, main);
+}
+
+// Without the right to change the product key (as for an account without administrator rights)
+// no backup can be stored: the optimize run changes nothing at all, says so, and offers no restart.
+TEST_F(EndToEnd, WithoutABackupTheOptimizeRunChangesNothingAndSaysSo) {
+    ASSERT_TRUE(
+        WriteValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"InstalledDate", StringValue(L"1704164645")));
+    ASSERT_TRUE(
+        testing::SetKeyTreeSecurity(HKEY_LOCAL_MACHINE, kProductKeyPath, testing::kReadOnlyKeySecurity));
+    WriteValue(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
+               L"MaxConnectionsPerServer", DwordValue(10));
+    const ValueState before = ReadCatalogueState();
+
+    ChildProcess program;
+    HWND main = StartMainInstance(program);
+    ASSERT_NE(main, nullptr);
+    const MainWindowView view(main);
+    PressButton(view.GoButton());
+    const std::optional<MessageBoxView> warning = WaitForMessageBoxOwnedBy(main, kRunLimit);
+    ASSERT_TRUE(warning.has_value()) << "no warning";
+    EXPECT_EQ(warning->title, kMainTitle);
+    EXPECT_EQ(warning->text,
+              L"Zentrim could not save a backup of the current settings, so it changed nothing."
+              L"\r\n\r\nStart Zentrim as an administrator and try again.");
+    EXPECT_EQ(warning->buttons, std::vector<int>{IDOK});
+    EXPECT_TRUE(SaveArtifact(warning->window, L"backup-failed-warning"));
+    ASSERT_TRUE(AnswerMessageBox(*warning, IDOK));
+
+    EXPECT_FALSE(WaitForMessageBoxOwnedBy(main, 2s).has_value())
+        << "a restart is offered though nothing changed";
+    ExpectCatalogueState(ReadCatalogueState(), before, "after an optimize run without a backup");
+    EXPECT_FALSE(ProductValue(L"Restore").has_value());
+    EXPECT_TRUE(IsWindowEnabled(main));
+    EXPECT_FALSE(IsWindowEnabled(view.RestoreButton()));
     CloseMainInstance(program, main);
 }
 

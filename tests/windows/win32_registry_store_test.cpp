@@ -4,8 +4,7 @@
 #include "engine/registry_store_win32.h"
 #include "engine/runs.h"
 #include "native/run_fakes.h"
-
-#include <sddl.h>
+#include "support/key_security_win32.h"
 
 #include <optional>
 #include <string>
@@ -18,47 +17,15 @@ HKEY RootHandle(RegistryRoot root) {
     return root == RegistryRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
 
-// Gives a key and every key below it the security described, children first. The owner of a key
-// may always change its security, so a key made read-only can be opened up again.
-bool SetTreeSecurity(HKEY parent, const std::wstring& path, const wchar_t* sddl) {
-    HKEY raw = nullptr;
-    if (RegOpenKeyExW(parent, path.c_str(), 0, KEY_ENUMERATE_SUB_KEYS | READ_CONTROL | WRITE_DAC, &raw) !=
-        ERROR_SUCCESS) {
-        return false;
-    }
-    const UniqueHandle<HKEY, RegCloseKey> key(raw);
-    bool done = true;
-    std::vector<std::wstring> children;
-    wchar_t name[256];
-    for (DWORD i = 0;; ++i) {
-        DWORD length = 256;
-        if (RegEnumKeyExW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-            break;
-        }
-        children.emplace_back(name, length);
-    }
-    for (const std::wstring& child : children) {
-        done = SetTreeSecurity(key.get(), child, sddl) && done;
-    }
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor, nullptr)) {
-        return false;
-    }
-    done = RegSetKeySecurity(key.get(), DACL_SECURITY_INFORMATION, descriptor) == ERROR_SUCCESS && done;
-    LocalFree(descriptor);
-    return done;
-}
-
-// Everyone may read the keys, nobody may change them: what an account without administrator rights
-// meets under HKEY_LOCAL_MACHINE.
-constexpr wchar_t kReadOnly[] = L"D:P(A;CI;KR;;;WD)";
-constexpr wchar_t kFullAccess[] = L"D:P(A;CI;KA;;;WD)";
+using testing::kFullAccessKeySecurity;
+using testing::kReadOnlyKeySecurity;
+using testing::SetKeyTreeSecurity;
 
 struct Win32Harness {
     Win32RegistryStore store;
     RegistryStore& Store() { return store; }
     void Clean(RegistryRoot root, std::u16string_view path) {
-        SetTreeSecurity(RootHandle(root), ToWide(path), kFullAccess); // undo a DenyWrites
+        SetKeyTreeSecurity(RootHandle(root), ToWide(path), kFullAccessKeySecurity); // undo a DenyWrites
         RegDeleteTreeW(RootHandle(root), ToWide(path).c_str());
     }
     // Wine runs every program with full rights, but it checks a key's own security when values are
@@ -66,7 +33,7 @@ struct Win32Harness {
     // account. Wine still lets such a key gain subkeys, which Windows refuses.
     static constexpr bool kRefusesSubkeysOfReadOnlyKeys = false;
     bool DenyWrites(RegistryRoot root, std::u16string_view scratchPath) {
-        return SetTreeSecurity(RootHandle(root), ToWide(scratchPath), kReadOnly);
+        return SetKeyTreeSecurity(RootHandle(root), ToWide(scratchPath), kReadOnlyKeySecurity);
     }
 };
 
@@ -100,7 +67,7 @@ TEST(Win32RegistryStore, OptimizeRunWithARefusedProductKeyChangesNothing) {
     const auto keptPriority = original(HKEY_LOCAL_MACHINE, priority, L"Win32PrioritySeparation");
     const auto keptConnections = original(HKEY_CURRENT_USER, internet, L"MaxConnectionsPerServer");
 
-    SetTreeSecurity(HKEY_LOCAL_MACHINE, product, kFullAccess);
+    SetKeyTreeSecurity(HKEY_LOCAL_MACHINE, product, kFullAccessKeySecurity);
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, product.c_str());
     reg.WriteRegistryInteger(RegistryRoot::LocalMachine, u"\\Software\\ORVANE\\Zentrim\\", u"InstalledDate",
                              1, false);
@@ -108,7 +75,7 @@ TEST(Win32RegistryStore, OptimizeRunWithARefusedProductKeyChangesNothing) {
                              true);
     reg.WriteRegistryInteger(RegistryRoot::CurrentUser, FromWide(internet), u"MaxConnectionsPerServer", 10,
                              true);
-    ASSERT_TRUE(SetTreeSecurity(HKEY_LOCAL_MACHINE, product, kReadOnly));
+    ASSERT_TRUE(SetKeyTreeSecurity(HKEY_LOCAL_MACHINE, product, kReadOnlyKeySecurity));
 
     testing::FakeRunView view;
     RecordingSystemRestart restart;
@@ -133,7 +100,7 @@ TEST(Win32RegistryStore, OptimizeRunWithARefusedProductKeyChangesNothing) {
     }
     EXPECT_TRUE(restart.calls.empty());
 
-    SetTreeSecurity(HKEY_LOCAL_MACHINE, product, kFullAccess);
+    SetKeyTreeSecurity(HKEY_LOCAL_MACHINE, product, kFullAccessKeySecurity);
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, product.c_str());
     const auto putBack = [&](HKEY root, const std::wstring& path, const wchar_t* name,
                              std::optional<DWORD> value) {
