@@ -257,6 +257,8 @@ TEST_F(Runs, WithoutMachineRightsNothingChangesAndTheUserIsTold) {
 }
 
 TEST_F(Runs, RestoreReportsMachineValuesItCouldNotPutBack) {
+    const std::u16string_view priorityKey = u"\\System\\CurrentControlSet\\Control\\PriorityControl";
+    registry_.WriteRegistryInteger(LocalMachine, priorityKey, u"Win32PrioritySeparation", 38, true);
     Optimize();
     store_.DenyWrites(LocalMachine);
     view_ = FakeRunView{};
@@ -268,6 +270,19 @@ TEST_F(Runs, RestoreReportsMachineValuesItCouldNotPutBack) {
     EXPECT_TRUE(RestoreFlag()) << "the backup stays for a later restore with the rights to it";
     EXPECT_TRUE(view_.restoreButtonEnabled);
     EXPECT_FALSE(Live(17)) << "the user's rows are restored";
+
+    // A second restore with the rights (as administrator) finishes the job from the kept backup.
+    MemoryRegistryStore administrator;
+    administrator.Load(store_.Snapshot());
+    const CustomRegistry withRights(administrator);
+    FakeRunView again;
+    again.answers = {message_box::kIdOk};
+    RestoreButtonClick(again, withRights, restart_);
+    EXPECT_EQ(withRights.ReadRegistryInteger(LocalMachine, priorityKey, u"Win32PrioritySeparation", 0, true),
+              38);
+    EXPECT_FALSE(withRights.ReadRegistryRaw(LocalMachine, ProductKeyPath, u"Restore", false).has_value());
+    EXPECT_FALSE(again.restoreButtonEnabled);
+    ASSERT_EQ(again.boxes.size(), 2u) << "confirmation and restart question only";
 
     MemoryRegistryStore fresh;
     const CustomRegistry registry(fresh);
