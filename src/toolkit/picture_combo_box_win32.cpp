@@ -14,6 +14,39 @@ ComboBoxWindow::ComboBoxWindow(PictureComboBox& combo, FormWindow& form)
     Create(WC_COMBOBOXEXW, u"", CBS_DROPDOWNLIST | WS_VSCROLL);
     ImagesChanged();
     FillItems();
+    FitClosedHeight();
+}
+
+// A closed drop-down list is as high as its selection field, which the font and the pictures
+// decide; the field is set so that the closed list has the layout's height. How the field's height
+// shows in the window's differs between systems (a ComboBoxEx32 may grow by twice the step), so
+// the field is moved a pixel at a time towards the layout's height and measured each time.
+void ComboBoxWindow::FitClosedHeight() {
+    if (window_ == nullptr) {
+        return;
+    }
+    const int target = form_.Scale(combo_.Height());
+    const auto closedHeight = [this] {
+        RECT rect{};
+        GetWindowRect(window_, &rect);
+        return static_cast<int>(rect.bottom - rect.top);
+    };
+    LRESULT field = SendMessageW(window_, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0);
+    int closed = closedHeight();
+    const int direction = closed < target ? 1 : -1;
+    for (int step = 0; step < 16 && field != CB_ERR && closed != target; ++step) {
+        if (field + direction <= 0) {
+            return;
+        }
+        SendMessageW(window_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field + direction);
+        const int next = closedHeight();
+        if ((direction > 0 && next > target) || (direction < 0 && next < target)) {
+            SendMessageW(window_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field); // one step too far
+            return;
+        }
+        field += direction;
+        closed = next;
+    }
 }
 
 RECT ComboBoxWindow::NativeRect() {
@@ -99,11 +132,13 @@ void ComboBoxWindow::Changed(Change change) {
         ControlWindow::Changed(change);
         break;
     }
+    FitClosedHeight();
 }
 
 void ComboBoxWindow::Rescale() {
     ControlWindow::Rescale();
     ImagesChanged();
+    FitClosedHeight();
 }
 
 bool ComboBoxWindow::OnParentNotify(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {

@@ -248,6 +248,7 @@ private:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     void FillItems();
     void Select();
+    void FitClosedHeight();
 
     PictureComboBox& combo_;
 };
