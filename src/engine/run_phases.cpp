@@ -153,8 +153,10 @@ OptimizeOutcome OptimizeRegistry(const CustomRegistry& registry, const TweakProf
 
 RestoreOutcome RestoreRegistry(const CustomRegistry& registry, const TweakProfile& profile) {
     const BackupInventory inventory = ReadBackupInventory(registry);
-    if (inventory.Certain() && !inventory.Held()) {
-        return RestoreOutcome::Done; // nothing was ever changed, so nothing is put back
+    if (!inventory.Held()) {
+        // Nothing is held: nothing was changed, or what is held cannot be read. Either way there is
+        // nothing to put back, and the restore sequence's defaults must not replace what is there.
+        return inventory.Certain() ? RestoreOutcome::Done : RestoreOutcome::BackupKept;
     }
     LiveValueCheck check;
     const bool complete = inventory.RecordCertainlyEmpty() ? RestoreWithoutRecord(registry, profile, check)
