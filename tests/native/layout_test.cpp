@@ -19,6 +19,8 @@
 #include "ui/catalogue_source.h"
 #include "ui/sound.h"
 
+#include "support/windows10_source.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -173,14 +175,7 @@ std::vector<std::u16string> TabWalk(const Form& form) {
     return stops;
 }
 
-struct Windows10Source final : VersionSource {
-    bool QueryVersion(VersionRecord& record) override {
-        record.majorVersion = 10;
-        record.buildNumber = 19045;
-        record.productType = product_type::kWorkstation;
-        return true;
-    }
-};
+using testing::Windows10Source;
 
 class WindowLayout : public ::testing::Test {
 protected:

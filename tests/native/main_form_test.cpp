@@ -19,6 +19,8 @@
 #include "ui/catalogue_source.h"
 #include "ui/sound.h"
 
+#include "support/windows10_source.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -30,15 +32,7 @@ namespace {
 
 using namespace toolkit;
 
-struct Windows10Source final : VersionSource {
-    bool QueryVersion(VersionRecord& record) override {
-        record.majorVersion = 10;
-        record.minorVersion = 0;
-        record.buildNumber = 19045;
-        record.productType = product_type::kWorkstation;
-        return true;
-    }
-};
+using testing::Windows10Source;
 
 class MainFormTest : public ::testing::Test {
 protected:

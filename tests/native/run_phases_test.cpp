@@ -8,6 +8,7 @@
 
 #include "run_fakes.h"
 #include "support/design_catalogue.h"
+#include "support/product_key_probe.h"
 
 #include <gtest/gtest.h>
 
@@ -21,7 +22,9 @@ namespace zentrim {
 namespace {
 
 using enum RegistryRoot;
+using testing::BackupVisible;
 using testing::FakeRunView;
+using testing::InProductKey;
 using testing::StoppingStore;
 
 // ---- The machine as a map of values -------------------------------------------------------------
@@ -38,12 +41,6 @@ std::string Id(const TweakRow& row) {
 
 constexpr std::u16string_view kProductKey = u"Software\\ORVANE\\Zentrim";
 constexpr std::u16string_view kOriginals = u"Software\\ORVANE\\Zentrim\\Originals";
-
-bool InProductKey(const StoredKey& key) {
-    const std::u16string path = ToLowerText(key.path);
-    const std::u16string product = ToLowerText(kProductKey);
-    return key.rootName == u"HKEY_LOCAL_MACHINE" && (path == product || path.rfind(product + u"\\", 0) == 0);
-}
 
 // The values outside the product key: the machine's own settings.
 ValueMap LiveValues(const MemoryRegistryStore& store) {
@@ -76,33 +73,6 @@ RawValue Dword(int number) {
 }
 RawValue Text(std::u16string_view text) {
     return {ValueType::String, EncodeRegistryText(text)};
-}
-
-// Whether any part of a backup can be seen in the product key: "Restore" set, a value that is not
-// one of the key's own settings (a backup value), or an entry of the record.
-bool BackupVisible(const std::vector<StoredKey>& state) {
-    static const std::set<std::u16string> kOwnSettings{u"installeddate", u"updateddate",   u"updated",
-                                                       u"internettype",  u"processortype", u"speedsetting",
-                                                       u"language",      u"restore"};
-    for (const StoredKey& key : state) {
-        if (!InProductKey(key)) {
-            continue;
-        }
-        if (!EqualsIgnoringCase(key.path, kProductKey)) {
-            if (!key.values.empty()) {
-                return true; // the record
-            }
-            continue;
-        }
-        for (const StoredValue& value : key.values) {
-            const std::u16string name = ToLowerText(value.name);
-            if (name == u"restore" ? value.data != std::vector<std::uint8_t>{0, 0, 0, 0}
-                                   : !kOwnSettings.contains(name)) {
-                return true;
-            }
-        }
-    }
-    return false;
 }
 
 // ---- The catalogue's rules, written out from the row table ---------------------------------------

@@ -11,6 +11,7 @@
 #include "base/text.h"
 #include "run_fakes.h"
 #include "support/faulty_registry_store.h"
+#include "support/product_key_probe.h"
 
 #include <gtest/gtest.h>
 
@@ -27,8 +28,10 @@ namespace zentrim {
 namespace {
 
 using enum RegistryRoot;
+using testing::BackupVisible;
 using testing::FakeRunView;
 using testing::FaultyRegistryStore;
+using testing::InProductKey;
 using testing::StoreOperation;
 
 RawValue Dword(std::uint32_t number) {
@@ -92,12 +95,6 @@ const std::vector<UserValue>& UserMachine() {
 // Every value outside the product key, keyed by root, path and name in lower case.
 using Machine = std::map<std::u16string, RawValue>;
 
-bool InProductKey(const StoredKey& key) {
-    const std::u16string path = ToLowerText(key.path);
-    return key.rootName == u"HKEY_LOCAL_MACHINE" &&
-           (path == u"software\\orvane\\zentrim" || path.starts_with(u"software\\orvane\\zentrim\\"));
-}
-
 Machine LiveValues(const MemoryRegistryStore& store) {
     Machine values;
     for (const StoredKey& key : store.Snapshot()) {
@@ -109,28 +106,6 @@ Machine LiveValues(const MemoryRegistryStore& store) {
         }
     }
     return values;
-}
-
-// Whether any part of a backup can be seen in the product key: "Restore" not 0, a value that is
-// not one of the key's own settings, or an entry of the record.
-bool BackupVisible(const MemoryRegistryStore& store) {
-    static const std::set<std::u16string> kOwnSettings{u"installeddate", u"updateddate",   u"updated",
-                                                       u"internettype",  u"processortype", u"speedsetting",
-                                                       u"language",      u"restore"};
-    for (const StoredKey& key : store.Snapshot()) {
-        if (!InProductKey(key)) {
-            continue;
-        }
-        const bool productKey = EqualsIgnoringCase(key.path, u"Software\\ORVANE\\Zentrim");
-        for (const StoredValue& value : key.values) {
-            const std::u16string name = ToLowerText(value.name);
-            if (!productKey || (name == u"restore" ? value.data != std::vector<std::uint8_t>{0, 0, 0, 0}
-                                                   : !kOwnSettings.contains(name))) {
-                return true;
-            }
-        }
-    }
-    return false;
 }
 
 // The number of values that differ between two machines (changed, missing or added).
@@ -293,7 +268,7 @@ protected:
                                                                     : user_->tweakedTwice;
             EXPECT_EQ(after, promised) << "said all went well, but the values differ";
             if (phase == Phase::Restore) {
-                EXPECT_FALSE(BackupVisible(memory)) << "said all went well, but left a backup";
+                EXPECT_FALSE(BackupVisible(memory.Snapshot())) << "said all went well, but left a backup";
             } else {
                 EXPECT_TRUE(report.restoreEnabled);
             }
@@ -329,7 +304,8 @@ protected:
             const int differences = Differences(LiveValues(next), user_->values);
             EXPECT_EQ(differences, 0) << "values lost after clean run sequence " << way;
             if (way != 0) {
-                EXPECT_FALSE(BackupVisible(next)) << "a backup is left after clean run sequence " << way;
+                EXPECT_FALSE(BackupVisible(next.Snapshot()))
+                    << "a backup is left after clean run sequence " << way;
             }
             lost += differences;
         }

@@ -15,6 +15,8 @@
 
 #include <windows.h>
 
+#include "support/window_probes_win32.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -22,11 +24,9 @@
 namespace zentrim {
 namespace {
 
-using namespace toolkit;
+using testing::Hwnd;
 
-HWND Hwnd(const Component& component) {
-    return static_cast<HWND>(component.NativeHandle());
-}
+using namespace toolkit;
 
 struct NoVisibleWindows final : ProgramWindows {
     bool IsAboutWindowVisible() const override { return false; }

@@ -23,6 +23,10 @@
 
 #include <windows.h>
 
+#include "support/windows10_source.h"
+
+#include "support/window_probes_win32.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -34,26 +38,12 @@
 namespace zentrim {
 namespace {
 
+using testing::ClassOf;
+using testing::FontOf;
+using testing::Hwnd;
+
 using namespace toolkit;
 using namespace design_layout;
-
-HWND Hwnd(const Component& component) {
-    return static_cast<HWND>(component.NativeHandle());
-}
-
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
-LOGFONTW FontOf(HWND window) {
-    LOGFONTW logFont{};
-    auto font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
-    EXPECT_NE(font, nullptr);
-    GetObjectW(font, sizeof logFont, &logFont);
-    return logFont;
-}
 
 int ScreenDpi() {
     HDC screen = GetDC(nullptr);
@@ -221,14 +211,7 @@ std::vector<HWND> TabWalk(HWND form) {
     return walk;
 }
 
-struct Windows10Source final : VersionSource {
-    bool QueryVersion(VersionRecord& record) override {
-        record.majorVersion = 10;
-        record.buildNumber = 19045;
-        record.productType = product_type::kWorkstation;
-        return true;
-    }
-};
+using testing::Windows10Source;
 
 class WindowLayoutWin32 : public ::testing::Test {
 protected:

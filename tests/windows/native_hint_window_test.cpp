@@ -6,7 +6,9 @@
 #include "toolkit/label.h"
 #include "ui/native_hint_window_win32.h"
 
+#include "support/window_probes_win32.h"
 #include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -14,19 +16,15 @@
 namespace zentrim {
 namespace {
 
+using testing::ClassOf;
+
 HWND Hwnd(NativeWindow window) {
     return static_cast<HWND>(window);
 }
 
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
 // Hints are driven by the headless backend's clock and mouse, so the test decides exactly when a
 // hint shows; the tooltips themselves are real windows.
-class NativeHintWindowWin32Test : public testing::Test {
+class NativeHintWindowWin32Test : public ::testing::Test {
 protected:
     void TearDown() override { EXPECT_FALSE(TooltipLeftOnScreen()) << "a tooltip stayed behind"; }
 

@@ -19,11 +19,17 @@
 #include "toolkit/progress_bar.h"
 #include "toolkit/track_bar.h"
 
+#include "support/window_probes_win32.h"
 #include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 namespace zentrim::toolkit {
 namespace {
+
+using testing::ClassOf;
+using testing::FontOf;
+using testing::Hwnd;
 
 // A 4 x 4 opaque red PNG.
 const std::vector<std::uint8_t> kRedPng{
@@ -33,28 +39,10 @@ const std::vector<std::uint8_t> kRedPng{
     0xCF, 0xC0, 0xF0, 0x1F, 0x19, 0x33, 0x90, 0x2E, 0x00, 0x00, 0x3C, 0x40, 0x1F, 0xE1, 0x1A,
     0xF3, 0xA5, 0x48, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
 
-HWND Hwnd(const Component& component) {
-    return static_cast<HWND>(component.NativeHandle());
-}
-
-std::wstring ClassOf(HWND window) {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
 std::wstring TextOf(HWND window) {
     wchar_t text[512] = {};
     SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
     return text;
-}
-
-LOGFONTW FontOf(HWND window) {
-    LOGFONTW logFont{};
-    auto font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
-    EXPECT_NE(font, nullptr);
-    GetObjectW(font, sizeof logFont, &logFont);
-    return logFont;
 }
 
 // Pumps messages until the condition holds or a second and a half has passed.
