@@ -12,19 +12,19 @@ namespace {
 // Deletes a value of the product key; gives whether it is gone. A value that does not exist is gone
 // even where the key refuses changes (deleting asks for write access to the key).
 bool Remove(const CustomRegistry& registry, std::u16string_view path, std::u16string_view name) {
-    const StoreStatus status = registry.TryDelete(kProductKeyRoot, path, name, kProductKeyUse64BitView);
+    const StoreStatus status = registry.TryDelete(kProductKeyRoot, path, name, kProductKeyView);
     if (status == StoreStatus::Ok || status == StoreStatus::NotFound) {
         return true;
     }
     RawValue ignored;
-    return registry.TryReadRaw(kProductKeyRoot, path, name, kProductKeyUse64BitView, ignored) ==
+    return registry.TryReadRaw(kProductKeyRoot, path, name, kProductKeyView, ignored) ==
            StoreStatus::NotFound;
 }
 
 BackupFlag ReadFlag(const CustomRegistry& registry) {
     int value = 0;
     switch (registry.TryReadInteger(kProductKeyRoot, ProductKeyPath, product_value::kRestore,
-                                    kProductKeyUse64BitView, value)) {
+                                    kProductKeyView, value)) {
     case StoreStatus::Ok:
         return value != 0 ? BackupFlag::True : BackupFlag::False;
     case StoreStatus::NotFound:
@@ -39,7 +39,7 @@ BackupFlag ReadFlag(const CustomRegistry& registry) {
 
 StoreStatus ReadBackupValueStatus(const CustomRegistry& registry, const TweakRow& row) {
     RawValue ignored;
-    return registry.TryReadRaw(kBackupKey.root, kBackupKey.path, row.valueName, kProductKeyUse64BitView,
+    return registry.TryReadRaw(kBackupKey.root, kBackupKey.path, row.valueName, kProductKeyView,
                                ignored);
 }
 
@@ -86,7 +86,7 @@ bool WriteCheckedBackup(const CustomRegistry& registry, bool& flagWritten) {
     }
     for (const auto& [row, stored] : backupValues) {
         RawValue found;
-        if (registry.TryReadRaw(kBackupKey.root, kBackupKey.path, row->valueName, kProductKeyUse64BitView,
+        if (registry.TryReadRaw(kBackupKey.root, kBackupKey.path, row->valueName, kProductKeyView,
                                 found) != StoreStatus::Ok ||
             found != stored) {
             return false;
@@ -178,13 +178,13 @@ bool RemoveBackup(const CustomRegistry& registry, bool withFlag) {
     }
     // The record's key goes with its last entry, so that the product key looks as it did before. An
     // empty key that stays holds nothing of a backup, so its fate does not decide the outcome.
-    registry.TryDeleteKey(kProductKeyRoot, kOriginalsKeyPath, kProductKeyUse64BitView);
+    registry.TryDeleteKey(kProductKeyRoot, kOriginalsKeyPath, kProductKeyView);
     return true;
 }
 
 bool MarkBackupHeld(const CustomRegistry& registry) {
     if (registry.TryWrite(kProductKeyRoot, ProductKeyPath, product_value::kRestore, ValueType::Dword,
-                          EncodeDword(1), kProductKeyUse64BitView) != StoreStatus::Ok) {
+                          EncodeDword(1), kProductKeyView) != StoreStatus::Ok) {
         return false;
     }
     return ReadFlag(registry) == BackupFlag::True;

@@ -12,8 +12,8 @@ std::u16string_view StorePath(std::u16string_view keyPath) {
     return keyPath;
 }
 
-std::uint32_t Access(std::uint32_t mask, bool use64BitView) {
-    return use64BitView ? (mask | access::kWow64_64Key) : mask;
+std::uint32_t Access(std::uint32_t mask, RegistryView view) {
+    return mask | view.AccessFlags();
 }
 
 // Reads the whole of a value whose size is not known beforehand. The data may grow between the
@@ -96,7 +96,7 @@ std::u16string DecodeRegistryText(std::span<const std::uint8_t> data) {
 }
 
 StoreStatus CustomRegistry::TryReadString(RegistryRoot root, std::u16string_view keyPath,
-                                          std::u16string_view valueName, bool use64BitView,
+                                          std::u16string_view valueName, RegistryView use64BitView,
                                           std::u16string& text) const {
     return Guarded([&] {
         OpenStoreKey key(store_);
@@ -123,7 +123,7 @@ StoreStatus CustomRegistry::TryReadString(RegistryRoot root, std::u16string_view
 }
 
 StoreStatus CustomRegistry::TryReadInteger(RegistryRoot root, std::u16string_view keyPath,
-                                           std::u16string_view valueName, bool use64BitView,
+                                           std::u16string_view valueName, RegistryView use64BitView,
                                            int& value) const {
     return Guarded([&] {
         OpenStoreKey key(store_);
@@ -149,7 +149,7 @@ StoreStatus CustomRegistry::TryReadInteger(RegistryRoot root, std::u16string_vie
 }
 
 StoreStatus CustomRegistry::TryReadRaw(RegistryRoot root, std::u16string_view keyPath,
-                                       std::u16string_view valueName, bool use64BitView,
+                                       std::u16string_view valueName, RegistryView use64BitView,
                                        RawValue& value) const {
     return Guarded([&] {
         OpenStoreKey key(store_);
@@ -164,7 +164,7 @@ StoreStatus CustomRegistry::TryReadRaw(RegistryRoot root, std::u16string_view ke
 
 StoreStatus CustomRegistry::TryWrite(RegistryRoot root, std::u16string_view keyPath,
                                      std::u16string_view valueName, ValueType type,
-                                     std::span<const std::uint8_t> data, bool use64BitView) const {
+                                     std::span<const std::uint8_t> data, RegistryView use64BitView) const {
     return Guarded([&] {
         OpenStoreKey key(store_);
         if (auto status = store_.CreateKey(root, StorePath(keyPath), Access(access::kWrite, use64BitView),
@@ -177,7 +177,7 @@ StoreStatus CustomRegistry::TryWrite(RegistryRoot root, std::u16string_view keyP
 }
 
 StoreStatus CustomRegistry::TryDelete(RegistryRoot root, std::u16string_view keyPath,
-                                      std::u16string_view valueName, bool use64BitView) const {
+                                      std::u16string_view valueName, RegistryView use64BitView) const {
     return Guarded([&] {
         OpenStoreKey key(store_);
         if (auto status = store_.OpenKey(root, StorePath(keyPath), Access(access::kAllAccess, use64BitView),
@@ -190,13 +190,13 @@ StoreStatus CustomRegistry::TryDelete(RegistryRoot root, std::u16string_view key
 }
 
 StoreStatus CustomRegistry::TryDeleteKey(RegistryRoot root, std::u16string_view keyPath,
-                                         bool use64BitView) const {
+                                         RegistryView use64BitView) const {
     return Guarded([&] { return store_.DeleteKey(root, StorePath(keyPath), Access(0, use64BitView)); });
 }
 
 std::u16string CustomRegistry::ReadRegistryString(RegistryRoot root, std::u16string_view keyPath,
                                                   std::u16string_view valueName,
-                                                  std::u16string_view defaultValue, bool use64BitView) const {
+                                                  std::u16string_view defaultValue, RegistryView use64BitView) const {
     try {
         std::u16string text;
         if (TryReadString(root, keyPath, valueName, use64BitView, text) == StoreStatus::Ok && !text.empty()) {
@@ -210,7 +210,7 @@ std::u16string CustomRegistry::ReadRegistryString(RegistryRoot root, std::u16str
 
 int CustomRegistry::ReadRegistryInteger(RegistryRoot root, std::u16string_view keyPath,
                                         std::u16string_view valueName, int defaultValue,
-                                        bool use64BitView) const {
+                                        RegistryView use64BitView) const {
     int value = 0;
     return TryReadInteger(root, keyPath, valueName, use64BitView, value) == StoreStatus::Ok ? value
                                                                                             : defaultValue;
@@ -218,7 +218,7 @@ int CustomRegistry::ReadRegistryInteger(RegistryRoot root, std::u16string_view k
 
 bool CustomRegistry::ReadRegistryBool(RegistryRoot root, std::u16string_view keyPath,
                                       std::u16string_view valueName, bool defaultValue,
-                                      bool use64BitView) const {
+                                      RegistryView use64BitView) const {
     int value = 0;
     return TryReadInteger(root, keyPath, valueName, use64BitView, value) == StoreStatus::Ok ? value != 0
                                                                                             : defaultValue;
@@ -226,37 +226,37 @@ bool CustomRegistry::ReadRegistryBool(RegistryRoot root, std::u16string_view key
 
 void CustomRegistry::WriteRegistryString(RegistryRoot root, std::u16string_view keyPath,
                                          std::u16string_view valueName, std::u16string_view value,
-                                         bool use64BitView) const {
+                                         RegistryView use64BitView) const {
     Guarded([&] {
         return TryWrite(root, keyPath, valueName, ValueType::String, EncodeRegistryText(value), use64BitView);
     });
 }
 
 void CustomRegistry::WriteRegistryInteger(RegistryRoot root, std::u16string_view keyPath,
-                                          std::u16string_view valueName, int value, bool use64BitView) const {
+                                          std::u16string_view valueName, int value, RegistryView use64BitView) const {
     TryWrite(root, keyPath, valueName, ValueType::Dword, EncodeDword(static_cast<std::uint32_t>(value)),
              use64BitView);
 }
 
 void CustomRegistry::WriteRegistryBinary(RegistryRoot root, std::u16string_view keyPath,
                                          std::u16string_view valueName, std::vector<std::uint8_t> value,
-                                         bool use64BitView) const {
+                                         RegistryView use64BitView) const {
     TryWrite(root, keyPath, valueName, ValueType::Binary, value, use64BitView);
 }
 
 void CustomRegistry::WriteRegistryBool(RegistryRoot root, std::u16string_view keyPath,
-                                       std::u16string_view valueName, bool value, bool use64BitView) const {
+                                       std::u16string_view valueName, bool value, RegistryView use64BitView) const {
     WriteRegistryInteger(root, keyPath, valueName, value ? 1 : 0, use64BitView);
 }
 
 void CustomRegistry::DeleteRegistryValue(RegistryRoot root, std::u16string_view keyPath,
-                                         std::u16string_view valueName, bool use64BitView) const {
+                                         std::u16string_view valueName, RegistryView use64BitView) const {
     TryDelete(root, keyPath, valueName, use64BitView);
 }
 
 std::optional<RawValue> CustomRegistry::ReadRegistryRaw(RegistryRoot root, std::u16string_view keyPath,
                                                         std::u16string_view valueName,
-                                                        bool use64BitView) const {
+                                                        RegistryView use64BitView) const {
     try {
         RawValue value;
         if (TryReadRaw(root, keyPath, valueName, use64BitView, value) == StoreStatus::Ok) {
@@ -270,7 +270,7 @@ std::optional<RawValue> CustomRegistry::ReadRegistryRaw(RegistryRoot root, std::
 
 void CustomRegistry::WriteRegistryRaw(RegistryRoot root, std::u16string_view keyPath,
                                       std::u16string_view valueName, const RawValue& value,
-                                      bool use64BitView) const {
+                                      RegistryView use64BitView) const {
     TryWrite(root, keyPath, valueName, value.type, value.data, use64BitView);
 }
 

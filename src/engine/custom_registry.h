@@ -27,43 +27,43 @@ public:
 
     std::u16string ReadRegistryString(RegistryRoot root, std::u16string_view keyPath,
                                       std::u16string_view valueName, std::u16string_view defaultValue,
-                                      bool use64BitView) const;
+                                      RegistryView use64BitView) const;
     int ReadRegistryInteger(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
-                            int defaultValue, bool use64BitView) const;
+                            int defaultValue, RegistryView use64BitView) const;
     bool ReadRegistryBool(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
-                          bool defaultValue, bool use64BitView) const;
+                          bool defaultValue, RegistryView use64BitView) const;
 
     void WriteRegistryString(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
-                             std::u16string_view value, bool use64BitView) const;
+                             std::u16string_view value, RegistryView use64BitView) const;
     void WriteRegistryInteger(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
-                              int value, bool use64BitView) const;
+                              int value, RegistryView use64BitView) const;
     void WriteRegistryBinary(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
-                             std::vector<std::uint8_t> value, bool use64BitView) const;
+                             std::vector<std::uint8_t> value, RegistryView use64BitView) const;
     void WriteRegistryBool(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
-                           bool value, bool use64BitView) const;
+                           bool value, RegistryView use64BitView) const;
 
     void DeleteRegistryValue(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
-                             bool use64BitView) const;
+                             RegistryView use64BitView) const;
 
     // A value of any type with its exact bytes; nothing when it cannot be read.
     std::optional<RawValue> ReadRegistryRaw(RegistryRoot root, std::u16string_view keyPath,
-                                            std::u16string_view valueName, bool use64BitView) const;
+                                            std::u16string_view valueName, RegistryView use64BitView) const;
     void WriteRegistryRaw(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
-                          const RawValue& value, bool use64BitView) const;
+                          const RawValue& value, RegistryView use64BitView) const;
 
     // The layer beneath the operations above: the same work, reporting what happened.
     StoreStatus TryReadString(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
-                              bool use64BitView, std::u16string& text) const;
+                              RegistryView use64BitView, std::u16string& text) const;
     StoreStatus TryReadInteger(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
-                               bool use64BitView, int& value) const;
+                               RegistryView use64BitView, int& value) const;
     StoreStatus TryReadRaw(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
-                           bool use64BitView, RawValue& value) const;
+                           RegistryView use64BitView, RawValue& value) const;
     StoreStatus TryWrite(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
-                         ValueType type, std::span<const std::uint8_t> data, bool use64BitView) const;
+                         ValueType type, std::span<const std::uint8_t> data, RegistryView use64BitView) const;
     StoreStatus TryDelete(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
-                          bool use64BitView) const;
+                          RegistryView use64BitView) const;
     // Deletes a key without subkeys, with its values.
-    StoreStatus TryDeleteKey(RegistryRoot root, std::u16string_view keyPath, bool use64BitView) const;
+    StoreStatus TryDeleteKey(RegistryRoot root, std::u16string_view keyPath, RegistryView use64BitView) const;
 
 private:
     RegistryStore& store_;

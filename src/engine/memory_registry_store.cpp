@@ -115,11 +115,13 @@ StoreStatus MemoryRegistryStore::Resolve(RegistryRoot root, std::u16string_view 
 }
 
 // The names of a key path as this store sees it: with the 32-bit copy of HKEY_LOCAL_MACHINE\Software
-// put in when the redirection is emulated and the 64-bit view was not asked for.
+// put in when the redirection is emulated and the access asks for the 32-bit view.
 std::vector<std::u16string_view> MemoryRegistryStore::Names(RegistryRoot root, std::u16string_view path,
                                                             std::uint32_t access) const {
     std::vector<std::u16string_view> names = SplitKeyPath(path);
-    if (wow64Redirection_ && root == RegistryRoot::LocalMachine && (access & access::kWow64_64Key) == 0 &&
+    const bool view32 = wow64Redirection_ == ProgramKind::Bits32 ? (access & access::kWow64_64Key) == 0
+                                                                   : (access & access::kWow64_32Key) != 0;
+    if (wow64Redirection_ && view32 && root == RegistryRoot::LocalMachine &&
         !names.empty() && EqualsIgnoringCase(names.front(), kSoftwareKey) &&
         (names.size() == 1 || !EqualsIgnoringCase(names[1], kWow64Node))) {
         names.insert(names.begin() + 1, kWow64Node);
@@ -245,8 +247,8 @@ void MemoryRegistryStore::DenyWrites(RegistryRoot root) {
     deniedWrites_.insert(root);
 }
 
-void MemoryRegistryStore::EmulateWow64Redirection() {
-    wow64Redirection_ = true;
+void MemoryRegistryStore::EmulateWow64Redirection(ProgramKind kind) {
+    wow64Redirection_ = kind;
 }
 
 std::vector<StoredKey> MemoryRegistryStore::Snapshot() const {

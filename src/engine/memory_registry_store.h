@@ -7,6 +7,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -49,10 +50,14 @@ public:
     // creating a key there with any write access is refused.
     void DenyWrites(RegistryRoot root);
 
-    // Behaves like a 32-bit program on 64-bit Windows: a key under HKEY_LOCAL_MACHINE\Software opened
-    // without KEY_WOW64_64KEY is the one under HKEY_LOCAL_MACHINE\Software\WOW6432Node, its 32-bit
-    // copy; with KEY_WOW64_64KEY it is the key itself. Off by default: one view for everything.
-    void EmulateWow64Redirection();
+    // Behaves like a program of the given kind on 64-bit Windows: a key under
+    // HKEY_LOCAL_MACHINE\Software opened in the 32-bit view is the one under
+    // HKEY_LOCAL_MACHINE\Software\WOW6432Node, its 32-bit copy. A 32-bit program gets that view
+    // unless it asks for KEY_WOW64_64KEY; a 64-bit program only when it asks for KEY_WOW64_32KEY.
+    // Off by default: one view for everything. May be called again to switch kinds on the same
+    // content, as when the other build runs on the same machine.
+    enum class ProgramKind { Bits32, Bits64 };
+    void EmulateWow64Redirection(ProgramKind kind = ProgramKind::Bits32);
 
     // Every key with its values, parents before children, in the order they were created.
     std::vector<StoredKey> Snapshot() const;
@@ -81,7 +86,7 @@ private:
     std::map<StoreKey, Handle> handles_;
     StoreKey nextHandle_ = 1;
     std::set<RegistryRoot> deniedWrites_;
-    bool wow64Redirection_ = false;
+    std::optional<ProgramKind> wow64Redirection_;
 };
 
 // Splits a key path into its names; empty names (a trailing backslash, doubled ones) add no level.

@@ -61,7 +61,7 @@ RecordedOriginal ReadRecordedOriginal(const CustomRegistry& registry, const Twea
     using enum RecordedOriginal::State;
     RawValue entry;
     const StoreStatus status = registry.TryReadRaw(kProductKeyRoot, kOriginalsKeyPath, OriginalEntryName(row),
-                                                   kProductKeyUse64BitView, entry);
+                                                   kProductKeyView, entry);
     if (status == StoreStatus::NotFound) {
         return {Missing, {}};
     }
@@ -81,12 +81,12 @@ RecordedOriginal ReadRecordedOriginal(const CustomRegistry& registry, const Twea
 StoreStatus WriteOriginalEntry(const CustomRegistry& registry, const TweakRow& row,
                                const OriginalValue& value) {
     return registry.TryWrite(kProductKeyRoot, kOriginalsKeyPath, OriginalEntryName(row), ValueType::Binary,
-                             EncodeOriginal(value), kProductKeyUse64BitView);
+                             EncodeOriginal(value), kProductKeyView);
 }
 
 StoreStatus DeleteOriginalEntry(const CustomRegistry& registry, const TweakRow& row) {
     return registry.TryDelete(kProductKeyRoot, kOriginalsKeyPath, OriginalEntryName(row),
-                              kProductKeyUse64BitView);
+                              kProductKeyView);
 }
 
 } // namespace zentrim

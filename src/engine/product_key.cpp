@@ -7,7 +7,7 @@ namespace {
 std::u16string ReadProductString(const CustomRegistry& registry, std::u16string_view name,
                                  std::u16string_view defaultValue) {
     return registry.ReadRegistryString(kProductKeyRoot, ProductKeyPath, name, defaultValue,
-                                       kProductKeyUse64BitView);
+                                       kProductKeyView);
 }
 
 } // namespace
@@ -17,14 +17,14 @@ void RunStartupUpkeep(const CustomRegistry& registry, const Clock& clock) noexce
         const std::u16string now = CurrentDateText(clock);
         if (ReadProductString(registry, product_value::kInstalledDate, u"").empty()) {
             registry.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kInstalledDate, now,
-                                         kProductKeyUse64BitView);
+                                         kProductKeyView);
         }
         if (registry.ReadRegistryBool(kProductKeyRoot, ProductKeyPath, product_value::kUpdated, false,
-                                      kProductKeyUse64BitView)) {
+                                      kProductKeyView)) {
             registry.WriteRegistryBool(kProductKeyRoot, ProductKeyPath, product_value::kUpdated, false,
-                                       kProductKeyUse64BitView);
+                                       kProductKeyView);
             registry.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kUpdatedDate, now,
-                                         kProductKeyUse64BitView);
+                                         kProductKeyView);
         }
     } catch (...) {
         // Start-up goes on with whatever could be read and written.

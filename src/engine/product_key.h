@@ -1,5 +1,6 @@
-// The product key: the one registry key where the program keeps its own state. Every access
-// goes to HKEY_LOCAL_MACHINE in the default registry view (use64BitView false).
+// The product key: the one registry key where the program keeps its own state. Every access goes
+// to HKEY_LOCAL_MACHINE in the 32-bit registry view, where the updater and every 32-bit build keep
+// it, so that the 32-bit and the 64-bit program share one key, one backup and one "Updated" flag.
 #pragma once
 
 #include "engine/clock.h"
@@ -15,7 +16,7 @@ namespace zentrim {
 
 inline constexpr RegistryRoot kProductKeyRoot = RegistryRoot::LocalMachine;
 inline constexpr std::u16string_view ProductKeyPath = u"\\Software\\ORVANE\\Zentrim\\";
-inline constexpr bool kProductKeyUse64BitView = false;
+inline constexpr RegistryView kProductKeyView = RegistryView::Bits32();
 
 // The names of the product key's own values. The backup values are named after the tweaked
 // values they save.

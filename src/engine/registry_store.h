@@ -44,6 +44,28 @@ inline constexpr std::uint32_t kWow64_64Key = 0x0100;
 inline constexpr std::uint32_t kWow64_32Key = 0x0200;
 } // namespace access
 
+// The registry view a key is opened in on 64-bit Windows. A plain bool chooses as the registry
+// operations' `use64BitView` always did: true for the 64-bit view, false for the program's own
+// (the 32-bit view for a 32-bit program, the 64-bit one for a 64-bit program). The 32-bit view
+// is the same place for both kinds of program; 32-bit Windows ignores both flags.
+class RegistryView {
+public:
+    constexpr RegistryView(bool use64BitView) : flags_(use64BitView ? access::kWow64_64Key : 0) {}
+    // Only bool converts: a number or a pointer passed by mistake does not compile.
+    template <typename T>
+    RegistryView(T) = delete;
+
+    static constexpr RegistryView Bits32() { return RegistryView(access::kWow64_32Key, 0); }
+
+    // The flags this view adds to an access mask.
+    constexpr std::uint32_t AccessFlags() const { return flags_; }
+    friend constexpr bool operator==(RegistryView, RegistryView) = default;
+
+private:
+    constexpr RegistryView(std::uint32_t flags, int) : flags_(flags) {}
+    std::uint32_t flags_;
+};
+
 // Why a store operation failed. The registry layer swallows every failure, but it and its tests
 // can still tell a missing value from a refused access or a buffer that was too small.
 enum class StoreStatus {

@@ -146,7 +146,7 @@ void GoButtonClick(RunView& view, const CustomRegistry& registry, SystemRestart&
     try {
         const auto storeChoice = [&](std::u16string_view name, int value) {
             registry.WriteRegistryInteger(kProductKeyRoot, ProductKeyPath, name, value,
-                                          kProductKeyUse64BitView);
+                                          kProductKeyView);
         };
         storeChoice(product_value::kInternetType, view.InternetType());
         storeChoice(product_value::kProcessorType, view.ProcessorType());

@@ -71,13 +71,13 @@ StoredChoices ReadStoredChoices(const CustomRegistry& registry) {
     StoredChoices stored;
     stored.processorType =
         registry.ReadRegistryInteger(kProductKeyRoot, ProductKeyPath, product_value::kProcessorType,
-                                     kDetectProcessorType, kProductKeyUse64BitView);
+                                     kDetectProcessorType, kProductKeyView);
     stored.internetType =
         registry.ReadRegistryInteger(kProductKeyRoot, ProductKeyPath, product_value::kInternetType,
-                                     kDefaultInternetType, kProductKeyUse64BitView);
+                                     kDefaultInternetType, kProductKeyView);
     stored.speedSetting =
         registry.ReadRegistryInteger(kProductKeyRoot, ProductKeyPath, product_value::kSpeedSetting,
-                                     kDefaultSpeedSetting, kProductKeyUse64BitView);
+                                     kDefaultSpeedSetting, kProductKeyView);
     return stored;
 }
 

@@ -181,7 +181,7 @@ void ApplyWrite(const CustomRegistry& registry, const PlannedWrite& write) {
 }
 
 std::optional<RawValue> ReadBackedUpValue(const CustomRegistry& registry, const TweakKey& from,
-                                          bool use64BitView, std::u16string_view name,
+                                          RegistryView use64BitView, std::u16string_view name,
                                           const TweakValue& defaultValue) {
     // Reads that find no usable value give the default; only a read that fails gives nothing.
     const auto usesDefault = [](StoreStatus status) {
@@ -222,14 +222,14 @@ StoreStatus ApplyBackup(const CustomRegistry& registry, const PlannedBackup& bac
     }
     stored = std::move(*value);
     return registry.TryWrite(kBackupKey.root, kBackupKey.path, row.valueName, stored.type, stored.data,
-                             kProductKeyUse64BitView);
+                             kProductKeyView);
 }
 
 RestoreResult ApplyRestoreOperation(const CustomRegistry& registry, const RestoreOperation& operation) {
     const TweakRow& row = *operation.row;
     switch (operation.kind) {
     case RestoreOperationKind::RestoreFromBackup: {
-        auto value = ReadBackedUpValue(registry, kBackupKey, kProductKeyUse64BitView, row.valueName,
+        auto value = ReadBackedUpValue(registry, kBackupKey, kProductKeyView, row.valueName,
                                        operation.defaultValue);
         if (!value) {
             return {StoreStatus::Failed, std::nullopt};
@@ -239,7 +239,7 @@ RestoreResult ApplyRestoreOperation(const CustomRegistry& registry, const Restor
         return {status, std::move(value)};
     }
     case RestoreOperationKind::DeleteBackup:
-        return {registry.TryDelete(kBackupKey.root, kBackupKey.path, row.valueName, kProductKeyUse64BitView),
+        return {registry.TryDelete(kBackupKey.root, kBackupKey.path, row.valueName, kProductKeyView),
                 std::nullopt};
     case RestoreOperationKind::DeleteLive:
         return {registry.TryDelete(row.key.root, row.key.path, row.valueName, kLiveValueUse64BitView),

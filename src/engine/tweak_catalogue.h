@@ -341,7 +341,7 @@ void ApplyWrite(const CustomRegistry& registry, const PlannedWrite& write);
 // type or empty text. Nothing when the read itself fails (refused access, a failing store), which
 // must never pass for "missing".
 std::optional<RawValue> ReadBackedUpValue(const CustomRegistry& registry, const TweakKey& from,
-                                          bool use64BitView, std::u16string_view name,
+                                          RegistryView use64BitView, std::u16string_view name,
                                           const TweakValue& defaultValue);
 
 // Copies a live value into its backup value; `stored` is what the backup now holds. Failed when

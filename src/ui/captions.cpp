@@ -143,7 +143,7 @@ std::vector<std::u16string> SplitCatalogueFields(std::u16string_view line) {
 std::u16string CaptionCatalogue::LanguageName() const {
     std::u16string language =
         AsciiLowerText(registry_.ReadRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kLanguage,
-                                                    kDefaultLanguage, kProductKeyUse64BitView));
+                                                    kDefaultLanguage, kProductKeyView));
     if (language.empty()) {
         language = kDefaultLanguage;
     }

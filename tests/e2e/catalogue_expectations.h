@@ -49,8 +49,9 @@ ValueState ExpectedAfterOptimize(const ValueState& before, const Choices& choice
 // The eleven backup values the first optimize run stores in the product key, by value name.
 std::vector<std::pair<std::wstring, StoredValue>> ExpectedBackupValues(const ValueState& before);
 
-// The product key and its values as the program names them.
-inline constexpr wchar_t kProductKeyPath[] = L"Software\\ORVANE\\Zentrim";
-inline constexpr wchar_t kOriginalsKeyPath[] = L"Software\\ORVANE\\Zentrim\\Originals";
+// The product key as this 64-bit driver sees it: every build keeps it in the 32-bit view, which
+// is the copy under WOW6432Node.
+inline constexpr wchar_t kProductKeyPath[] = L"Software\\WOW6432Node\\ORVANE\\Zentrim";
+inline constexpr wchar_t kOriginalsKeyPath[] = L"Software\\WOW6432Node\\ORVANE\\Zentrim\\Originals";
 
 } // namespace zentrim::e2e

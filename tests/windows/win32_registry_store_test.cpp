@@ -1,6 +1,7 @@
 // The conformance suite against the registry of the Wine prefix the test run made.
 #include "base/unique_handle_win32.h"
 #include "conformance/registry_store_conformance.h"
+#include "engine/product_key.h"
 #include "engine/registry_store_win32.h"
 #include "engine/runs.h"
 #include "native/run_fakes.h"
@@ -48,11 +49,33 @@ TEST(Win32RegistryStore, SixtyFourBitViewFlagReachesTheSameKeyForA64BitProgram) 
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\ZentrimTests\\View");
 }
 
+// The product key lies in the 32-bit view, where the updater and the 32-bit build keep it: for this
+// 64-bit program that is the redirected copy under WOW6432Node, and nothing lands in the 64-bit view.
+TEST(Win32RegistryStore, ProductKeyLiesInThe32BitView) {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\WOW6432Node\\ORVANE");
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\ORVANE");
+    Win32RegistryStore store;
+    const CustomRegistry reg(store);
+    reg.WriteRegistryInteger(kProductKeyRoot, ProductKeyPath, u"Restore", 1, kProductKeyView);
+
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\WOW6432Node\\ORVANE\\Zentrim", L"Restore",
+                           RRF_RT_REG_DWORD, nullptr, &value, &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(value, 1u);
+    HKEY raw = nullptr;
+    EXPECT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\ORVANE", 0, KEY_READ | KEY_WOW64_64KEY, &raw),
+              ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(reg.ReadRegistryBool(kProductKeyRoot, ProductKeyPath, u"Restore", false, kProductKeyView));
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\WOW6432Node\\ORVANE");
+}
+
 // An optimize run on a machine whose product key refuses writes, as it does to an account without
 // administrator rights: the real registry refuses the backup, so the run changes nothing at all,
 // not even the current user's values, and says so.
 TEST(Win32RegistryStore, OptimizeRunWithARefusedProductKeyChangesNothing) {
-    const std::wstring product = L"Software\\ORVANE\\Zentrim";
+    const std::wstring product = L"Software\\WOW6432Node\\ORVANE\\Zentrim";
     const std::wstring priority = L"System\\CurrentControlSet\\Control\\PriorityControl";
     const std::wstring internet = L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
     Win32RegistryStore store;
@@ -69,8 +92,7 @@ TEST(Win32RegistryStore, OptimizeRunWithARefusedProductKeyChangesNothing) {
 
     SetKeyTreeSecurity(HKEY_LOCAL_MACHINE, product, kFullAccessKeySecurity);
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, product.c_str());
-    reg.WriteRegistryInteger(RegistryRoot::LocalMachine, u"\\Software\\ORVANE\\Zentrim\\", u"InstalledDate",
-                             1, false);
+    reg.WriteRegistryInteger(kProductKeyRoot, ProductKeyPath, u"InstalledDate", 1, kProductKeyView);
     reg.WriteRegistryInteger(RegistryRoot::LocalMachine, FromWide(priority), u"Win32PrioritySeparation", 38,
                              true);
     reg.WriteRegistryInteger(RegistryRoot::CurrentUser, FromWide(internet), u"MaxConnectionsPerServer", 10,
