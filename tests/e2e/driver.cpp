@@ -3,6 +3,8 @@
 //   --program=PATH    the program to start (default: the Zentrim-quick.exe of this build)
 //   --updater=PATH    the stand-in updater (default: the one of this build)
 //   --artifacts=DIR   where screenshots go (default: e2e-artifacts in the build folder)
+//   --packages=DIR, --older-packages=DIR
+//                     the release set and older packages the installer tests install
 //   --demo            run one optimize run and print what it changed, instead of the tests
 // Paths may be Unix paths; they are reached through Wine's Z: drive.
 #include "e2e/demo.h"
@@ -50,6 +52,8 @@ int main(int argc, char** argv) {
         } else if (!TakeOption(argument, L"--program=", options.program) &&
                    !TakeOption(argument, L"--updater=", options.updater) &&
                    !TakeOption(argument, L"--artifacts=", options.artifacts) &&
+                   !TakeOption(argument, L"--packages=", options.packages) &&
+                   !TakeOption(argument, L"--older-packages=", options.olderPackages) &&
                    !argument.starts_with(L"--gtest")) {
             std::fprintf(stderr, "unknown option: %ls\n", arguments[i]);
             LocalFree(arguments);

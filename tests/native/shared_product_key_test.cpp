@@ -47,15 +47,17 @@ public:
         Note(path, access);
         return inner_.CreateKey(root, path, access, key);
     }
-    StoreStatus QueryValue(StoreKey key, std::u16string_view name, ValueType& type, std::span<std::uint8_t> buffer,
-                           std::uint32_t& size) override {
+    StoreStatus QueryValue(StoreKey key, std::u16string_view name, ValueType& type,
+                           std::span<std::uint8_t> buffer, std::uint32_t& size) override {
         return inner_.QueryValue(key, name, type, buffer, size);
     }
     StoreStatus SetValue(StoreKey key, std::u16string_view name, ValueType type,
                          std::span<const std::uint8_t> data) override {
         return inner_.SetValue(key, name, type, data);
     }
-    StoreStatus DeleteValue(StoreKey key, std::u16string_view name) override { return inner_.DeleteValue(key, name); }
+    StoreStatus DeleteValue(StoreKey key, std::u16string_view name) override {
+        return inner_.DeleteValue(key, name);
+    }
     StoreStatus DeleteKey(RegistryRoot root, std::u16string_view path, std::uint32_t access) override {
         Note(path, access);
         return inner_.DeleteKey(root, path, access);
@@ -63,7 +65,9 @@ public:
     void CloseKey(StoreKey key) override { inner_.CloseKey(key); }
 
 private:
-    void Note(std::u16string_view path, std::uint32_t access) { accesses_.push_back({std::u16string(path), access}); }
+    void Note(std::u16string_view path, std::uint32_t access) {
+        accesses_.push_back({std::u16string(path), access});
+    }
 
     MemoryRegistryStore& inner_;
     std::vector<Access> accesses_;
@@ -79,7 +83,8 @@ std::map<std::u16string, RawValue> Values(const MemoryRegistryStore& store) {
     std::map<std::u16string, RawValue> values;
     for (const StoredKey& key : store.Snapshot()) {
         for (const StoredValue& value : key.values) {
-            values[ToLowerText(key.rootName + u"\\" + key.path + u"|" + value.name)] = {value.type, value.data};
+            values[ToLowerText(key.rootName + u"\\" + key.path + u"|" + value.name)] = {value.type,
+                                                                                        value.data};
         }
     }
     return values;
@@ -91,11 +96,13 @@ void PlantMachine(MemoryRegistryStore& store) {
     store.EmulateWow64Redirection(Kind::Bits64);
     const CustomRegistry registry(store);
     for (const design::Row& row : design::DesignTable()) {
-        const RegistryRoot root = row.key.root == std::string_view(design::kHklm) ? LocalMachine : CurrentUser;
+        const RegistryRoot root =
+            row.key.root == std::string_view(design::kHklm) ? LocalMachine : CurrentUser;
         registry.WriteRegistryInteger(root, row.key.path, row.name, 5000 + row.number, true);
         registry.WriteRegistryString(root, row.key.path, u"Neighbour", u"mine", true);
     }
-    registry.WriteRegistryInteger(LocalMachine, u"\\Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Explorer",
+    registry.WriteRegistryInteger(LocalMachine,
+                                  u"\\Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Explorer",
                                   u"ThumbnailSize", 77, true);
 }
 
@@ -159,8 +166,10 @@ TEST_P(SharedProductKeyAcrossBuilds, BackupTakenByOneBuildIsRestoredByTheOther) 
     Optimize(registry);
     ASSERT_NE(Values(store), before);
     EXPECT_TRUE(store.KeyExists(LocalMachine, u"Software\\WOW6432Node\\ORVANE\\Zentrim"));
-    EXPECT_FALSE(store.KeyExists(LocalMachine, u"Software\\ORVANE")) << "no second product key in the 64-bit view";
-    EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, u"\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer",
+    EXPECT_FALSE(store.KeyExists(LocalMachine, u"Software\\ORVANE"))
+        << "no second product key in the 64-bit view";
+    EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine,
+                                           u"\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer",
                                            u"ThumbnailSize", 0, true),
               96);
 
@@ -171,14 +180,16 @@ TEST_P(SharedProductKeyAcrossBuilds, BackupTakenByOneBuildIsRestoredByTheOther) 
     auto after = Values(store);
     // What the runs leave in the product key: the choices the optimize run stored.
     for (auto it = after.begin(); it != after.end();) {
-        it = it->first.starts_with(u"hkey_local_machine\\software\\wow6432node\\orvane") ? after.erase(it) : ++it;
+        it = it->first.starts_with(u"hkey_local_machine\\software\\wow6432node\\orvane") ? after.erase(it)
+                                                                                         : ++it;
     }
     EXPECT_EQ(after, before);
     EXPECT_FALSE(store.KeyExists(LocalMachine, u"Software\\WOW6432Node\\ORVANE\\Zentrim\\Originals"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, SharedProductKeyAcrossBuilds,
-                         ::testing::Values(Builds{Kind::Bits64, Kind::Bits32}, Builds{Kind::Bits32, Kind::Bits64},
+                         ::testing::Values(Builds{Kind::Bits64, Kind::Bits32},
+                                           Builds{Kind::Bits32, Kind::Bits64},
                                            Builds{Kind::Bits64, Kind::Bits64}),
                          [](const auto& param) {
                              const auto name = [](Kind kind) { return kind == Kind::Bits32 ? "32" : "64"; };
@@ -195,10 +206,10 @@ TEST(SharedProductKey, The64BitBuildSeesTheUpdatersFlag) {
     store.EmulateWow64Redirection(Kind::Bits64);
     const CustomRegistry registry(store);
     RunStartupUpkeep(registry, FixedClock(EncodeDateTime({2026, 3, 1, 12}).value()));
-    EXPECT_FALSE(updater.ReadRegistryBool(LocalMachine, u"\\Software\\WOW6432Node\\ORVANE\\Zentrim", u"Updated", true,
-                                          true));
-    EXPECT_TRUE(registry.ReadRegistryRaw(LocalMachine, u"\\Software\\WOW6432Node\\ORVANE\\Zentrim", u"UpdatedDate",
-                                         true));
+    EXPECT_FALSE(updater.ReadRegistryBool(LocalMachine, u"\\Software\\WOW6432Node\\ORVANE\\Zentrim",
+                                          u"Updated", true, true));
+    EXPECT_TRUE(registry.ReadRegistryRaw(LocalMachine, u"\\Software\\WOW6432Node\\ORVANE\\Zentrim",
+                                         u"UpdatedDate", true));
     EXPECT_FALSE(store.KeyExists(LocalMachine, u"Software\\ORVANE"));
 }
 

@@ -1,0 +1,322 @@
+#!/usr/bin/env python3
+"""Checks a release set as scripts/release builds it, from the outside: the checksums, the two
+installer packages (what they install, where, for whom, and how they upgrade), the programs
+(architecture, stripped, version resource and icon), the compiled help file, and the signing path
+with a throw-away self-made certificate.
+
+usage: release_checks.py RELEASE_DIR [--gtest_output=xml:REPORT]
+
+The report has GoogleTest's XML form, so that the test summary counts these cases with the others.
+"""
+
+import hashlib
+import os
+import re
+import struct
+import subprocess
+import sys
+import tempfile
+import time
+import traceback
+import unittest
+from xml.sax.saxutils import quoteattr
+
+ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
+RELEASE = None  # set by main()
+
+# What a package must be, written out here rather than taken from the package description.
+UPGRADE_CODE = "{6F6DAF57-4559-4F9F-9BC7-128498759872}"
+INSTALLED_FILES = {"Zentrim.exe", "Zentrim.chm", "License.rtf"}
+DOWNGRADE_MESSAGE = "A newer version of Zentrim is already installed."
+
+
+def project_version():
+    with open(os.path.join(ROOT, "CMakeLists.txt"), encoding="utf-8") as cmake:
+        return re.search(r"project\(Zentrim VERSION ([0-9.]+)", cmake.read()).group(1)
+
+
+def msi_table(package, table):
+    """The rows of an MSI table as lists of columns (msiinfo's export without its three header lines)."""
+    text = subprocess.run(["msiinfo", "export", package, table], check=True, capture_output=True,
+                          text=True).stdout
+    return [line.split("\t") for line in text.splitlines()[3:] if line]
+
+
+def msi_summary(package):
+    text = subprocess.run(["msiinfo", "suminfo", package], check=True, capture_output=True, text=True).stdout
+    return dict(line.split(": ", 1) for line in text.splitlines() if ": " in line)
+
+
+class PortableExecutable:
+    """The few things of a PE file the checks need: machine, symbol table, sections, resource types."""
+
+    def __init__(self, path):
+        with open(path, "rb") as file:
+            self.data = file.read()
+        data = self.data
+        if data[:2] != b"MZ":
+            raise ValueError(f"{path} is not a Windows program")
+        header = struct.unpack_from("<I", data, 0x3C)[0]
+        if data[header:header + 4] != b"PE\0\0":
+            raise ValueError(f"{path} has no PE header")
+        (self.machine, sections, _, self.symbol_table, self.symbol_count, optional_size,
+         _) = struct.unpack_from("<HHIIIHH", data, header + 4)
+        optional = header + 24
+        magic = struct.unpack_from("<H", data, optional)[0]
+        directories = optional + (96 if magic == 0x10B else 112)
+        self.resource_rva = struct.unpack_from("<I", data, directories + 2 * 8)[0]
+        self.sections = []
+        table = optional + optional_size
+        for index in range(sections):
+            entry = table + index * 40
+            name = data[entry:entry + 8].rstrip(b"\0").decode("ascii", "replace")
+            if name.startswith("/") and self.symbol_table:
+                # A long name lies in the string table after the symbols.
+                start = self.symbol_table + 18 * self.symbol_count + int(name[1:])
+                name = data[start:data.index(b"\0", start)].decode("ascii", "replace")
+            size, rva, raw_size, raw_offset = struct.unpack_from("<IIII", data, entry + 8)
+            self.sections.append((name, rva, max(size, raw_size), raw_offset))
+
+    def offset(self, rva):
+        for _, start, size, raw in self.sections:
+            if start <= rva < start + size:
+                return raw + rva - start
+        raise ValueError("address outside every section")
+
+    def resource_types(self):
+        """The numeric resource types at the root of the resource tree."""
+        if self.resource_rva == 0:
+            return set()
+        root = self.offset(self.resource_rva)
+        named, numbered = struct.unpack_from("<HH", self.data, root + 12)
+        types = set()
+        for index in range(named + numbered):
+            identifier = struct.unpack_from("<I", self.data, root + 16 + index * 8)[0]
+            if not identifier & 0x80000000:
+                types.add(identifier)
+        return types
+
+
+class ReleaseSet(unittest.TestCase):
+    def test_checksums_cover_every_file_and_match(self):
+        listed = {}
+        with open(os.path.join(RELEASE, "SHA256SUMS"), encoding="ascii") as sums:
+            for line in sums:
+                digest, name = line.rstrip("\n").split("  ", 1)
+                listed[name] = digest
+        present = set()
+        for folder, _, files in os.walk(RELEASE):
+            for name in files:
+                relative = os.path.relpath(os.path.join(folder, name), RELEASE).replace(os.sep, "/")
+                if relative != "SHA256SUMS":
+                    present.add(relative)
+        version = project_version()
+        self.assertEqual(present, {"x86/Zentrim.exe", "x64/Zentrim.exe", "Zentrim.chm", "License.rtf",
+                                   f"Zentrim-{version}-x86.msi", f"Zentrim-{version}-x64.msi"})
+        self.assertEqual(set(listed), present)
+        for name, digest in listed.items():
+            with open(os.path.join(RELEASE, name), "rb") as file:
+                self.assertEqual(hashlib.sha256(file.read()).hexdigest(), digest, name)
+
+    def test_programs_are_stripped_and_carry_version_and_icon(self):
+        version = project_version()
+        for arch, machine in (("x86", 0x14C), ("x64", 0x8664)):
+            with self.subTest(arch=arch):
+                program = PortableExecutable(os.path.join(RELEASE, arch, "Zentrim.exe"))
+                self.assertEqual(program.machine, machine)
+                self.assertEqual(program.symbol_count, 0, "symbols left in")
+                self.assertFalse([name for name, *_ in program.sections if name.startswith(".debug")],
+                                 "debug sections left in")
+                types = program.resource_types()
+                self.assertTrue({3, 14, 16} <= types, f"icon, icon group and version resources: {types}")
+                self.assertIn(("ProductVersion\0" + version).encode("utf-16-le"),
+                              program.data.replace(b"\0\0\0\0", b"\0\0"))
+
+    def test_packages_install_the_three_files_per_machine_for_their_architecture(self):
+        version = project_version()
+        for arch, template, folder, component_bits in (("x86", "Intel;1033", "ProgramFilesFolder", 0),
+                                                       ("x64", "x64;1033", "ProgramFiles64Folder", 256)):
+            with self.subTest(arch=arch):
+                package = os.path.join(RELEASE, f"Zentrim-{version}-{arch}.msi")
+                properties = {row[0]: row[1] for row in msi_table(package, "Property")}
+                self.assertEqual(properties["ProductName"], "Zentrim")
+                self.assertEqual(properties["Manufacturer"], "ORVANE")
+                self.assertEqual(properties["ProductVersion"], version)
+                self.assertEqual(properties["UpgradeCode"].upper(), UPGRADE_CODE)
+                self.assertEqual(properties["ALLUSERS"], "1", "per machine")
+                self.assertIn("ARPPRODUCTICON", properties)
+                self.assertEqual(msi_summary(package)["Template"], template)
+
+                files = {row[2] for row in msi_table(package, "File")}
+                self.assertEqual(files, INSTALLED_FILES)
+                components = msi_table(package, "Component")
+                self.assertEqual({row[2] for row in components}, {"INSTALLFOLDER"}, "side by side")
+                self.assertTrue(all(int(row[3]) & 256 == component_bits for row in components))
+                directories = {row[0]: (row[1], row[2]) for row in msi_table(package, "Directory")}
+                maker = directories["INSTALLFOLDER"]
+                self.assertEqual(maker[1], "Zentrim")
+                self.assertEqual(directories[maker[0]], (folder, "ORVANE"))
+
+                shortcuts = msi_table(package, "Shortcut")
+                self.assertEqual([(row[1], row[2]) for row in shortcuts], [("ProgramMenuFolder", "Zentrim")])
+                conditions = msi_table(package, "LaunchCondition")
+                self.assertTrue(any(DOWNGRADE_MESSAGE in row[1] for row in conditions), conditions)
+                upgrades = msi_table(package, "Upgrade")
+                self.assertTrue(all(row[0].upper() == UPGRADE_CODE for row in upgrades))
+                self.assertIn("RemoveExistingProducts", {row[0] for row in msi_table(package, "InstallExecuteSequence")})
+                # Nothing in the package touches the registry: the product key is the program's.
+                self.assertEqual(msi_table(package, "Registry"), [])
+
+    def test_help_file_opens_and_lists_every_setting(self):
+        with tempfile.TemporaryDirectory() as folder:
+            subprocess.run(["extract_chmLib", os.path.join(RELEASE, "Zentrim.chm"), folder], check=True,
+                           capture_output=True)
+            sources = os.path.join(ROOT, "packaging", "help")
+            for name in os.listdir(os.path.join(sources, "html")):
+                with self.subTest(page=name):
+                    with open(os.path.join(sources, "html", name), "rb") as source, \
+                            open(os.path.join(folder, "html", name), "rb") as compiled:
+                        self.assertEqual(compiled.read(), source.read())
+            for name in ("toc.hhc", "index.hhk"):
+                self.assertTrue(os.path.exists(os.path.join(folder, name)), name)
+            with open(os.path.join(folder, "#WINDOWS"), "rb") as windows, \
+                    open(os.path.join(folder, "#STRINGS"), "rb") as strings:
+                self.assertIn(b"HelpWindow\0", strings.read())
+                self.assertGreater(len(windows.read()), 8)
+            with open(os.path.join(folder, "html", "settings.htm"), encoding="utf-8") as page:
+                rows = re.findall(r'<tr class="row"><td>(\d+)</td>', page.read())
+            # Grouped by area: every row once, in any order.
+            self.assertEqual(sorted(map(int, rows)), list(range(1, 48)))
+
+    def test_licence_terms_are_rtf(self):
+        with open(os.path.join(RELEASE, "License.rtf"), "rb") as terms:
+            text = terms.read()
+        self.assertTrue(text.startswith(b"{\\rtf1"))
+        self.assertEqual(text.count(b"{") - text.count(b"\\{"), text.count(b"}") - text.count(b"\\}"))
+
+
+class Signing(unittest.TestCase):
+    """The signing path, with a certificate made for this test alone and thrown away after it."""
+
+    def test_signed_set_verifies_with_its_certificate_and_unsigned_set_says_so(self):
+        with tempfile.TemporaryDirectory() as folder:
+            certificate = os.path.join(folder, "test-certificate.pem")
+            key = os.path.join(folder, "test-key.pem")
+            subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2",
+                            "-subj", "/CN=Zentrim release test/O=ORVANE", "-keyout", key, "-out", certificate],
+                           check=True, capture_output=True)
+            signed = os.path.join(folder, "signed")
+            environment = dict(os.environ, ZENTRIM_SIGN_CERT=certificate, ZENTRIM_SIGN_KEY=key)
+            result = subprocess.run([os.path.join(ROOT, "scripts", "release"), "--no-build", "--out", signed],
+                                    env=environment, capture_output=True, text=True)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            self.assertIn("signed", result.stdout)
+            version = project_version()
+            for name in ("x86/Zentrim.exe", "x64/Zentrim.exe", f"Zentrim-{version}-x86.msi",
+                         f"Zentrim-{version}-x64.msi"):
+                with self.subTest(file=name):
+                    check = subprocess.run(["osslsigncode", "verify", "-CAfile", certificate,
+                                            "-in", os.path.join(signed, name)], capture_output=True, text=True)
+                    self.assertEqual(check.returncode, 0, check.stdout + check.stderr)
+                    self.assertIn("Zentrim release test", check.stdout)
+            sums = subprocess.run(["sha256sum", "--check", "--quiet", "SHA256SUMS"], cwd=signed,
+                                  capture_output=True, text=True)
+            self.assertEqual(sums.returncode, 0, sums.stdout + sums.stderr)
+
+        unsigned = subprocess.run(["osslsigncode", "verify", "-in", os.path.join(RELEASE, "x64", "Zentrim.exe")],
+                                  capture_output=True, text=True)
+        self.assertNotEqual(unsigned.returncode, 0, "the default release set is unsigned")
+
+    def test_half_given_certificate_is_refused(self):
+        environment = dict(os.environ, ZENTRIM_SIGN_CERT="/nonexistent/certificate.pem")
+        environment.pop("ZENTRIM_SIGN_KEY", None)
+        with tempfile.TemporaryDirectory() as folder:
+            result = subprocess.run([os.path.join(ROOT, "scripts", "release"), "--no-build", "--out", folder],
+                                    env=environment, capture_output=True, text=True)
+        self.assertEqual(result.returncode, 2)
+        self.assertIn("ZENTRIM_SIGN_KEY", result.stderr)
+
+
+class Report(unittest.TestResult):
+    """Collects each case's outcome and time for a GoogleTest-style XML report."""
+
+    def __init__(self):
+        super().__init__()
+        self.cases = {}  # (suite, name) -> [seconds, failure text or ""]
+        self.started = 0.0
+
+    def startTest(self, test):
+        super().startTest(test)
+        self.started = time.monotonic()
+
+    def _note(self, test, failure):
+        suite, name = test.id().split(".")[-2:]
+        case = self.cases.setdefault((suite, name), [0.0, ""])
+        case[0] = time.monotonic() - self.started
+        if failure:
+            case[1] += failure
+
+    def addSuccess(self, test):
+        super().addSuccess(test)
+        self._note(test, None)
+
+    def addFailure(self, test, err):
+        super().addFailure(test, err)
+        self._note(test, "".join(traceback.format_exception(*err)))
+
+    def addError(self, test, err):
+        super().addError(test, err)
+        self._note(test, "".join(traceback.format_exception(*err)))
+
+    def addSubTest(self, test, subtest, err):
+        super().addSubTest(test, subtest, err)
+        if err is not None:
+            self._note(test, f"{subtest.id()}\n" + "".join(traceback.format_exception(*err)))
+
+    def write(self, path):
+        lines = ['<?xml version="1.0" encoding="UTF-8"?>', "<testsuites>"]
+        for suite in dict.fromkeys(key[0] for key in self.cases):
+            lines.append(f"<testsuite name={quoteattr(suite)}>")
+            for (_, name), (seconds, failure) in ((key, case) for key, case in self.cases.items() if key[0] == suite):
+                lines.append(f'<testcase name={quoteattr(name)} classname={quoteattr(suite)} '
+                             f'status="run" result="completed" time="{seconds:.3f}">')
+                if failure:
+                    lines.append(f"<failure message={quoteattr(failure.splitlines()[-1])}>"
+                                 f"{quoteattr(failure)[1:-1]}</failure>")
+                lines.append("</testcase>")
+            lines.append("</testsuite>")
+        lines.append("</testsuites>")
+        with open(path, "w", encoding="utf-8") as report:
+            report.write("\n".join(lines) + "\n")
+
+
+def main(arguments):
+    global RELEASE
+    report_path = None
+    folders = []
+    for argument in arguments:
+        if argument.startswith("--gtest_output=xml:"):
+            report_path = argument[len("--gtest_output=xml:"):]
+        else:
+            folders.append(argument)
+    if len(folders) != 1:
+        print(__doc__.strip().splitlines()[4], file=sys.stderr)
+        return 2
+    RELEASE = os.path.abspath(folders[0])
+    suite = unittest.TestSuite()
+    for case in (ReleaseSet, Signing):
+        suite.addTests(unittest.defaultTestLoader.loadTestsFromTestCase(case))
+    result = Report()
+    suite.run(result)
+    failed = [key for key, (_, failure) in result.cases.items() if failure]
+    for suite_name, name in failed:
+        print(f"[  FAILED  ] {suite_name}.{name}\n{result.cases[(suite_name, name)][1]}")
+    print(f"release checks: {len(result.cases) - len(failed)} passed, {len(failed)} failed")
+    if report_path:
+        os.makedirs(os.path.dirname(report_path), exist_ok=True)
+        result.write(report_path)
+    return 1 if failed or not result.cases else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))

@@ -1,0 +1,305 @@
+// The installer packages as an administrator uses them, under Wine in a prefix of their own: silent
+// install and uninstall, the files side by side, the Start-menu shortcut, the entry in Apps and
+// Features, the installed program started from there, a major upgrade from an older package, an
+// older package refused over a newer one, and a backup in the product key that outlives an
+// uninstall. Run with --packages=DIR (the release set) and --older-packages=DIR (the same packages
+// with a lower version).
+#include "e2e/program_session.h"
+#include "e2e/registry_probe.h"
+
+#include <gtest/gtest.h>
+#include <msi.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zentrim::e2e {
+namespace {
+
+// The one UpgradeCode every Zentrim package carries, whatever its version and architecture.
+constexpr wchar_t kUpgradeCode[] = L"{6F6DAF57-4559-4F9F-9BC7-128498759872}";
+constexpr wchar_t kProductKey[] = L"Software\\WOW6432Node\\ORVANE\\Zentrim";
+constexpr Milliseconds kInstallLimit = 120s;
+
+struct Package {
+    std::wstring path;
+    std::wstring version; // as the file name states it: Zentrim-<version>-<arch>.msi
+};
+
+// The package of an architecture in a folder of the release set.
+std::optional<Package> FindPackage(const std::wstring& folder, std::wstring_view arch) {
+    const std::wstring suffix = L"-" + std::wstring(arch) + L".msi";
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        const std::wstring name = entry.path().filename().wstring();
+        if (name.starts_with(L"Zentrim-") && name.ends_with(suffix)) {
+            return Package{entry.path().wstring(), name.substr(8, name.size() - 8 - suffix.size())};
+        }
+    }
+    return std::nullopt;
+}
+
+std::wstring KnownFolder(REFKNOWNFOLDERID id) {
+    PWSTR path = nullptr;
+    std::wstring result;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path))) {
+        result = path;
+    }
+    CoTaskMemFree(path);
+    return result;
+}
+
+std::wstring InstallFolder(REFKNOWNFOLDERID programFiles) {
+    return KnownFolder(programFiles) + L"\\ORVANE\\Zentrim\\";
+}
+
+// Runs Windows Installer as an administrator's script would; gives its exit code.
+std::optional<DWORD> RunInstaller(const std::wstring& arguments) {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    ChildProcess installer = ChildProcess::Start(std::wstring(system) + L"\\msiexec.exe", arguments, {});
+    return installer.WaitForExit(kInstallLimit);
+}
+std::optional<DWORD> Install(const Package& package, std::wstring_view ui = L"/qn") {
+    return RunInstaller(L"/i \"" + package.path + L"\" " + std::wstring(ui));
+}
+
+// The installed products of the Zentrim family.
+std::vector<std::wstring> InstalledProducts() {
+    std::vector<std::wstring> products;
+    wchar_t code[39] = {};
+    for (DWORD index = 0; MsiEnumRelatedProductsW(kUpgradeCode, 0, index, code) == ERROR_SUCCESS; ++index) {
+        products.emplace_back(code);
+    }
+    return products;
+}
+
+std::wstring ProductInfo(const std::wstring& product, const wchar_t* property) {
+    wchar_t value[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    return MsiGetProductInfoW(product.c_str(), property, value, &size) == ERROR_SUCCESS ? value : L"";
+}
+
+// Where Windows Installer put the Start-menu shortcut: the common Start menu on Windows; Wine
+// puts a per-machine package's shortcuts into the installing user's.
+std::optional<std::wstring> FindShortcut() {
+    for (const auto& folder : {KnownFolder(FOLDERID_CommonPrograms), KnownFolder(FOLDERID_Programs)}) {
+        const std::wstring path = folder + L"\\Zentrim.lnk";
+        if (FileExists(path)) {
+            return path;
+        }
+    }
+    return std::nullopt;
+}
+
+struct ShortcutTarget {
+    std::wstring program;
+    std::wstring workingFolder;
+};
+std::optional<ShortcutTarget> ReadShortcut(const std::wstring& path) {
+    IShellLinkW* link = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&link)))) {
+        return std::nullopt;
+    }
+    std::optional<ShortcutTarget> target;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_PPV_ARGS(&file)))) {
+        wchar_t program[MAX_PATH] = {};
+        wchar_t folder[MAX_PATH] = {};
+        if (SUCCEEDED(file->Load(path.c_str(), STGM_READ)) &&
+            SUCCEEDED(link->GetPath(program, MAX_PATH, nullptr, SLGP_RAWPATH)) &&
+            SUCCEEDED(link->GetWorkingDirectory(folder, MAX_PATH))) {
+            target = ShortcutTarget{program, folder};
+        }
+        file->Release();
+    }
+    link->Release();
+    return target;
+}
+
+bool SameFolder(std::wstring a, std::wstring b) {
+    const auto trim = [](std::wstring& path) {
+        while (!path.empty() && path.back() == L'\\') {
+            path.pop_back();
+        }
+        CharLowerBuffW(path.data(), static_cast<DWORD>(path.size()));
+    };
+    trim(a);
+    trim(b);
+    return a == b;
+}
+
+std::optional<FILETIME> LastWrite(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+        return std::nullopt;
+    }
+    return data.ftLastWriteTime;
+}
+
+class Installer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (Options().packages.empty() || Options().olderPackages.empty()) {
+            GTEST_SKIP() << "needs --packages=DIR and --older-packages=DIR";
+        }
+        x64_ = FindPackage(Options().packages, L"x64");
+        x86_ = FindPackage(Options().packages, L"x86");
+        older_ = FindPackage(Options().olderPackages, L"x64");
+        ASSERT_TRUE(x64_ && x86_ && older_) << "the release set and the older packages must be built first";
+        ASSERT_NE(x64_->version, older_->version);
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+        RemoveEveryZentrim();
+    }
+    void TearDown() override {
+        if (x64_) {
+            RemoveEveryZentrim();
+            DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
+            CoUninitialize();
+        }
+    }
+    static void RemoveEveryZentrim() {
+        for (const std::wstring& product : InstalledProducts()) {
+            RunInstaller(L"/x " + product + L" /qn");
+        }
+        ASSERT_TRUE(InstalledProducts().empty());
+    }
+
+    // One installed Zentrim at `version`: one product of the family, one entry in Apps and Features.
+    void ExpectOneInstalledCopy(const std::wstring& version) {
+        const std::vector<std::wstring> products = InstalledProducts();
+        ASSERT_EQ(products.size(), 1u);
+        EXPECT_EQ(Narrow(ProductInfo(products[0], INSTALLPROPERTY_VERSIONSTRING)), Narrow(version));
+        EXPECT_EQ(Narrow(ProductInfo(products[0], INSTALLPROPERTY_INSTALLEDPRODUCTNAME)), "Zentrim");
+        EXPECT_EQ(Narrow(ProductInfo(products[0], INSTALLPROPERTY_PUBLISHER)), "ORVANE");
+    }
+
+    std::optional<Package> x64_, x86_, older_;
+};
+
+TEST_F(Installer, X64PackageInstallsSilentlyAndItsProgramRunsFromThere) {
+    ASSERT_EQ(Install(*x64_), 0u);
+
+    const std::wstring folder = InstallFolder(FOLDERID_ProgramFiles);
+    for (const wchar_t* file : {L"Zentrim.exe", L"Zentrim.chm", L"License.rtf"}) {
+        EXPECT_TRUE(FileExists(folder + file)) << Narrow(folder + file);
+    }
+    ExpectOneInstalledCopy(x64_->version);
+    const std::wstring product = InstalledProducts().front();
+    EXPECT_TRUE(SameFolder(ProductInfo(product, INSTALLPROPERTY_INSTALLLOCATION), folder));
+    const std::wstring icon = ProductInfo(product, INSTALLPROPERTY_PRODUCTICON);
+    EXPECT_TRUE(!icon.empty() && FileExists(icon)) << "Apps and Features shows the icon: " << Narrow(icon);
+    EXPECT_EQ(Narrow(ProductInfo(product, INSTALLPROPERTY_HELPLINK)), "http://www.orvane.com/support/");
+
+    const auto shortcut = FindShortcut();
+    ASSERT_TRUE(shortcut) << "no Start-menu shortcut";
+    const auto target = ReadShortcut(*shortcut);
+    ASSERT_TRUE(target);
+    EXPECT_TRUE(SameFolder(target->program, folder + L"Zentrim.exe")) << Narrow(target->program);
+    EXPECT_TRUE(SameFolder(target->workingFolder, folder)) << Narrow(target->workingFolder);
+
+    // Started from the install folder with another working folder, it finds its catalogue.
+    ChildProcess program =
+        ChildProcess::Start(folder + L"Zentrim.exe", L"", {}, KnownFolder(FOLDERID_Windows));
+    ASSERT_TRUE(program.Started());
+    const HWND main = WaitForMainWindow(program.Id());
+    ASSERT_NE(main, nullptr);
+    SaveArtifact(main, L"installed-main-window");
+    EXPECT_EQ(Narrow(WindowText(main)), "Zentrim - Make your computer, games & internet run faster");
+    const MainWindowView view(main);
+    EXPECT_NE(view.GoButton(), nullptr) << "the catalogue's \"&Optimize now\" caption";
+    EXPECT_NE(view.RestoreButton(), nullptr) << "the catalogue's \"&Restore\" caption";
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(program.WaitForExit(20s), 0u);
+}
+
+TEST_F(Installer, UpgradeFromAnOlderVersionLeavesOneCopyAtTheNewerVersion) {
+    ASSERT_EQ(Install(*older_), 0u);
+    ExpectOneInstalledCopy(older_->version);
+    ASSERT_EQ(Install(*x64_), 0u);
+    ExpectOneInstalledCopy(x64_->version);
+    EXPECT_TRUE(FileExists(InstallFolder(FOLDERID_ProgramFiles) + L"Zentrim.exe"));
+    EXPECT_TRUE(FindShortcut());
+}
+
+TEST_F(Installer, AnOlderPackageNeverReplacesANewerVersion) {
+    ASSERT_EQ(Install(*x64_), 0u);
+    const std::wstring product = InstalledProducts().front();
+    const std::wstring program = InstallFolder(FOLDERID_ProgramFiles) + L"Zentrim.exe";
+    const auto written = LastWrite(program);
+    ASSERT_TRUE(written);
+
+    const auto silent = Install(*older_);
+    EXPECT_TRUE(silent && *silent != 0u) << "a silent downgrade must fail";
+
+    // With the basic interface the administrator reads why.
+    ChildProcess shown = ChildProcess::Start(
+        [] {
+            wchar_t system[MAX_PATH] = {};
+            GetSystemDirectoryW(system, MAX_PATH);
+            return std::wstring(system) + L"\\msiexec.exe";
+        }(),
+        L"/i \"" + older_->path + L"\" /qb", {});
+    const auto box = WaitForMessageBoxOfProcess(shown.Id(), 30s);
+    ASSERT_TRUE(box) << "no message about the newer version";
+    EXPECT_NE(Narrow(box->text).find("A newer version of Zentrim is already installed"), std::string::npos)
+        << Narrow(box->text);
+    SaveArtifact(box->window, L"downgrade-message");
+    AnswerMessageBox(*box, IDOK);
+    const auto code = shown.WaitForExit(30s);
+    EXPECT_TRUE(code && *code != 0u);
+
+    EXPECT_EQ(InstalledProducts(), std::vector<std::wstring>{product});
+    ExpectOneInstalledCopy(x64_->version);
+    const auto after = LastWrite(program);
+    ASSERT_TRUE(after);
+    EXPECT_EQ(CompareFileTime(&*written, &*after), 0) << "the installed program was replaced";
+}
+
+TEST_F(Installer, UninstallRemovesTheProgramButKeepsAProductKeyWithABackup) {
+    ASSERT_EQ(Install(*x64_), 0u);
+    // What an optimize run leaves: the flag, a backup value and an entry of the record.
+    ASSERT_TRUE(WriteValue(HKEY_LOCAL_MACHINE, kProductKey, L"Restore", DwordValue(1)));
+    ASSERT_TRUE(WriteValue(HKEY_LOCAL_MACHINE, kProductKey, L"MaxConnectionsPerServer", DwordValue(2)));
+    ASSERT_TRUE(WriteValue(HKEY_LOCAL_MACHINE, std::wstring(kProductKey) + L"\\Originals", L"entry",
+                           BinaryValue({1, 2, 3})));
+
+    ASSERT_EQ(RunInstaller(L"/x \"" + x64_->path + L"\" /qn"), 0u);
+
+    const std::wstring folder = InstallFolder(FOLDERID_ProgramFiles);
+    for (const wchar_t* file : {L"Zentrim.exe", L"Zentrim.chm", L"License.rtf"}) {
+        EXPECT_FALSE(FileExists(folder + file)) << Narrow(folder + file);
+    }
+    EXPECT_FALSE(FindShortcut());
+    EXPECT_TRUE(InstalledProducts().empty());
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kProductKey, L"Restore"), DwordValue(1));
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kProductKey, L"MaxConnectionsPerServer"), DwordValue(2));
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, std::wstring(kProductKey) + L"\\Originals", L"entry"),
+              BinaryValue({1, 2, 3}));
+}
+
+// Its program cannot run here; the package installs into the 32-bit program files folder and
+// goes again without a trace.
+TEST_F(Installer, X86PackageInstallsAndUninstallsSilently) {
+    ASSERT_EQ(Install(*x86_), 0u);
+    const std::wstring folder = InstallFolder(FOLDERID_ProgramFilesX86);
+    for (const wchar_t* file : {L"Zentrim.exe", L"Zentrim.chm", L"License.rtf"}) {
+        EXPECT_TRUE(FileExists(folder + file)) << Narrow(folder + file);
+    }
+    EXPECT_FALSE(FileExists(InstallFolder(FOLDERID_ProgramFiles) + L"Zentrim.exe"));
+    ExpectOneInstalledCopy(x86_->version);
+    EXPECT_TRUE(FindShortcut());
+
+    ASSERT_EQ(RunInstaller(L"/x \"" + x86_->path + L"\" /qn"), 0u);
+    EXPECT_FALSE(FileExists(folder + L"Zentrim.exe"));
+    EXPECT_TRUE(InstalledProducts().empty());
+    EXPECT_FALSE(FindShortcut());
+}
+
+} // namespace
+} // namespace zentrim::e2e
