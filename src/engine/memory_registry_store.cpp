@@ -120,9 +120,9 @@ std::vector<std::u16string_view> MemoryRegistryStore::Names(RegistryRoot root, s
                                                             std::uint32_t access) const {
     std::vector<std::u16string_view> names = SplitKeyPath(path);
     const bool view32 = wow64Redirection_ == ProgramKind::Bits32 ? (access & access::kWow64_64Key) == 0
-                                                                   : (access & access::kWow64_32Key) != 0;
-    if (wow64Redirection_ && view32 && root == RegistryRoot::LocalMachine &&
-        !names.empty() && EqualsIgnoringCase(names.front(), kSoftwareKey) &&
+                                                                 : (access & access::kWow64_32Key) != 0;
+    if (wow64Redirection_ && view32 && root == RegistryRoot::LocalMachine && !names.empty() &&
+        EqualsIgnoringCase(names.front(), kSoftwareKey) &&
         (names.size() == 1 || !EqualsIgnoringCase(names[1], kWow64Node))) {
         names.insert(names.begin() + 1, kWow64Node);
     }

@@ -52,8 +52,7 @@ class RegistryView {
 public:
     constexpr RegistryView(bool use64BitView) : flags_(use64BitView ? access::kWow64_64Key : 0) {}
     // Only bool converts: a number or a pointer passed by mistake does not compile.
-    template <typename T>
-    RegistryView(T) = delete;
+    template <typename T> RegistryView(T) = delete;
 
     static constexpr RegistryView Bits32() { return RegistryView(access::kWow64_32Key, 0); }
 
