@@ -262,7 +262,8 @@ bool AnswerMessageBox(const MessageBoxView& box, int buttonId, Milliseconds time
 }
 
 ChildProcess ChildProcess::Start(const std::wstring& program, const std::wstring& arguments,
-                                 const std::vector<std::pair<std::wstring, std::wstring>>& environment) {
+                                 const std::vector<std::pair<std::wstring, std::wstring>>& environment,
+                                 const std::wstring& workingFolder) {
     std::vector<std::wstring> entries;
     if (wchar_t* block = GetEnvironmentStringsW()) {
         for (const wchar_t* entry = block; *entry != L'\0'; entry += wcslen(entry) + 1) {
@@ -293,7 +294,8 @@ ChildProcess ChildProcess::Start(const std::wstring& program, const std::wstring
     PROCESS_INFORMATION info{};
     ChildProcess child;
     if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                       CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &startup, &info)) {
+                       CREATE_UNICODE_ENVIRONMENT, block.data(),
+                       workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &info)) {
         CloseHandle(info.hThread);
         child.process_ = info.hProcess;
         child.id_ = info.dwProcessId;

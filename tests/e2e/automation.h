@@ -86,9 +86,11 @@ bool AnswerMessageBox(const MessageBoxView& box, int buttonId, Milliseconds time
 class ChildProcess {
 public:
     ChildProcess() = default;
-    // Starts `program` with `arguments`; `environment` adds or replaces variables of ours.
+    // Starts `program` with `arguments`; `environment` adds or replaces variables of ours. The
+    // program starts in `workingFolder`, by default in ours.
     static ChildProcess Start(const std::wstring& program, const std::wstring& arguments,
-                              const std::vector<std::pair<std::wstring, std::wstring>>& environment);
+                              const std::vector<std::pair<std::wstring, std::wstring>>& environment,
+                              const std::wstring& workingFolder = {});
     ChildProcess(ChildProcess&& other) noexcept;
     ChildProcess& operator=(ChildProcess&& other) noexcept;
     ChildProcess(const ChildProcess&) = delete;
