@@ -6,8 +6,11 @@
 //   --packages=DIR, --older-packages=DIR
 //                     the release set and older packages the installer tests install
 //   --demo            run one optimize run and print what it changed, instead of the tests
+//   --help-screenshots save the help file's pictures of the windows into the artefacts folder,
+//                     instead of the tests (scripts/help-screenshots)
 // Paths may be Unix paths; they are reached through Wine's Z: drive.
 #include "e2e/demo.h"
+#include "e2e/help_screenshots.h"
 #include "e2e/program_session.h"
 #include "e2e/registry_probe.h"
 
@@ -42,6 +45,7 @@ int main(int argc, char** argv) {
     options.updater = zentrim::e2e::WindowsPath(Widen(ZENTRIM_E2E_UPDATER));
     options.artifacts = zentrim::e2e::WindowsPath(Widen(ZENTRIM_E2E_ARTIFACTS));
     bool demo = false;
+    bool helpScreenshots = false;
 
     int count = 0;
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
@@ -49,6 +53,8 @@ int main(int argc, char** argv) {
         const std::wstring_view argument = arguments[i];
         if (argument == L"--demo") {
             demo = true;
+        } else if (argument == L"--help-screenshots") {
+            helpScreenshots = true;
         } else if (!TakeOption(argument, L"--program=", options.program) &&
                    !TakeOption(argument, L"--updater=", options.updater) &&
                    !TakeOption(argument, L"--artifacts=", options.artifacts) &&
@@ -72,7 +78,9 @@ int main(int argc, char** argv) {
     zentrim::e2e::WriteValue(HKEY_CURRENT_USER, wineX11Key, L"Managed", zentrim::e2e::StringValue(L"N"));
     // Screenshots are written through the Windows Imaging Component.
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    const int result = demo ? zentrim::e2e::RunDemo() : RUN_ALL_TESTS();
+    const int result = demo              ? zentrim::e2e::RunDemo()
+                       : helpScreenshots ? zentrim::e2e::TakeHelpScreenshots()
+                                         : RUN_ALL_TESTS();
     CoUninitialize();
     zentrim::e2e::WriteValue(HKEY_CURRENT_USER, wineX11Key, L"Managed", managed);
     return result;

@@ -40,6 +40,13 @@ ProgramFolder::ProgramFolder() {
     ready_ = CreateFolders(path_.substr(0, path_.size() - 1)) &&
              CopyFileW(Options().program.c_str(), Program().c_str(), FALSE) &&
              CopyFileW(Options().updater.c_str(), (path_ + L"ZentrimUpdate.exe").c_str(), FALSE);
+    // The help file lies beside the program in the build, as it does where the program is installed;
+    // a build without one leaves the help tests to say so.
+    const std::wstring& program = Options().program;
+    const std::wstring built = program.substr(0, program.find_last_of(L"\\/") + 1) + kHelpFileName;
+    if (ready_ && FileExists(built)) {
+        CopyFileW(built.c_str(), (path_ + kHelpFileName).c_str(), FALSE);
+    }
 }
 
 ProgramFolder::~ProgramFolder() {
@@ -47,15 +54,18 @@ ProgramFolder::~ProgramFolder() {
         return;
     }
     EndStragglers();
-    for (const wchar_t* name : {L"Zentrim.exe", L"ZentrimUpdate.exe", L"updater-started.txt"}) {
+    for (const wchar_t* name :
+         {L"Zentrim.exe", L"ZentrimUpdate.exe", L"updater-started.txt", kHelpFileName}) {
         DeleteFileW((path_ + name).c_str());
     }
     RemoveDirectoryW(path_.c_str());
 }
 
-ChildProcess ProgramFolder::Start(const std::wstring& arguments, const std::wstring& updateService) const {
+ChildProcess ProgramFolder::Start(const std::wstring& arguments, const std::wstring& updateService,
+                                  const std::wstring& workingFolder) const {
     return ChildProcess::Start(Program(), arguments,
-                               {{kUpdateServiceVariable, updateService.empty() ? kNowhere : updateService}});
+                               {{kUpdateServiceVariable, updateService.empty() ? kNowhere : updateService}},
+                               workingFolder);
 }
 
 int ProgramFolder::EndStragglers() const {

@@ -26,6 +26,9 @@ inline constexpr wchar_t kMainClass[] = L"TZTMainForm";
 inline constexpr wchar_t kAboutClass[] = L"TZTAboutForm";
 inline constexpr wchar_t kProgressClass[] = L"TZTSettingsForm";
 
+// The help file beside the program.
+inline constexpr wchar_t kHelpFileName[] = L"Zentrim.chm";
+
 // The environment variable by which the test variant finds its update service.
 inline constexpr wchar_t kUpdateServiceVariable[] = L"ZENTRIM_TEST_UPDATE_SERVICE";
 
@@ -35,7 +38,8 @@ inline constexpr Milliseconds kStartLimit = 40s;
 inline constexpr Milliseconds kRunLimit = 60s;
 
 // A folder of our own in the Wine prefix's temporary folder holding the test variant under the
-// program's own name, "Zentrim.exe", and the stand-in updater as "ZentrimUpdate.exe". Programs
+// program's own name, "Zentrim.exe", the stand-in updater as "ZentrimUpdate.exe" and, when the
+// build made one, the help file "Zentrim.chm" from beside the test variant. Programs
 // started from it are ended, and the folder removed, when it goes.
 class ProgramFolder {
 public:
@@ -51,8 +55,10 @@ public:
     std::wstring UpdaterStartedMarker() const { return path_ + L"updater-started.txt"; }
 
     // Starts the program with `arguments`. Its update check goes to `updateService` ("host:port");
-    // by default to a loopback port where nothing listens, so no test ever reaches the internet.
-    ChildProcess Start(const std::wstring& arguments = {}, const std::wstring& updateService = {}) const;
+    // by default to a loopback port where nothing listens, so no test ever reaches the internet. It
+    // starts in `workingFolder`, by default in the driver's.
+    ChildProcess Start(const std::wstring& arguments = {}, const std::wstring& updateService = {},
+                       const std::wstring& workingFolder = {}) const;
     // Ends every program still running from this folder; gives how many there were.
     int EndStragglers() const;
 
