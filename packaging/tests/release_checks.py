@@ -172,11 +172,12 @@ class ReleaseSet(unittest.TestCase):
             subprocess.run(["extract_chmLib", os.path.join(RELEASE, "Zentrim.chm"), folder], check=True,
                            capture_output=True)
             sources = os.path.join(ROOT, "packaging", "help")
-            for name in os.listdir(os.path.join(sources, "html")):
-                with self.subTest(page=name):
-                    with open(os.path.join(sources, "html", name), "rb") as source, \
-                            open(os.path.join(folder, "html", name), "rb") as compiled:
-                        self.assertEqual(compiled.read(), source.read())
+            for part in ("html", "images"):
+                for name in os.listdir(os.path.join(sources, part)):
+                    with self.subTest(file=f"{part}/{name}"):
+                        with open(os.path.join(sources, part, name), "rb") as source, \
+                                open(os.path.join(folder, part, name), "rb") as compiled:
+                            self.assertEqual(compiled.read(), source.read())
             for name in ("toc.hhc", "index.hhk"):
                 self.assertTrue(os.path.exists(os.path.join(folder, name)), name)
             with open(os.path.join(folder, "#WINDOWS"), "rb") as windows, \

@@ -4,6 +4,7 @@
 // older package refused over a newer one, and a backup in the product key that outlives an
 // uninstall. Run with --packages=DIR (the release set) and --older-packages=DIR (the same packages
 // with a lower version).
+#include "e2e/help_window.h"
 #include "e2e/program_session.h"
 #include "e2e/registry_probe.h"
 
@@ -214,6 +215,8 @@ TEST_F(Installer, X64PackageInstallsSilentlyAndItsProgramRunsFromThere) {
     const MainWindowView view(main);
     EXPECT_NE(view.GoButton(), nullptr) << "the catalogue's \"&Optimize now\" caption";
     EXPECT_NE(view.RestoreButton(), nullptr) << "the catalogue's \"&Restore\" caption";
+    // Its help request opens the installed "Zentrim.chm" in the window type "HelpWindow".
+    ExpectF1OpensMainTopic(program.Id(), main, L"installed-help-window");
     PostMessageW(main, WM_CLOSE, 0, 0);
     EXPECT_EQ(program.WaitForExit(20s), 0u);
 }
