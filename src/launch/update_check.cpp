@@ -17,7 +17,9 @@ constexpr std::array<std::pair<std::string_view, int>, 3> kReplyTokens{{
     {"ORVANE|2", 2},
 }};
 
-int ResultOfReply(std::string_view reply) {
+} // namespace
+
+int UpdateReplyResult(std::string_view reply) {
     reply = reply.substr(0, kMaxUpdateReplySize);
     for (const auto& [token, result] : kReplyTokens) {
         if (reply.find(token) != std::string_view::npos) {
@@ -27,16 +29,19 @@ int ResultOfReply(std::string_view reply) {
     return kUpdateCheckFailed;
 }
 
-} // namespace
+std::u16string UpdateQueryPath(std::u16string_view version) {
+    std::u16string path = u"/downloads/update/?product=";
+    path += kProductQueryName;
+    path += u"&version=";
+    path += version;
+    return path;
+}
 
 HttpRequest UpdateRequest(const UpdateService& service) {
     HttpRequest request;
     request.host = service.host;
     request.port = service.port;
-    request.pathAndQuery = u"/downloads/update/?product=";
-    request.pathAndQuery += kProductQueryName;
-    request.pathAndQuery += u"&version=";
-    request.pathAndQuery += kProductVersion;
+    request.pathAndQuery = UpdateQueryPath(kProductVersion);
     request.userAgent = kUpdateUserAgent;
     request.maxBodySize = kMaxUpdateReplySize;
     return request;
@@ -45,7 +50,7 @@ HttpRequest UpdateRequest(const UpdateService& service) {
 int CheckForUpdate(HttpClient& client, const UpdateService& service) noexcept {
     try {
         const std::optional<std::string> reply = client.Get(UpdateRequest(service));
-        return reply ? ResultOfReply(*reply) : kUpdateCheckFailed;
+        return reply ? UpdateReplyResult(*reply) : kUpdateCheckFailed;
     } catch (...) {
         // Whatever went wrong, the check has no answer.
         return kUpdateCheckFailed;

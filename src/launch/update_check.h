@@ -31,6 +31,12 @@ struct UpdateService {
 // program's User-Agent.
 HttpRequest UpdateRequest(const UpdateService& service = {});
 
+// The request's path and query for a version; the updater asks for the installed program's.
+std::u16string UpdateQueryPath(std::u16string_view version);
+
+// The result a reply body gives: the first of the tokens, tested in their order, or -1.
+int UpdateReplyResult(std::string_view reply);
+
 // Asks the service and gives -1, 0, 1 or 2: the first of the tokens "ORVANE|0", "ORVANE|1",
 // "ORVANE|2" (tested in this order) that the reply contains, -1 when it holds none or when
 // there is no reply. Blocks until the request has ended; never throws.

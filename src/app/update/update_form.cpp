@@ -1,0 +1,294 @@
+#include "app/update/update_form.h"
+
+#include "base/text.h"
+#include "ui/captions.h"
+#include "ui/sound.h"
+#include "ui/system_font.h"
+
+namespace zentrim {
+
+using namespace toolkit;
+
+namespace {
+
+constexpr std::u16string_view kSection = u"ZTUpdateForm";
+// The bar counts in per mille, so sizes beyond an int's range fit.
+constexpr int kBarRange = 1000;
+
+std::u16string Number(std::uint64_t number) {
+    return FromUtf8(std::to_string(number));
+}
+
+} // namespace
+
+std::u16string SizeText(std::uint64_t bytes) {
+    constexpr std::uint64_t kKilo = 1024;
+    constexpr std::uint64_t kMega = kKilo * 1024;
+    if (bytes < kKilo) {
+        return Number(bytes) + u" bytes";
+    }
+    // One decimal, rounded down so that "1.0 MB" never stands for less than a megabyte.
+    const auto tenths = [](std::uint64_t value, std::uint64_t unit) {
+        const std::uint64_t scaled = value * 10 / unit;
+        return Number(scaled / 10) + u"." + Number(scaled % 10);
+    };
+    return bytes < kMega ? tenths(bytes, kKilo) + u" KB" : tenths(bytes, kMega) + u" MB";
+}
+
+std::u16string FillIn(std::u16string text, const std::u16string& first, const std::u16string& second,
+                      const std::u16string& third) {
+    const std::u16string* values[] = {&first, &second, &third};
+    std::u16string result;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == u'%' && i + 1 < text.size() && text[i + 1] >= u'1' && text[i + 1] <= u'3') {
+            result += *values[text[i + 1] - u'1'];
+            ++i;
+        } else {
+            result += text[i];
+        }
+    }
+    return result;
+}
+
+UpdateForm::UpdateForm(Application& app, const CaptionCatalogue& captions, ClickSound& clickSound)
+    : captions_(captions), clickSound_(clickSound), form_(app, {.className = u"TZTUpdateForm",
+                                                                .name = u"ZTUpdateForm",
+                                                                .clientWidth = 480,
+                                                                .clientHeight = 190,
+                                                                .border = FormBorder::Single,
+                                                                .color = colors::kButtonFace,
+                                                                .position = FormPosition::ScreenCenter,
+                                                                .icon = u"MAINICON"}),
+      panel_(
+          form_.Add<Panel>({.name = u"UpdatePanel", .width = 480, .height = 140, .color = colors::kWindow})),
+      heading_(form_.Add<Label>({.name = u"UpdateHeading",
+                                 .parent = &panel_,
+                                 .left = 16,
+                                 .top = 14,
+                                 .font = Font{u"Tahoma", 10, kFontBold, colors::kWindowText},
+                                 .transparent = true})),
+      status_(form_.Add<Label>({.name = u"StatusLabel",
+                                .parent = &panel_,
+                                .left = 16,
+                                .top = 40,
+                                .width = 448,
+                                .height = 48,
+                                .autoSize = false,
+                                .wordWrap = true,
+                                .showAccelChar = false,
+                                .transparent = true})),
+      bar_(form_.Add<ProgressBar>({.name = u"DownloadProgress",
+                                   .parent = &panel_,
+                                   .left = 16,
+                                   .top = 92,
+                                   .width = 448,
+                                   .height = 18,
+                                   .max = kBarRange,
+                                   .smooth = true})),
+      progressLabel_(form_.Add<Label>({.name = u"ProgressLabel",
+                                       .parent = &panel_,
+                                       .left = 16,
+                                       .top = 114,
+                                       .width = 448,
+                                       .height = 16,
+                                       .autoSize = false,
+                                       .showAccelChar = false,
+                                       .transparent = true})),
+      bevel_(form_.Add<Bevel>(
+          {.name = u"UpdateBevel", .top = 140, .width = 480, .height = 5, .shape = BevelShape::TopLine})),
+      installButton_(form_.Add<Button>({.name = u"InstallButton",
+                                        .left = 306,
+                                        .top = 153,
+                                        .width = 79,
+                                        .height = 25,
+                                        .isDefault = true,
+                                        .shield = true,
+                                        .visible = false})),
+      startButton_(form_.Add<Button>(
+          {.name = u"StartButton", .left = 266, .top = 153, .width = 119, .height = 25, .visible = false})),
+      cancelButton_(form_.Add<Button>(
+          {.name = u"CancelButton", .left = 389, .top = 153, .width = 79, .height = 25, .visible = false})),
+      closeButton_(form_.Add<Button>(
+          {.name = u"CloseButton", .left = 389, .top = 153, .width = 79, .height = 25, .visible = false})) {
+    form_.onShow = [this](toolkit::Form&) { FormShow(); };
+    // A close request while work runs cancels the work; the window closes once it has stopped.
+    form_.onClose = [this](toolkit::Form&, CloseAction& action) {
+        if (session_ != nullptr && session_->Working()) {
+            action = CloseAction::None;
+            closeWhenIdle_ = true;
+            session_->Cancel();
+        }
+    };
+    installButton_.onClick = [this](Component&) { InstallButtonClick(); };
+    startButton_.onClick = [this](Component&) { StartButtonClick(); };
+    cancelButton_.onClick = [this](Component&) { CancelButtonClick(); };
+    closeButton_.onClick = [this](Component&) { CloseButtonClick(); };
+}
+
+std::u16string UpdateForm::Text(std::u16string_view key) const {
+    return captions_.GetCaption(kSection, key);
+}
+
+void UpdateForm::FormShow() {
+    form_.SetDesktopFont(true);
+    ApplySystemFont(form_);
+    captions_.ApplyCaptions(form_);
+}
+
+std::u16string UpdateForm::TransferText(const TransferResult& transfer) const {
+    switch (transfer.outcome) {
+    case TransferOutcome::NoConnection:
+        return Text(u"ReasonNoConnection");
+    case TransferOutcome::Refused:
+        return Text(u"ReasonRefused");
+    case TransferOutcome::Broken:
+        return Text(u"ReasonBroken");
+    case TransferOutcome::TimedOut:
+        return Text(u"ReasonTimedOut");
+    case TransferOutcome::ErrorStatus:
+        return FillIn(Text(u"ReasonErrorStatus"), Number(static_cast<std::uint64_t>(transfer.httpStatus)));
+    case TransferOutcome::TooLarge:
+        return Text(u"ReasonTooLarge");
+    case TransferOutcome::Cancelled:
+        return Text(u"ReasonCancelled");
+    case TransferOutcome::Done:
+    case TransferOutcome::Failed:
+        break;
+    }
+    return FillIn(Text(u"ReasonFailed"), Number(transfer.systemError));
+}
+
+std::u16string UpdateForm::StatusText(const UpdateStatus& status) const {
+    const std::u16string& offered = status.offeredVersion;
+    const std::u16string& installed = status.installedVersion;
+    switch (status.step) {
+    case UpdateStep::Idle:
+        return {};
+    case UpdateStep::Checking:
+        return Text(u"StatusChecking");
+    case UpdateStep::UpToDate:
+        return FillIn(Text(u"StatusUpToDate"), installed);
+    case UpdateStep::Offering:
+        return FillIn(Text(u"StatusOffer"), offered, installed, SizeText(status.packageSize));
+    case UpdateStep::Downloading:
+        return FillIn(Text(u"StatusDownloading"), offered);
+    case UpdateStep::Verifying:
+        return Text(u"StatusVerifying");
+    case UpdateStep::Installing:
+        return FillIn(Text(u"StatusInstalling"), offered);
+    case UpdateStep::Finished:
+        return FillIn(Text(u"StatusFinished"), offered);
+    case UpdateStep::Failed:
+        break;
+    }
+    switch (status.failure) {
+    case UpdateFailure::NoInstalledProgram:
+        return Text(u"FailNoProgram");
+    case UpdateFailure::ServiceUnreachable:
+        return FillIn(Text(u"FailService"), TransferText(status.transfer));
+    case UpdateFailure::ServiceAnswerUnknown:
+        return Text(u"FailServiceAnswer");
+    case UpdateFailure::ManifestUnavailable:
+        return FillIn(Text(u"FailManifest"), TransferText(status.transfer));
+    case UpdateFailure::BadSignature:
+        return Text(u"FailSignature");
+    case UpdateFailure::BadManifest:
+        return Text(u"FailBadManifest");
+    case UpdateFailure::NotNewer:
+        return FillIn(Text(u"FailNotNewer"), offered, installed);
+    case UpdateFailure::NoPackage:
+        return Text(u"FailNoPackage");
+    case UpdateFailure::NoDownloadFolder:
+        return Text(u"FailFolder");
+    case UpdateFailure::DownloadFailed:
+        return FillIn(Text(u"FailDownload"), TransferText(status.transfer));
+    case UpdateFailure::SizeMismatch:
+        return Text(u"FailSize");
+    case UpdateFailure::HashMismatch:
+        return Text(u"FailHash");
+    case UpdateFailure::Cancelled:
+        return Text(u"FailCancelled");
+    case UpdateFailure::InstallerNotStarted:
+        return FillIn(Text(u"FailInstallerStart"), Number(status.systemError));
+    case UpdateFailure::InstallerCancelled:
+        return Text(u"FailInstallerCancelled");
+    case UpdateFailure::InstallerFailed:
+        return FillIn(Text(u"FailInstaller"), Number(status.installerExitCode));
+    case UpdateFailure::FlagNotSet:
+        return FillIn(Text(u"FailFlag"), offered);
+    case UpdateFailure::None:
+        break;
+    }
+    return {};
+}
+
+void UpdateForm::ShowStatus(const UpdateStatus& status) {
+    status_.SetCaption(StatusText(status));
+
+    const bool downloading = status.step == UpdateStep::Downloading;
+    const bool working = status.step == UpdateStep::Checking || downloading ||
+                         status.step == UpdateStep::Verifying || status.step == UpdateStep::Installing;
+    const std::uint64_t total = status.packageSize;
+    if (downloading || status.step == UpdateStep::Verifying) {
+        const std::uint64_t received = status.received < total ? status.received : total;
+        bar_.SetPosition(total == 0 ? 0 : static_cast<int>(received * kBarRange / total));
+        progressLabel_.SetCaption(FillIn(Text(u"ProgressText"), SizeText(received), SizeText(total)));
+    } else if (status.step == UpdateStep::Installing || status.step == UpdateStep::Finished) {
+        bar_.SetPosition(kBarRange);
+    } else if (status.step != UpdateStep::Failed) {
+        bar_.SetPosition(0);
+        progressLabel_.SetCaption({});
+    }
+
+    // Each button is there only while it can be used; hidden buttons are disabled as well, so
+    // that Enter never presses one the user cannot see.
+    const auto offer = [](Button& button, bool shown) {
+        button.SetVisible(shown);
+        button.SetEnabled(shown);
+    };
+    offer(installButton_, status.step == UpdateStep::Offering);
+    offer(startButton_, status.step == UpdateStep::Finished);
+    // Windows Installer has its own Cancel; the updater's waits meanwhile.
+    offer(cancelButton_, working);
+    cancelButton_.SetEnabled(working && status.step != UpdateStep::Installing);
+    offer(closeButton_, !working);
+    if (status.step == UpdateStep::Offering) {
+        installButton_.SetFocus();
+    } else if (status.step == UpdateStep::Finished) {
+        startButton_.SetFocus();
+    } else if (!working) {
+        closeButton_.SetFocus();
+    }
+
+    if (!working && closeWhenIdle_) {
+        closeWhenIdle_ = false;
+        form_.Close();
+    }
+}
+
+void UpdateForm::InstallButtonClick() {
+    PlayClickSound(clickSound_);
+    if (session_ != nullptr) {
+        session_->Install();
+    }
+}
+
+void UpdateForm::CancelButtonClick() {
+    if (session_ != nullptr) {
+        session_->Cancel();
+    }
+}
+
+void UpdateForm::StartButtonClick() {
+    PlayClickSound(clickSound_);
+    if (session_ != nullptr) {
+        session_->StartProgram();
+    }
+    form_.Close();
+}
+
+void UpdateForm::CloseButtonClick() {
+    form_.Close();
+}
+
+} // namespace zentrim

@@ -1,0 +1,100 @@
+// The updater "ZentrimUpdate.exe": started without parameters from the program folder, it shows
+// its window, asks the update service at once and walks the steps the user allows.
+//
+// ZentrimUpdate-test.exe is the same program built with ZENTRIM_TEST_VARIANT: it may take the
+// update service's address from the environment so that tests can serve it from loopback.
+#include "app/startup/startup.h"
+#include "app/update/update_form.h"
+#include "engine/custom_registry.h"
+#include "engine/registry_store_win32.h"
+#include "launch/product_identity.h"
+#include "launch/program_folder.h"
+#include "toolkit/application.h"
+#include "toolkit/backend_win32.h"
+#include "ui/captions.h"
+#include "ui/catalogue_source_win32.h"
+#include "ui/sound_win32.h"
+#include "update/update_public_key.h"
+#include "updater/update_transport.h"
+#include "updater/updater_system_win32.h"
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+
+namespace zentrim {
+
+namespace {
+
+#ifdef ZENTRIM_TEST_VARIANT
+// The update service named by the test environment; the maker's when it names none. An address
+// that cannot be read gives nothing, so a test never reaches the real service by mistake.
+std::optional<UpdateServiceAddress> ServiceOfThisProgram() {
+    const std::wstring name = ToWide(kTestUpdateServiceVariable);
+    const DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+    if (size == 0) {
+        return UpdateServiceAddress{false, std::u16string(kUpdateHost), 80};
+    }
+    std::wstring value(size, L'\0');
+    const DWORD length = GetEnvironmentVariableW(name.c_str(), value.data(), size);
+    if (length == 0 || length >= size) {
+        return std::nullopt;
+    }
+    value.resize(length);
+    const std::optional<UpdateService> service = ParseUpdateServiceAddress(FromWide(value));
+    if (!service) {
+        return std::nullopt;
+    }
+    return UpdateServiceAddress{false, service->host, service->port};
+}
+#else
+std::optional<UpdateServiceAddress> ServiceOfThisProgram() {
+    return UpdateServiceAddress{false, std::u16string(kUpdateHost), 80};
+}
+#endif
+
+int RunUpdater() {
+    const HMODULE module = GetModuleHandleW(nullptr);
+    Win32RegistryStore store;
+    const CustomRegistry registry(store);
+    const ResourceCatalogueSource catalogues(module);
+    const CaptionCatalogue captions(registry, catalogues);
+
+    toolkit::Win32Backend backend;
+    toolkit::Application app(backend);
+    ResourceClickSound clickSound(module);
+    UpdateForm form(app, captions, clickSound);
+
+    // An address that cannot be read leads to a loopback port where nothing answers: the check
+    // fails without reaching anyone.
+    const UpdateServiceAddress service =
+        ServiceOfThisProgram().value_or(UpdateServiceAddress{false, u"127.0.0.1", 9});
+    Win32UpdaterSystem system(std::filesystem::path(ToWide(RunningProgramFolder())), registry,
+                              CreateWinHttpTransport(), kUpdatePublicKey);
+    ThreadWorkRunner runner(app);
+    UpdateSession session(system, runner, form, service);
+    form.Attach(session);
+
+    form.Form().Show();
+    app.ProcessMessages();
+    session.Check();
+    // The window may have been closed while the service was asked.
+    if (form.Form().Visible()) {
+        app.Run(form.Form());
+    }
+    return 0;
+}
+
+} // namespace
+
+} // namespace zentrim
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    try {
+        return zentrim::RunUpdater();
+    } catch (...) {
+        // Whatever failed, the updater ends without changing anything more.
+        return 0;
+    }
+}

@@ -1,0 +1,173 @@
+// The updater's steps, apart from its window and the system: ask the update service, fetch the
+// release manifest and its signature, verify them, offer the new version; on "&Install" download
+// the package for this program's architecture, check its size and SHA-256 against the manifest,
+// run Windows Installer and, when it succeeded, set "Updated" in the product key. Every failure
+// ends the session with a status that says what happened; nothing is installed unless every check
+// passed, and the download folder goes whatever happened.
+#pragma once
+
+#include "update/manifest.h"
+#include "updater/update_transport.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace zentrim {
+
+// A folder of our own for the download, removed with everything in it when it goes.
+class ScratchFolder {
+public:
+    virtual ~ScratchFolder() = default;
+    virtual const std::filesystem::path& Path() const = 0;
+};
+
+// What Windows Installer did with the package.
+struct InstallerOutcome {
+    bool started = false;
+    std::uint32_t exitCode = 0;
+    std::uint32_t systemError = 0; // why it could not be started
+};
+
+// What the updater needs from the system. Windows gives the real services; tests give fakes.
+class UpdaterSystem {
+public:
+    virtual ~UpdaterSystem() = default;
+    // The version of the "Zentrim.exe" beside the updater, from its version resource.
+    virtual std::optional<std::u16string> InstalledVersion() = 0;
+    // "x86" or "x64": the packages this updater installs.
+    virtual std::string_view Architecture() const = 0;
+    virtual UpdateTransport& Transport() = 0;
+    // Whether `signature` is the maker's signature of `manifest`.
+    virtual bool VerifyManifest(std::span<const std::uint8_t> manifest,
+                                std::span<const std::uint8_t> signature) = 0;
+    virtual std::optional<std::array<std::uint8_t, 32>> FileSha256(const std::filesystem::path& file) = 0;
+    virtual std::uint64_t FileSize(const std::filesystem::path& file) = 0;
+    // A fresh folder under the user's temporary folder; nothing when none can be made.
+    virtual std::unique_ptr<ScratchFolder> NewDownloadFolder() = 0;
+    // Runs Windows Installer on the package and waits for it.
+    virtual InstallerOutcome RunInstaller(const std::filesystem::path& package) = 0;
+    // Sets "Updated" = true in the product key; gives whether it reads back so.
+    virtual bool SetUpdatedFlag() = 0;
+    // Starts the installed "Zentrim.exe"; gives whether it started.
+    virtual bool StartProgram() = 0;
+};
+
+// Runs blocking work off the window's thread while the window stays responsive, calling `refresh`
+// on the window's thread now and then and once at the end. Returns when the work has ended.
+class WorkRunner {
+public:
+    virtual ~WorkRunner() = default;
+    virtual void Run(const std::function<void()>& work, const std::function<void()>& refresh) = 0;
+};
+
+// Where the session is.
+enum class UpdateStep {
+    Idle,
+    Checking, // asking the service and fetching the manifest
+    Offering, // a verified newer version waits for "&Install"
+    Downloading,
+    Verifying,  // the package's size and hash
+    Installing, // Windows Installer runs
+    Finished,   // the new version is installed; "Updated" is set
+    UpToDate,   // the service knows no newer version
+    Failed,     // ended without installing anything (see UpdateFailure)
+};
+
+enum class UpdateFailure {
+    None,
+    NoInstalledProgram,   // no "Zentrim.exe" with a version beside the updater
+    ServiceUnreachable,   // the question to the service failed (see the transfer)
+    ServiceAnswerUnknown, // the service answered without a token
+    ManifestUnavailable,  // the manifest or its signature could not be fetched (see the transfer)
+    BadSignature,         // the manifest is not signed by the maker
+    BadManifest,          // signed, but not a manifest this updater reads
+    NotNewer,             // the signed version is not newer than the installed one
+    NoPackage,            // the manifest offers nothing for this architecture
+    NoDownloadFolder,
+    DownloadFailed, // see the transfer
+    SizeMismatch,   // the package's size differs from the manifest's
+    HashMismatch,   // the package's SHA-256 differs from the manifest's
+    Cancelled,
+    InstallerNotStarted, // see systemError
+    InstallerCancelled,  // the user stopped Windows Installer (1602)
+    InstallerFailed,     // see installerExitCode
+    FlagNotSet,          // installed, but "Updated" could not be set
+};
+
+// What the window shows for the current step.
+struct UpdateStatus {
+    UpdateStep step = UpdateStep::Idle;
+    UpdateFailure failure = UpdateFailure::None;
+    std::u16string installedVersion;
+    std::u16string offeredVersion;
+    std::uint64_t packageSize = 0;
+    std::uint64_t received = 0; // during the download
+    TransferResult transfer;    // of the failed transfer
+    std::uint32_t installerExitCode = 0;
+    std::uint32_t systemError = 0;
+};
+
+// The window as the session sees it.
+class UpdateView {
+public:
+    virtual ~UpdateView() = default;
+    virtual void ShowStatus(const UpdateStatus& status) = 0;
+};
+
+// Where the service lies: its host and port; the query, the manifest, its signature and the
+// packages are all under "/downloads/update/".
+struct UpdateServiceAddress {
+    bool secure = false;
+    std::u16string host;
+    std::uint16_t port = 80;
+};
+
+inline constexpr std::u16string_view kManifestFileName = u"manifest.txt";
+inline constexpr std::u16string_view kSignatureFileName = u"manifest.sig";
+inline constexpr std::size_t kSignatureSize = 64;
+
+class UpdateSession {
+public:
+    UpdateSession(UpdaterSystem& system, WorkRunner& runner, UpdateView& view, UpdateServiceAddress service);
+
+    // Asks the service and, when it knows a newer version, fetches and verifies its manifest.
+    void Check();
+    // Downloads, checks and installs the offered version. Only while Offering.
+    void Install();
+    // Ends the running transfer; the session then fails with Cancelled. Callable at any time from
+    // the window's thread; does nothing while Windows Installer runs (it has its own Cancel).
+    void Cancel();
+
+    const UpdateStatus& Status() const { return status_; }
+    bool Working() const;
+    // Starts the new Zentrim after a finished update.
+    bool StartProgram();
+
+private:
+    UpdateAddress AddressOf(std::u16string_view pathAndQuery) const;
+    // Runs one transfer off the window's thread, showing its progress when `showProgress`.
+    TransferResult RunTransfer(const std::function<TransferResult(const TransferProgress&)>& transfer,
+                               bool showProgress);
+    bool FetchManifest(std::string& manifest, std::string& signature);
+    void Show(UpdateStep step);
+    void Fail(UpdateFailure failure);
+
+    UpdaterSystem& system_;
+    WorkRunner& runner_;
+    UpdateView& view_;
+    UpdateServiceAddress service_;
+    UpdateStatus status_;
+    std::optional<ReleaseManifest> manifest_;
+    std::atomic<bool> cancelled_{false};
+    std::atomic<std::uint64_t> received_{0};
+};
+
+} // namespace zentrim
