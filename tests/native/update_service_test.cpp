@@ -157,7 +157,7 @@ protected:
     }
 
     void StartService(const fs::path& folder) {
-        service_ = std::make_unique<UpdateService>(folder, [this](std::string_view line) {
+        service_ = std::make_unique<UpdateServer>(folder, [this](std::string_view line) {
             std::lock_guard lock(logMutex_);
             log_.emplace_back(line);
         });
@@ -186,7 +186,7 @@ protected:
     fs::path place_;
     fs::path release_;
     int port_ = 0;
-    std::unique_ptr<UpdateService> service_;
+    std::unique_ptr<UpdateServer> service_;
     std::thread listener_;
     std::mutex logMutex_;
     std::vector<std::string> log_;

@@ -79,8 +79,8 @@ int main(int argc, char** argv) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
-    zentrim::UpdateService service(options->folder,
-                                   [](std::string_view line) { std::cerr << line << std::endl; });
+    zentrim::UpdateServer service(options->folder,
+                                  [](std::string_view line) { std::cerr << line << std::endl; });
     const int port = service.Bind(options->host, options->port);
     if (port < 0) {
         std::cerr << "zentrim-update-service: cannot listen on " << options->host << ":" << options->port

@@ -159,7 +159,7 @@ bool IsServedFileName(std::string_view name) {
     return name == kManifestName || name == kSignatureName || IsPackageFileName(name);
 }
 
-UpdateService::UpdateService(fs::path folder, std::function<void(std::string_view)> log)
+UpdateServer::UpdateServer(fs::path folder, std::function<void(std::string_view)> log)
     : folder_(std::move(folder)), log_(std::move(log)), server_(std::make_unique<httplib::Server>()) {
     std::error_code error;
     const fs::path absolute = fs::absolute(folder_, error);
@@ -188,18 +188,18 @@ UpdateService::UpdateService(fs::path folder, std::function<void(std::string_vie
     });
 }
 
-UpdateService::~UpdateService() {
+UpdateServer::~UpdateServer() {
     Stop();
 }
 
-int UpdateService::Bind(const std::string& host, int port) {
+int UpdateServer::Bind(const std::string& host, int port) {
     if (port == 0) {
         return server_->bind_to_any_port(host);
     }
     return server_->bind_to_port(host, port) ? port : -1;
 }
 
-bool UpdateService::Listen() {
+bool UpdateServer::Listen() {
     {
         std::lock_guard lock(stateMutex_);
         if (stopRequested_) {
@@ -213,7 +213,7 @@ bool UpdateService::Listen() {
     return served;
 }
 
-void UpdateService::Stop() {
+void UpdateServer::Stop() {
     std::unique_lock lock(stateMutex_);
     stopRequested_ = true;
     // Listen may have begun without the server running yet; its stop would then be lost.
@@ -225,7 +225,7 @@ void UpdateService::Stop() {
     server_->stop();
 }
 
-void UpdateService::Route(const httplib::Request& request, httplib::Response& response) const {
+void UpdateServer::Route(const httplib::Request& request, httplib::Response& response) const {
     // Routed on the target as sent: an encoded slash, backslash or dot never turns into a path.
     const std::string_view target = request.target;
     const std::string_view path = target.substr(0, target.find('?'));
@@ -238,7 +238,7 @@ void UpdateService::Route(const httplib::Request& request, httplib::Response& re
     }
 }
 
-void UpdateService::AnswerQuery(const httplib::Request& request, httplib::Response& response) const {
+void UpdateServer::AnswerQuery(const httplib::Request& request, httplib::Response& response) const {
     if (request.get_param_value_count("product") != 1 || request.get_param_value_count("version") != 1) {
         Refuse(response, 400);
         return;
@@ -261,7 +261,7 @@ void UpdateService::AnswerQuery(const httplib::Request& request, httplib::Respon
     response.set_content(std::string(answer), "text/plain");
 }
 
-void UpdateService::ServeFile(std::string_view name, httplib::Response& response) const {
+void UpdateServer::ServeFile(std::string_view name, httplib::Response& response) const {
     const auto file = FileInFolder(folder_, name);
     if (!file) {
         Refuse(response, 404);
@@ -294,7 +294,7 @@ void UpdateService::ServeFile(std::string_view name, httplib::Response& response
         });
 }
 
-void UpdateService::Log(const httplib::Request& request, const httplib::Response& response) {
+void UpdateServer::Log(const httplib::Request& request, const httplib::Response& response) {
     std::string line = request.remote_addr + " \"" + Printable(request.method, 16) + " " +
                        Printable(request.target, 256) + "\" " + std::to_string(response.status);
     std::lock_guard lock(logMutex_);

@@ -30,14 +30,14 @@ inline constexpr std::string_view kUpdatePath = "/downloads/update/";
 // signature.
 bool IsServedFileName(std::string_view name);
 
-class UpdateService {
+class UpdateServer {
 public:
     // `log` receives one line per request (without line end); it is called from the server's
     // threads one at a time.
-    UpdateService(std::filesystem::path folder, std::function<void(std::string_view)> log);
-    ~UpdateService();
-    UpdateService(const UpdateService&) = delete;
-    UpdateService& operator=(const UpdateService&) = delete;
+    UpdateServer(std::filesystem::path folder, std::function<void(std::string_view)> log);
+    ~UpdateServer();
+    UpdateServer(const UpdateServer&) = delete;
+    UpdateServer& operator=(const UpdateServer&) = delete;
 
     // Binds to host:port (port 0: any free port); the port bound, or -1.
     int Bind(const std::string& host, int port);
