@@ -2,7 +2,7 @@
 """Checks a release set as scripts/release builds it, from the outside: the checksums, the two
 installer packages (what they install, where, for whom, and how they upgrade), the programs
 (architecture, stripped, version resource and icon), the compiled help file, and the signing path
-with a throw-away self-made certificate.
+with a throw-away self-made certificate, and the update folder signed with the development update key.
 
 usage: release_checks.py RELEASE_DIR [--gtest_output=xml:REPORT]
 
@@ -238,6 +238,90 @@ class Signing(unittest.TestCase):
         self.assertIn("ZENTRIM_SIGN_KEY", result.stderr)
 
 
+def signature_to_der(raw):
+    """A 64-byte r||s signature as the DER SEQUENCE of two INTEGERs that openssl reads."""
+    def integer(value):
+        body = value.lstrip(b"\0") or b"\0"
+        if body[0] >= 0x80:
+            body = b"\0" + body
+        return bytes([0x02, len(body)]) + body
+    body = integer(raw[:32]) + integer(raw[32:])
+    return bytes([0x30, len(body)]) + body
+
+
+class UpdateFolder(unittest.TestCase):
+    """The update folder a release with the development update key gets: a manifest of both packages
+    whose 64-byte signature verifies against the development public key."""
+
+    KEY = os.path.join(ROOT, "packaging", "keys", "development-update-key.pem")
+    PUBLIC_KEY = os.path.join(ROOT, "packaging", "keys", "development-update-key.pub.der")
+
+    def release(self, out, **variables):
+        environment = dict(os.environ, **variables)
+        return subprocess.run([os.path.join(ROOT, "scripts", "release"), "--no-build", "--out", out],
+                              env=environment, capture_output=True, text=True)
+
+    def verifies(self, manifest, signature_der, folder):
+        signature = os.path.join(folder, "signature.der")
+        with open(signature, "wb") as file:
+            file.write(signature_der)
+        check = subprocess.run(["openssl", "dgst", "-sha256", "-verify", self.PUBLIC_KEY, "-keyform", "DER",
+                                "-signature", signature, manifest], capture_output=True, text=True)
+        return check.returncode == 0 and "Verified OK" in check.stdout
+
+    def test_signed_manifest_lists_both_packages_and_verifies_with_the_development_key(self):
+        with tempfile.TemporaryDirectory() as folder:
+            out = os.path.join(folder, "set")
+            result = self.release(out, ZENTRIM_UPDATE_KEY=self.KEY, ZENTRIM_UPDATE_PUBLIC_KEY=self.PUBLIC_KEY)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            self.assertIn("update folder", result.stdout)
+            update = os.path.join(out, "update")
+            version = project_version()
+            packages = [f"Zentrim-{version}-x86.msi", f"Zentrim-{version}-x64.msi"]
+            self.assertEqual(sorted(os.listdir(update)), sorted(packages + ["manifest.txt", "manifest.sig"]))
+
+            expected = f"ZENTRIM-UPDATE-MANIFEST 1\nproduct zentrim\nversion {version}\n"
+            for arch, name in zip(("x86", "x64"), packages):
+                with open(os.path.join(out, name), "rb") as file:
+                    package = file.read()
+                with open(os.path.join(update, name), "rb") as file:
+                    self.assertEqual(file.read(), package, f"update/{name} is a copy of {name}")
+                expected += f"package {arch} {name} {len(package)} {hashlib.sha256(package).hexdigest()}\n"
+            manifest = os.path.join(update, "manifest.txt")
+            with open(manifest, "rb") as file:
+                self.assertEqual(file.read(), expected.encode("ascii"))
+
+            with open(os.path.join(update, "manifest.sig"), "rb") as file:
+                raw = file.read()
+            self.assertEqual(len(raw), 64)
+            self.assertTrue(self.verifies(manifest, signature_to_der(raw), folder))
+            # The check can fail: one changed bit of the signature, or of the manifest, does not verify.
+            self.assertFalse(self.verifies(manifest, signature_to_der(raw[:63] + bytes([raw[63] ^ 1])), folder))
+            changed = os.path.join(folder, "changed.txt")
+            with open(changed, "wb") as file:
+                file.write(expected.replace("zentrim", "zentrin", 1).encode("ascii"))
+            self.assertFalse(self.verifies(changed, signature_to_der(raw), folder))
+
+            sums = subprocess.run(["sha256sum", "--check", "--quiet", "SHA256SUMS"], cwd=out,
+                                  capture_output=True, text=True)
+            self.assertEqual(sums.returncode, 0, sums.stdout + sums.stderr)
+            with open(os.path.join(out, "SHA256SUMS"), encoding="ascii") as file:
+                listed = {line.split("  ", 1)[1] for line in file.read().splitlines()}
+            self.assertTrue({"update/manifest.txt", "update/manifest.sig"} <= listed, listed)
+
+    def test_without_a_key_there_is_no_update_folder_and_a_key_not_matching_is_refused(self):
+        self.assertFalse(os.path.exists(os.path.join(RELEASE, "update")))
+        with tempfile.TemporaryDirectory() as folder:
+            other = os.path.join(folder, "other-key.pem")
+            subprocess.run(["openssl", "genpkey", "-algorithm", "EC", "-pkeyopt", "ec_paramgen_curve:P-256",
+                            "-out", other], check=True, capture_output=True)
+            out = os.path.join(folder, "set")
+            result = self.release(out, ZENTRIM_UPDATE_KEY=other, ZENTRIM_UPDATE_PUBLIC_KEY=self.PUBLIC_KEY)
+            self.assertEqual(result.returncode, 2)
+            self.assertIn("does not match", result.stderr)
+            self.assertFalse(os.path.exists(os.path.join(out, "update")))
+
+
 class Report(unittest.TestResult):
     """Collects each case's outcome and time for a GoogleTest-style XML report."""
 
@@ -305,7 +389,7 @@ def main(arguments):
         return 2
     RELEASE = os.path.abspath(folders[0])
     suite = unittest.TestSuite()
-    for case in (ReleaseSet, Signing):
+    for case in (ReleaseSet, Signing, UpdateFolder):
         suite.addTests(unittest.defaultTestLoader.loadTestsFromTestCase(case))
     result = Report()
     suite.run(result)
