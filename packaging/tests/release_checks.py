@@ -26,7 +26,7 @@ RELEASE = None  # set by main()
 
 # What a package must be, written out here rather than taken from the package description.
 UPGRADE_CODE = "{6F6DAF57-4559-4F9F-9BC7-128498759872}"
-INSTALLED_FILES = {"Zentrim.exe", "Zentrim.chm", "License.rtf"}
+INSTALLED_FILES = {"Zentrim.exe", "ZentrimUpdate.exe", "Zentrim.chm", "License.rtf"}
 DOWNGRADE_MESSAGE = "A newer version of Zentrim is already installed."
 
 
@@ -111,7 +111,8 @@ class ReleaseSet(unittest.TestCase):
                 if relative != "SHA256SUMS":
                     present.add(relative)
         version = project_version()
-        self.assertEqual(present, {"x86/Zentrim.exe", "x64/Zentrim.exe", "Zentrim.chm", "License.rtf",
+        self.assertEqual(present, {"x86/Zentrim.exe", "x64/Zentrim.exe", "x86/ZentrimUpdate.exe",
+                                   "x64/ZentrimUpdate.exe", "Zentrim.chm", "License.rtf",
                                    f"Zentrim-{version}-x86.msi", f"Zentrim-{version}-x64.msi"})
         self.assertEqual(set(listed), present)
         for name, digest in listed.items():
@@ -121,18 +122,19 @@ class ReleaseSet(unittest.TestCase):
     def test_programs_are_stripped_and_carry_version_and_icon(self):
         version = project_version()
         for arch, machine in (("x86", 0x14C), ("x64", 0x8664)):
-            with self.subTest(arch=arch):
-                program = PortableExecutable(os.path.join(RELEASE, arch, "Zentrim.exe"))
-                self.assertEqual(program.machine, machine)
-                self.assertEqual(program.symbol_count, 0, "symbols left in")
-                self.assertFalse([name for name, *_ in program.sections if name.startswith(".debug")],
-                                 "debug sections left in")
-                types = program.resource_types()
-                self.assertTrue({3, 14, 16} <= types, f"icon, icon group and version resources: {types}")
-                self.assertIn(("ProductVersion\0" + version).encode("utf-16-le"),
-                              program.data.replace(b"\0\0\0\0", b"\0\0"))
+            for name in ("Zentrim.exe", "ZentrimUpdate.exe"):
+                with self.subTest(program=f"{arch}/{name}"):
+                    program = PortableExecutable(os.path.join(RELEASE, arch, name))
+                    self.assertEqual(program.machine, machine)
+                    self.assertEqual(program.symbol_count, 0, "symbols left in")
+                    self.assertFalse([section for section, *_ in program.sections if section.startswith(".debug")],
+                                     "debug sections left in")
+                    types = program.resource_types()
+                    self.assertTrue({3, 14, 16} <= types, f"icon, icon group and version resources: {types}")
+                    self.assertIn(("ProductVersion\0" + version).encode("utf-16-le"),
+                                  program.data.replace(b"\0\0\0\0", b"\0\0"))
 
-    def test_packages_install_the_three_files_per_machine_for_their_architecture(self):
+    def test_packages_install_the_four_files_per_machine_for_their_architecture(self):
         version = project_version()
         for arch, template, folder, component_bits in (("x86", "Intel;1033", "ProgramFilesFolder", 0),
                                                        ("x64", "x64;1033", "ProgramFiles64Folder", 256)):
@@ -213,7 +215,8 @@ class Signing(unittest.TestCase):
             self.assertEqual(result.returncode, 0, result.stderr)
             self.assertIn("signed", result.stdout)
             version = project_version()
-            for name in ("x86/Zentrim.exe", "x64/Zentrim.exe", f"Zentrim-{version}-x86.msi",
+            for name in ("x86/Zentrim.exe", "x64/Zentrim.exe", "x86/ZentrimUpdate.exe", "x64/ZentrimUpdate.exe",
+                         f"Zentrim-{version}-x86.msi",
                          f"Zentrim-{version}-x64.msi"):
                 with self.subTest(file=name):
                     check = subprocess.run(["osslsigncode", "verify", "-CAfile", certificate,
