@@ -336,7 +336,11 @@ public:
         };
         // The description is small: the request as a whole gets the sum of the stage time-outs,
         // so a server that trickles cannot hold the updater either.
-        return Run(address, limit, sink, progress, Clock::now() + timeouts_.Total());
+        TransferResult result = Run(address, limit, sink, progress, Clock::now() + timeouts_.Total());
+        if (result.outcome != TransferOutcome::Done) {
+            body.clear(); // a part is no reply to act on
+        }
+        return result;
     }
 
     TransferResult Download(const UpdateAddress& address, const std::filesystem::path& file,
