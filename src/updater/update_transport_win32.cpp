@@ -320,6 +320,28 @@ private:
     NetworkJob job_;
 };
 
+// A file being downloaded: closed, and deleted unless kept, when it goes.
+class PartialFile {
+public:
+    PartialFile(std::filesystem::path path, UniqueKernelHandle handle)
+        : path_(std::move(path)), handle_(std::move(handle)) {}
+    PartialFile(const PartialFile&) = delete;
+    PartialFile& operator=(const PartialFile&) = delete;
+    ~PartialFile() {
+        handle_.reset();
+        if (!keep_) {
+            DeleteFileW(path_.c_str());
+        }
+    }
+    HANDLE Handle() const { return handle_.get(); }
+    void Keep() { keep_ = true; }
+
+private:
+    std::filesystem::path path_;
+    UniqueKernelHandle handle_;
+    bool keep_ = false;
+};
+
 // Where the caller's side puts the pieces: false (with a system error) ends the transfer.
 using PieceSink = std::function<bool(std::string_view piece, std::uint32_t& systemError)>;
 
@@ -354,9 +376,13 @@ public:
         if (!output) {
             return Failure(TransferOutcome::Failed, GetLastError());
         }
+        // From here the file is ours: it goes unless the transfer is done, also when the progress
+        // callback throws.
+        PartialFile partial(file, std::move(output));
         const auto sink = [&](std::string_view piece, std::uint32_t& systemError) {
             DWORD written = 0;
-            if (!WriteFile(output.get(), piece.data(), static_cast<DWORD>(piece.size()), &written, nullptr) ||
+            if (!WriteFile(partial.Handle(), piece.data(), static_cast<DWORD>(piece.size()), &written,
+                           nullptr) ||
                 written != piece.size()) {
                 systemError = GetLastError();
                 return false;
@@ -365,10 +391,9 @@ public:
         };
         // A package may take long on a slow line: only a silence as long as all the time-outs
         // together ends it from this side (the network thread's own time-outs come first).
-        TransferResult result = Run(address, limit, sink, progress, std::nullopt);
-        output.reset();
-        if (result.outcome != TransferOutcome::Done) {
-            DeleteFileW(file.c_str());
+        const TransferResult result = Run(address, limit, sink, progress, std::nullopt);
+        if (result.outcome == TransferOutcome::Done) {
+            partial.Keep();
         }
         return result;
     }

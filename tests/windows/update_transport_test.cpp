@@ -14,6 +14,7 @@
 #include <fstream>
 #include <iostream>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <utility>
@@ -231,6 +232,16 @@ TEST_F(UpdateTransportTest, DownloadsThatFailLeaveNoFile) {
         EXPECT_EQ(result.outcome, c.expected) << c.name << " (system error " << result.systemError << ")";
         EXPECT_FALSE(std::filesystem::exists(File())) << c.name;
     }
+}
+
+TEST_F(UpdateTransportTest, AProgressCallbackThatThrowsLeavesNoFile) {
+    LoopbackHttpServer server(HttpReply(200, "OK", Pattern(100000)));
+    auto transport = CreateWinHttpTransport(kShortTimeouts);
+    EXPECT_THROW(
+        transport->Download(Address(server), File(), 1000000,
+                            [](std::uint64_t, std::uint64_t) { throw std::runtime_error("window gone"); }),
+        std::runtime_error);
+    EXPECT_FALSE(std::filesystem::exists(File()));
 }
 
 TEST_F(UpdateTransportTest, BodyThatStopsTimesOutInTime) {

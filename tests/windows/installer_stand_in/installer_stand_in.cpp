@@ -5,6 +5,7 @@
 
 #include <shellapi.h>
 
+#include <cstdlib>
 #include <cwchar>
 #include <string>
 
