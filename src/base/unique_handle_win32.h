@@ -50,6 +50,12 @@ using UniqueBitmap = UniqueHandle<HBITMAP, &::DeleteObject>;
 using UniqueIcon = UniqueHandle<HICON, &::DestroyIcon>;
 using UniqueWindow = UniqueHandle<HWND, &::DestroyWindow>;
 
+// CreateFileW and its kin fail with INVALID_HANDLE_VALUE rather than null: give their result to a
+// UniqueKernelHandle through this, so that a failure is an empty owner.
+inline HANDLE NullIfInvalid(HANDLE handle) {
+    return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+}
+
 // Owns one reference to a COM object.
 template <typename T> class ComPtr {
 public:
