@@ -5,6 +5,8 @@
 //   --artifacts=DIR   where screenshots go (default: e2e-artifacts in the build folder)
 //   --packages=DIR, --older-packages=DIR
 //                     the release set and older packages the installer tests install
+//   --update-packages=DIR, --update-service=FILE
+//                     the updater tests' release sets and the file naming the service's address
 //   --demo            run one optimize run and print what it changed, instead of the tests
 //   --help-screenshots save the help file's pictures of the windows into the artefacts folder,
 //                     instead of the tests (scripts/help-screenshots)
@@ -60,6 +62,8 @@ int main(int argc, char** argv) {
                    !TakeOption(argument, L"--artifacts=", options.artifacts) &&
                    !TakeOption(argument, L"--packages=", options.packages) &&
                    !TakeOption(argument, L"--older-packages=", options.olderPackages) &&
+                   !TakeOption(argument, L"--update-packages=", options.updatePackages) &&
+                   !TakeOption(argument, L"--update-service=", options.updateService) &&
                    !argument.starts_with(L"--gtest")) {
             std::fprintf(stderr, "unknown option: %ls\n", arguments[i]);
             LocalFree(arguments);

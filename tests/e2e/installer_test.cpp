@@ -5,6 +5,7 @@
 // uninstall. Run with --packages=DIR (the release set) and --older-packages=DIR (the same packages
 // with a lower version).
 #include "e2e/help_window.h"
+#include "e2e/installer_probe.h"
 #include "e2e/program_session.h"
 #include "e2e/registry_probe.h"
 
@@ -21,70 +22,6 @@
 
 namespace zentrim::e2e {
 namespace {
-
-// The one UpgradeCode every Zentrim package carries, whatever its version and architecture.
-constexpr wchar_t kUpgradeCode[] = L"{6F6DAF57-4559-4F9F-9BC7-128498759872}";
-constexpr wchar_t kProductKey[] = L"Software\\WOW6432Node\\ORVANE\\Zentrim";
-constexpr Milliseconds kInstallLimit = 120s;
-
-struct Package {
-    std::wstring path;
-    std::wstring version; // as the file name states it: Zentrim-<version>-<arch>.msi
-};
-
-// The package of an architecture in a folder of the release set.
-std::optional<Package> FindPackage(const std::wstring& folder, std::wstring_view arch) {
-    const std::wstring suffix = L"-" + std::wstring(arch) + L".msi";
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
-        const std::wstring name = entry.path().filename().wstring();
-        if (name.starts_with(L"Zentrim-") && name.ends_with(suffix)) {
-            return Package{entry.path().wstring(), name.substr(8, name.size() - 8 - suffix.size())};
-        }
-    }
-    return std::nullopt;
-}
-
-std::wstring KnownFolder(REFKNOWNFOLDERID id) {
-    PWSTR path = nullptr;
-    std::wstring result;
-    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path))) {
-        result = path;
-    }
-    CoTaskMemFree(path);
-    return result;
-}
-
-std::wstring InstallFolder(REFKNOWNFOLDERID programFiles) {
-    return KnownFolder(programFiles) + L"\\ORVANE\\Zentrim\\";
-}
-
-// Runs Windows Installer as an administrator's script would; gives its exit code.
-std::optional<DWORD> RunInstaller(const std::wstring& arguments) {
-    wchar_t system[MAX_PATH] = {};
-    GetSystemDirectoryW(system, MAX_PATH);
-    ChildProcess installer = ChildProcess::Start(std::wstring(system) + L"\\msiexec.exe", arguments, {});
-    return installer.WaitForExit(kInstallLimit);
-}
-std::optional<DWORD> Install(const Package& package, std::wstring_view ui = L"/qn") {
-    return RunInstaller(L"/i \"" + package.path + L"\" " + std::wstring(ui));
-}
-
-// The installed products of the Zentrim family.
-std::vector<std::wstring> InstalledProducts() {
-    std::vector<std::wstring> products;
-    wchar_t code[39] = {};
-    for (DWORD index = 0; MsiEnumRelatedProductsW(kUpgradeCode, 0, index, code) == ERROR_SUCCESS; ++index) {
-        products.emplace_back(code);
-    }
-    return products;
-}
-
-std::wstring ProductInfo(const std::wstring& product, const wchar_t* property) {
-    wchar_t value[MAX_PATH] = {};
-    DWORD size = MAX_PATH;
-    return MsiGetProductInfoW(product.c_str(), property, value, &size) == ERROR_SUCCESS ? value : L"";
-}
 
 // Where Windows Installer put the Start-menu shortcut: the common Start menu on Windows; Wine
 // puts a per-machine package's shortcuts into the installing user's.
@@ -155,7 +92,7 @@ protected:
         ASSERT_TRUE(x64_ && x86_ && older_) << "the release set and the older packages must be built first";
         ASSERT_NE(x64_->version, older_->version);
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        RemoveEveryZentrim();
+        ASSERT_TRUE(RemoveEveryZentrim());
     }
     void TearDown() override {
         if (x64_) {
@@ -163,12 +100,6 @@ protected:
             DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
             CoUninitialize();
         }
-    }
-    static void RemoveEveryZentrim() {
-        for (const std::wstring& product : InstalledProducts()) {
-            RunInstaller(L"/x " + product + L" /qn");
-        }
-        ASSERT_TRUE(InstalledProducts().empty());
     }
 
     // One installed Zentrim at `version`: one product of the family, one entry in Apps and Features.

@@ -13,11 +13,13 @@ namespace zentrim::e2e {
 
 // Where the programs and the artefacts are; set once by the driver's entry.
 struct DriverOptions {
-    std::wstring program;       // the test variant of the program (Zentrim-quick.exe)
-    std::wstring updater;       // the stand-in updater, which notes that it was started
-    std::wstring artifacts;     // the folder for screenshots
-    std::wstring packages;      // the release set with the installer packages (installer tests)
-    std::wstring olderPackages; // the same packages with a lower version (installer tests)
+    std::wstring program;        // the test variant of the program (Zentrim-quick.exe)
+    std::wstring updater;        // the stand-in updater, which notes that it was started
+    std::wstring artifacts;      // the folder for screenshots
+    std::wstring packages;       // the release set with the installer packages (installer tests)
+    std::wstring olderPackages;  // the same packages with a lower version (installer tests)
+    std::wstring updatePackages; // "installed" and "newer" release sets (updater tests)
+    std::wstring updateService;  // the file naming the update service's "host:port" (updater tests)
 };
 DriverOptions& Options();
 
