@@ -8,6 +8,7 @@
 #include "engine/memory_registry_store.h"
 #include "engine/run_view.h"
 #include "engine/system_profile.h"
+#include "support/forwarding_registry_store.h"
 
 #include <cmath>
 #include <cstdio>
@@ -162,49 +163,31 @@ private:
 
 // Forwards to an in-memory store until `changesLeft` changes (value sets and deletions) have been
 // made; from then on it refuses every change, so the registry stays as it was at that moment.
-class StoppingStore final : public RegistryStore {
+class StoppingStore final : public ForwardingRegistryStore {
 public:
     explicit StoppingStore(MemoryRegistryStore& inner, int changesLeft)
-        : inner_(inner), changesLeft_(changesLeft) {}
+        : ForwardingRegistryStore(inner), changesLeft_(changesLeft) {}
 
     bool Stopped() const { return changesLeft_ == 0; }
 
-    StoreStatus OpenKey(RegistryRoot root, std::u16string_view path, std::uint32_t access,
-                        StoreKey& key) override {
-        return inner_.OpenKey(root, path, access, key);
-    }
     StoreStatus CreateKey(RegistryRoot root, std::u16string_view path, std::uint32_t access,
                           StoreKey& key) override {
         if (Stopped()) {
             key = 0;
             return StoreStatus::Failed;
         }
-        return inner_.CreateKey(root, path, access, key);
-    }
-    StoreStatus QueryValue(StoreKey key, std::u16string_view name, ValueType& type,
-                           std::span<std::uint8_t> buffer, std::uint32_t& size) override {
-        return inner_.QueryValue(key, name, type, buffer, size);
+        return ForwardingRegistryStore::CreateKey(root, path, access, key);
     }
     StoreStatus SetValue(StoreKey key, std::u16string_view name, ValueType type,
                          std::span<const std::uint8_t> data) override {
-        if (!Change()) {
-            return StoreStatus::Failed;
-        }
-        return inner_.SetValue(key, name, type, data);
+        return Change() ? ForwardingRegistryStore::SetValue(key, name, type, data) : StoreStatus::Failed;
     }
     StoreStatus DeleteValue(StoreKey key, std::u16string_view name) override {
-        if (!Change()) {
-            return StoreStatus::Failed;
-        }
-        return inner_.DeleteValue(key, name);
+        return Change() ? ForwardingRegistryStore::DeleteValue(key, name) : StoreStatus::Failed;
     }
     StoreStatus DeleteKey(RegistryRoot root, std::u16string_view path, std::uint32_t access) override {
-        if (!Change()) {
-            return StoreStatus::Failed;
-        }
-        return inner_.DeleteKey(root, path, access);
+        return Change() ? ForwardingRegistryStore::DeleteKey(root, path, access) : StoreStatus::Failed;
     }
-    void CloseKey(StoreKey key) override { inner_.CloseKey(key); }
 
 private:
     bool Change() {
@@ -215,7 +198,6 @@ private:
         return true;
     }
 
-    MemoryRegistryStore& inner_;
     int changesLeft_;
 };
 

@@ -27,9 +27,9 @@ constexpr std::uint32_t kView32 = 0x0200; // KEY_WOW64_32KEY
 
 // Passes everything to a memory store and notes the access asked for with every key opened,
 // created or deleted.
-class AccessRecordingStore final : public RegistryStore {
+class AccessRecordingStore final : public testing::ForwardingRegistryStore {
 public:
-    explicit AccessRecordingStore(MemoryRegistryStore& inner) : inner_(inner) {}
+    using ForwardingRegistryStore::ForwardingRegistryStore;
 
     struct Access {
         std::u16string path;
@@ -40,36 +40,23 @@ public:
     StoreStatus OpenKey(RegistryRoot root, std::u16string_view path, std::uint32_t access,
                         StoreKey& key) override {
         Note(path, access);
-        return inner_.OpenKey(root, path, access, key);
+        return ForwardingRegistryStore::OpenKey(root, path, access, key);
     }
     StoreStatus CreateKey(RegistryRoot root, std::u16string_view path, std::uint32_t access,
                           StoreKey& key) override {
         Note(path, access);
-        return inner_.CreateKey(root, path, access, key);
-    }
-    StoreStatus QueryValue(StoreKey key, std::u16string_view name, ValueType& type,
-                           std::span<std::uint8_t> buffer, std::uint32_t& size) override {
-        return inner_.QueryValue(key, name, type, buffer, size);
-    }
-    StoreStatus SetValue(StoreKey key, std::u16string_view name, ValueType type,
-                         std::span<const std::uint8_t> data) override {
-        return inner_.SetValue(key, name, type, data);
-    }
-    StoreStatus DeleteValue(StoreKey key, std::u16string_view name) override {
-        return inner_.DeleteValue(key, name);
+        return ForwardingRegistryStore::CreateKey(root, path, access, key);
     }
     StoreStatus DeleteKey(RegistryRoot root, std::u16string_view path, std::uint32_t access) override {
         Note(path, access);
-        return inner_.DeleteKey(root, path, access);
+        return ForwardingRegistryStore::DeleteKey(root, path, access);
     }
-    void CloseKey(StoreKey key) override { inner_.CloseKey(key); }
 
 private:
     void Note(std::u16string_view path, std::uint32_t access) {
         accesses_.push_back({std::u16string(path), access});
     }
 
-    MemoryRegistryStore& inner_;
     std::vector<Access> accesses_;
 };
 
