@@ -23,8 +23,8 @@ bool Remove(const CustomRegistry& registry, std::u16string_view path, std::u16st
 
 BackupFlag ReadFlag(const CustomRegistry& registry) {
     int value = 0;
-    switch (registry.TryReadInteger(kProductKeyRoot, ProductKeyPath, product_value::kRestore,
-                                    kProductKeyView, value)) {
+    switch (registry.TryReadInteger(kProductKeyRoot, ProductKeyPath, product_value::kRestore, kProductKeyView,
+                                    value)) {
     case StoreStatus::Ok:
         return value != 0 ? BackupFlag::True : BackupFlag::False;
     case StoreStatus::NotFound:
@@ -39,8 +39,7 @@ BackupFlag ReadFlag(const CustomRegistry& registry) {
 
 StoreStatus ReadBackupValueStatus(const CustomRegistry& registry, const TweakRow& row) {
     RawValue ignored;
-    return registry.TryReadRaw(kBackupKey.root, kBackupKey.path, row.valueName, kProductKeyView,
-                               ignored);
+    return registry.TryReadRaw(kBackupKey.root, kBackupKey.path, row.valueName, kProductKeyView, ignored);
 }
 
 // The live value as the record keeps it; nothing when it cannot be read.
@@ -86,8 +85,8 @@ bool WriteCheckedBackup(const CustomRegistry& registry, bool& flagWritten) {
     }
     for (const auto& [row, stored] : backupValues) {
         RawValue found;
-        if (registry.TryReadRaw(kBackupKey.root, kBackupKey.path, row->valueName, kProductKeyView,
-                                found) != StoreStatus::Ok ||
+        if (registry.TryReadRaw(kBackupKey.root, kBackupKey.path, row->valueName, kProductKeyView, found) !=
+                StoreStatus::Ok ||
             found != stored) {
             return false;
         }

@@ -196,7 +196,8 @@ StoreStatus CustomRegistry::TryDeleteKey(RegistryRoot root, std::u16string_view 
 
 std::u16string CustomRegistry::ReadRegistryString(RegistryRoot root, std::u16string_view keyPath,
                                                   std::u16string_view valueName,
-                                                  std::u16string_view defaultValue, RegistryView use64BitView) const {
+                                                  std::u16string_view defaultValue,
+                                                  RegistryView use64BitView) const {
     try {
         std::u16string text;
         if (TryReadString(root, keyPath, valueName, use64BitView, text) == StoreStatus::Ok && !text.empty()) {
@@ -233,7 +234,8 @@ void CustomRegistry::WriteRegistryString(RegistryRoot root, std::u16string_view 
 }
 
 void CustomRegistry::WriteRegistryInteger(RegistryRoot root, std::u16string_view keyPath,
-                                          std::u16string_view valueName, int value, RegistryView use64BitView) const {
+                                          std::u16string_view valueName, int value,
+                                          RegistryView use64BitView) const {
     TryWrite(root, keyPath, valueName, ValueType::Dword, EncodeDword(static_cast<std::uint32_t>(value)),
              use64BitView);
 }
@@ -245,7 +247,8 @@ void CustomRegistry::WriteRegistryBinary(RegistryRoot root, std::u16string_view 
 }
 
 void CustomRegistry::WriteRegistryBool(RegistryRoot root, std::u16string_view keyPath,
-                                       std::u16string_view valueName, bool value, RegistryView use64BitView) const {
+                                       std::u16string_view valueName, bool value,
+                                       RegistryView use64BitView) const {
     WriteRegistryInteger(root, keyPath, valueName, value ? 1 : 0, use64BitView);
 }
 

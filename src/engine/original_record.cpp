@@ -85,8 +85,7 @@ StoreStatus WriteOriginalEntry(const CustomRegistry& registry, const TweakRow& r
 }
 
 StoreStatus DeleteOriginalEntry(const CustomRegistry& registry, const TweakRow& row) {
-    return registry.TryDelete(kProductKeyRoot, kOriginalsKeyPath, OriginalEntryName(row),
-                              kProductKeyView);
+    return registry.TryDelete(kProductKeyRoot, kOriginalsKeyPath, OriginalEntryName(row), kProductKeyView);
 }
 
 } // namespace zentrim

@@ -6,8 +6,7 @@ namespace {
 
 std::u16string ReadProductString(const CustomRegistry& registry, std::u16string_view name,
                                  std::u16string_view defaultValue) {
-    return registry.ReadRegistryString(kProductKeyRoot, ProductKeyPath, name, defaultValue,
-                                       kProductKeyView);
+    return registry.ReadRegistryString(kProductKeyRoot, ProductKeyPath, name, defaultValue, kProductKeyView);
 }
 
 } // namespace

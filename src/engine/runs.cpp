@@ -145,8 +145,7 @@ void GoButtonClick(RunView& view, const CustomRegistry& registry, SystemRestart&
     bool holdingWindows = false;
     try {
         const auto storeChoice = [&](std::u16string_view name, int value) {
-            registry.WriteRegistryInteger(kProductKeyRoot, ProductKeyPath, name, value,
-                                          kProductKeyView);
+            registry.WriteRegistryInteger(kProductKeyRoot, ProductKeyPath, name, value, kProductKeyView);
         };
         storeChoice(product_value::kInternetType, view.InternetType());
         storeChoice(product_value::kProcessorType, view.ProcessorType());

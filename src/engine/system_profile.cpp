@@ -72,12 +72,10 @@ StoredChoices ReadStoredChoices(const CustomRegistry& registry) {
     stored.processorType =
         registry.ReadRegistryInteger(kProductKeyRoot, ProductKeyPath, product_value::kProcessorType,
                                      kDetectProcessorType, kProductKeyView);
-    stored.internetType =
-        registry.ReadRegistryInteger(kProductKeyRoot, ProductKeyPath, product_value::kInternetType,
-                                     kDefaultInternetType, kProductKeyView);
-    stored.speedSetting =
-        registry.ReadRegistryInteger(kProductKeyRoot, ProductKeyPath, product_value::kSpeedSetting,
-                                     kDefaultSpeedSetting, kProductKeyView);
+    stored.internetType = registry.ReadRegistryInteger(
+        kProductKeyRoot, ProductKeyPath, product_value::kInternetType, kDefaultInternetType, kProductKeyView);
+    stored.speedSetting = registry.ReadRegistryInteger(
+        kProductKeyRoot, ProductKeyPath, product_value::kSpeedSetting, kDefaultSpeedSetting, kProductKeyView);
     return stored;
 }
 

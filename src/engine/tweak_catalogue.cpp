@@ -229,8 +229,8 @@ RestoreResult ApplyRestoreOperation(const CustomRegistry& registry, const Restor
     const TweakRow& row = *operation.row;
     switch (operation.kind) {
     case RestoreOperationKind::RestoreFromBackup: {
-        auto value = ReadBackedUpValue(registry, kBackupKey, kProductKeyView, row.valueName,
-                                       operation.defaultValue);
+        auto value =
+            ReadBackedUpValue(registry, kBackupKey, kProductKeyView, row.valueName, operation.defaultValue);
         if (!value) {
             return {StoreStatus::Failed, std::nullopt};
         }

@@ -141,9 +141,8 @@ std::vector<std::u16string> SplitCatalogueFields(std::u16string_view line) {
 }
 
 std::u16string CaptionCatalogue::LanguageName() const {
-    std::u16string language =
-        AsciiLowerText(registry_.ReadRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kLanguage,
-                                                    kDefaultLanguage, kProductKeyView));
+    std::u16string language = AsciiLowerText(registry_.ReadRegistryString(
+        kProductKeyRoot, ProductKeyPath, product_value::kLanguage, kDefaultLanguage, kProductKeyView));
     if (language.empty()) {
         language = kDefaultLanguage;
     }
