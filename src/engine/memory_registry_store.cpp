@@ -3,30 +3,63 @@
 #include "base/text.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace zentrim {
 
+// A key: its values and subkeys in creation order (snapshots keep it), each also indexed by its
+// case-folded name, so that keys with many subkeys or values are as quick as small ones.
 struct MemoryRegistryStore::Node {
     std::u16string name;
     std::vector<StoredValue> values;
     std::vector<std::unique_ptr<Node>> children;
+    std::unordered_map<std::u16string, Node*> childIndex;
+    std::unordered_map<std::u16string, std::size_t> valueIndex;
 
     Node* Child(std::u16string_view childName) const {
-        for (const auto& child : children) {
-            if (EqualsIgnoringCase(child->name, childName)) {
-                return child.get();
-            }
-        }
-        return nullptr;
+        const auto it = childIndex.find(ToUpperText(childName));
+        return it == childIndex.end() ? nullptr : it->second;
+    }
+    Node* AddChild(std::u16string_view childName) {
+        children.push_back(std::make_unique<Node>());
+        Node* child = children.back().get();
+        child->name = std::u16string(childName);
+        childIndex.emplace(ToUpperText(childName), child);
+        return child;
+    }
+    void RemoveChild(const Node* child) {
+        childIndex.erase(ToUpperText(child->name));
+        std::erase_if(children, [&](const std::unique_ptr<Node>& each) { return each.get() == child; });
     }
 
     StoredValue* Value(std::u16string_view valueName) {
-        for (auto& value : values) {
-            if (EqualsIgnoringCase(value.name, valueName)) {
-                return &value;
+        const auto it = valueIndex.find(ToUpperText(valueName));
+        return it == valueIndex.end() ? nullptr : &values[it->second];
+    }
+    // Replaces the value of that name (keeping the name's first spelling) or adds it.
+    void SetValue(StoredValue value) {
+        if (StoredValue* existing = Value(value.name)) {
+            existing->type = value.type;
+            existing->data = std::move(value.data);
+            return;
+        }
+        valueIndex.emplace(ToUpperText(value.name), values.size());
+        values.push_back(std::move(value));
+    }
+    bool RemoveValue(std::u16string_view valueName) {
+        const auto it = valueIndex.find(ToUpperText(valueName));
+        if (it == valueIndex.end()) {
+            return false;
+        }
+        const std::size_t position = it->second;
+        valueIndex.erase(it);
+        values.erase(values.begin() + static_cast<std::ptrdiff_t>(position));
+        for (auto& [folded, index] : valueIndex) {
+            if (index > position) {
+                --index;
             }
         }
-        return nullptr;
+        return true;
     }
 };
 
@@ -96,16 +129,18 @@ StoreStatus MemoryRegistryStore::Resolve(RegistryRoot root, std::u16string_view 
     if ((access & kWriteBits) != 0 && deniedWrites_.contains(root)) {
         return StoreStatus::AccessDenied;
     }
+    const std::vector<std::u16string_view> names = Names(root, path, access);
+    if (names.size() > kMaxKeyDepth) {
+        return StoreStatus::TooDeep;
+    }
     Node* node = Root(RootName(root), true);
-    for (const auto name : Names(root, path, access)) {
+    for (const auto name : names) {
         Node* child = node->Child(name);
         if (child == nullptr) {
             if (!create) {
                 return StoreStatus::NotFound;
             }
-            node->children.push_back(std::make_unique<Node>());
-            child = node->children.back().get();
-            child->name = std::u16string(name);
+            child = node->AddChild(name);
         }
         node = child;
     }
@@ -179,12 +214,7 @@ StoreStatus MemoryRegistryStore::SetValue(StoreKey key, std::u16string_view name
     if ((handle->access & access::kSetValue) == 0) {
         return StoreStatus::AccessDenied;
     }
-    if (StoredValue* value = handle->node->Value(name)) {
-        value->type = type;
-        value->data.assign(data.begin(), data.end());
-    } else {
-        handle->node->values.push_back({std::u16string(name), type, {data.begin(), data.end()}});
-    }
+    handle->node->SetValue({std::u16string(name), type, {data.begin(), data.end()}});
     return StoreStatus::Ok;
 }
 
@@ -196,15 +226,7 @@ StoreStatus MemoryRegistryStore::DeleteValue(StoreKey key, std::u16string_view n
     if ((handle->access & access::kSetValue) == 0) {
         return StoreStatus::AccessDenied;
     }
-    auto& values = handle->node->values;
-    const auto it = std::find_if(values.begin(), values.end(), [&](const StoredValue& value) {
-        return EqualsIgnoringCase(value.name, name);
-    });
-    if (it == values.end()) {
-        return StoreStatus::NotFound;
-    }
-    values.erase(it);
-    return StoreStatus::Ok;
+    return handle->node->RemoveValue(name) ? StoreStatus::Ok : StoreStatus::NotFound;
 }
 
 StoreStatus MemoryRegistryStore::DeleteKey(RegistryRoot root, std::u16string_view path,
@@ -215,6 +237,9 @@ StoreStatus MemoryRegistryStore::DeleteKey(RegistryRoot root, std::u16string_vie
     const std::vector<std::u16string_view> names = Names(root, path, access);
     if (names.empty()) {
         return StoreStatus::AccessDenied; // a root is never deleted
+    }
+    if (names.size() > kMaxKeyDepth) {
+        return StoreStatus::TooDeep;
     }
     if (deniedWrites_.contains(root)) {
         return StoreStatus::AccessDenied;
@@ -235,7 +260,7 @@ StoreStatus MemoryRegistryStore::DeleteKey(RegistryRoot root, std::u16string_vie
             handle.node = nullptr;
         }
     }
-    std::erase_if(parent->children, [&](const std::unique_ptr<Node>& child) { return child.get() == node; });
+    parent->RemoveChild(node);
     return StoreStatus::Ok;
 }
 
@@ -277,22 +302,17 @@ void MemoryRegistryStore::Load(const std::vector<StoredKey>& keys) {
     handles_.clear();
     roots_.clear();
     for (const auto& record : keys) {
+        const std::vector<std::u16string_view> names = SplitKeyPath(record.path);
+        if (names.size() > kMaxKeyDepth) {
+            continue; // no registry holds such a key
+        }
         Node* node = Root(record.rootName, true);
-        for (const auto name : SplitKeyPath(record.path)) {
+        for (const auto name : names) {
             Node* child = node->Child(name);
-            if (child == nullptr) {
-                node->children.push_back(std::make_unique<Node>());
-                child = node->children.back().get();
-                child->name = std::u16string(name);
-            }
-            node = child;
+            node = child != nullptr ? child : node->AddChild(name);
         }
         for (const auto& value : record.values) {
-            if (StoredValue* existing = node->Value(value.name)) {
-                *existing = value;
-            } else {
-                node->values.push_back(value);
-            }
+            node->SetValue(value);
         }
     }
 }

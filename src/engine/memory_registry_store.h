@@ -61,7 +61,8 @@ public:
 
     // Every key with its values, parents before children, in the order they were created.
     std::vector<StoredKey> Snapshot() const;
-    // Replaces the whole content; keys of the records' paths are created as needed.
+    // Replaces the whole content; keys of the records' paths are created as needed. Records deeper
+    // than kMaxKeyDepth are left out, as no registry holds them.
     void Load(const std::vector<StoredKey>& keys);
     // Whether a key exists, for tests that check that reads and deletions create nothing.
     bool KeyExists(RegistryRoot root, std::u16string_view path) const;

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <optional>
 #include <random>
+#include <unordered_map>
 
 #ifdef _WIN32
 #include <io.h>
@@ -239,6 +240,10 @@ private:
         }
         const std::u16string path =
             rootEnd == std::u16string_view::npos ? std::u16string() : JoinKeyPath(inner.substr(rootEnd + 1));
+        if (SplitKeyPath(path).size() > kMaxKeyDepth) {
+            Fail("the key lies deeper than " + std::to_string(kMaxKeyDepth) +
+                 " levels, which no registry allows");
+        }
         if (remove) {
             RemoveKeyTree(rootName, path);
             current_.reset();
@@ -247,19 +252,24 @@ private:
         current_ = FindOrAddKey(rootName, path);
     }
 
+    // Keys and values are found through indexes of their case-folded names, so that a file of a
+    // whole machine's registry loads in time proportional to its size.
+    static std::u16string KeyIndexName(std::u16string_view rootName, std::u16string_view path) {
+        return std::u16string(rootName) + u'\\' + ToUpperText(path);
+    }
+
     std::size_t FindOrAddKey(std::u16string_view rootName, const std::u16string& path) {
-        for (std::size_t i = 0; i < keys_.size(); ++i) {
-            if (keys_[i].rootName == rootName && EqualsIgnoringCase(keys_[i].path, path)) {
-                return i;
-            }
+        const auto [it, added] = keyIndex_.try_emplace(KeyIndexName(rootName, path), keys_.size());
+        if (added) {
+            keys_.push_back({std::u16string(rootName), path, {}});
+            valueIndex_.emplace_back();
         }
-        keys_.push_back({std::u16string(rootName), path, {}});
-        return keys_.size() - 1;
+        return it->second;
     }
 
     // Removes the key and every key below it.
     void RemoveKeyTree(std::u16string_view rootName, const std::u16string& path) {
-        std::erase_if(keys_, [&](const StoredKey& key) {
+        const auto removed = [&](const StoredKey& key) {
             if (key.rootName != rootName) {
                 return false;
             }
@@ -268,7 +278,26 @@ private:
             }
             return key.path.size() > path.size() && key.path[path.size()] == u'\\' &&
                    EqualsIgnoringCase(std::u16string_view(key.path).substr(0, path.size()), path);
-        });
+        };
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < keys_.size(); ++i) {
+            if (!removed(keys_[i])) {
+                if (kept != i) {
+                    keys_[kept] = std::move(keys_[i]);
+                    valueIndex_[kept] = std::move(valueIndex_[i]);
+                }
+                ++kept;
+            }
+        }
+        if (kept == keys_.size()) {
+            return;
+        }
+        keys_.resize(kept);
+        valueIndex_.resize(kept);
+        keyIndex_.clear();
+        for (std::size_t i = 0; i < keys_.size(); ++i) {
+            keyIndex_.emplace(KeyIndexName(keys_[i].rootName, keys_[i].path), i);
+        }
     }
 
     // Reads a quoted text starting at text[pos], the opening quote; leaves pos after the closing one.
@@ -323,21 +352,30 @@ private:
         rest = TrimLeft(rest.substr(1));
 
         StoredKey& key = keys_[*current_];
+        auto& index = valueIndex_[*current_];
+        const std::u16string folded = ToUpperText(name);
+        const auto existing = index.find(folded);
         if (rest == u"-") {
-            std::erase_if(key.values,
-                          [&](const StoredValue& value) { return EqualsIgnoringCase(value.name, name); });
+            if (existing != index.end()) {
+                const std::size_t position = existing->second;
+                index.erase(existing);
+                key.values.erase(key.values.begin() + static_cast<std::ptrdiff_t>(position));
+                for (auto& [other, place] : index) {
+                    if (place > position) {
+                        --place;
+                    }
+                }
+            }
             return;
         }
         StoredValue value{std::move(name), ValueType::None, {}};
         ParseData(rest, value);
-        const auto existing =
-            std::find_if(key.values.begin(), key.values.end(), [&](const StoredValue& other) {
-                return EqualsIgnoringCase(other.name, value.name);
-            });
-        if (existing != key.values.end()) {
-            existing->type = value.type; // the first spelling of the name stays, as in the registry
-            existing->data = std::move(value.data);
+        if (existing != index.end()) {
+            StoredValue& stored = key.values[existing->second];
+            stored.type = value.type; // the first spelling of the name stays, as in the registry
+            stored.data = std::move(value.data);
         } else {
+            index.emplace(folded, key.values.size());
             key.values.push_back(std::move(value));
         }
     }
@@ -433,6 +471,8 @@ private:
     bool eightBitStrings_;
     std::size_t index_ = 0;
     std::vector<StoredKey> keys_;
+    std::vector<std::unordered_map<std::u16string, std::size_t>> valueIndex_; // per key: folded name -> place
+    std::unordered_map<std::u16string, std::size_t> keyIndex_;                // root and folded path -> key
     std::optional<std::size_t> current_;
 };
 

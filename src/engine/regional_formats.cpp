@@ -447,6 +447,9 @@ std::optional<std::u16string> FormatDateTime(std::u16string_view picture, DateTi
 
 std::optional<DateTime> ParseDateTime(std::u16string_view text, std::u16string_view picture,
                                       const FormatSettings& settings) {
+    if (picture.size() > kMaxParsedPictureLength) {
+        return std::nullopt;
+    }
     std::u16string cleaned;
     cleaned.reserve(text.size());
     for (const char16_t c : text) {
@@ -469,12 +472,15 @@ std::optional<DateTime> ParseDateTime(std::u16string_view text, std::u16string_v
 }
 
 std::optional<DateTime> ParseRegionalDateTime(std::u16string_view text, const FormatSettings& settings) {
+    const bool timeUsable = settings.longTimePicture.size() <= kMaxPictureLength;
     for (const std::u16string* date : {&settings.shortDatePicture, &settings.longDatePicture}) {
-        if (date->empty()) {
+        if (date->empty() || date->size() > kMaxPictureLength) {
             continue;
         }
-        if (auto value = ParseDateTime(text, *date + u" " + settings.longTimePicture, settings)) {
-            return value;
+        if (timeUsable) {
+            if (auto value = ParseDateTime(text, *date + u" " + settings.longTimePicture, settings)) {
+                return value;
+            }
         }
         if (auto value = ParseDateTime(text, *date, settings)) {
             return value;

@@ -7,6 +7,7 @@
 #include "engine/date_time.h"
 
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -49,15 +50,23 @@ inline constexpr int kTwoDigitYearMax = 2049;
 std::optional<std::u16string> FormatDateTime(std::u16string_view picture, DateTime value,
                                              const FormatSettings& settings);
 
+// Windows keeps a date or time picture to 80 characters. The parser reads a date picture and a
+// time picture joined by one space at the most; a longer picture can only come from hostile
+// settings and is refused (the parser's work grows with the picture's elements).
+inline constexpr std::size_t kMaxPictureLength = 80;
+inline constexpr std::size_t kMaxParsedPictureLength = 2 * kMaxPictureLength + 1;
+
 // Reads a text written with `picture` back into a date-time. Names are matched without regard to
 // case, runs of white space match any white space, a day name must agree with the date, and
 // two-digit years fall in the window ending at kTwoDigitYearMax. A picture without date elements
-// gives the date 1899-12-30; one without time elements gives midnight.
+// gives the date 1899-12-30; one without time elements gives midnight. Nothing for a picture
+// longer than kMaxParsedPictureLength.
 std::optional<DateTime> ParseDateTime(std::u16string_view text, std::u16string_view picture,
                                       const FormatSettings& settings);
 
 // Reads a regional date and time: the short date and the long time joined by one space, or the
-// short date alone; the long date in the same two ways.
+// short date alone; the long date in the same two ways. Pictures longer than kMaxPictureLength
+// are not used.
 std::optional<DateTime> ParseRegionalDateTime(std::u16string_view text, const FormatSettings& settings);
 
 // The regional settings of the machine: the user's own and the system's default ones.

@@ -74,8 +74,12 @@ enum class StoreStatus {
     MoreData,     // the value's data is larger than the buffer; the size is reported
     TypeMismatch, // the value exists with a type the reading operation does not take
     InvalidName,  // a key or value name this store cannot hold (a .reg file: a key name with a line break)
+    TooDeep,      // a key path of more levels than the registry allows (kMaxKeyDepth)
     Failed,       // anything else: bad handle, the backing store could not be saved
 };
+
+// Windows keeps keys at most 512 levels below a root; every store refuses deeper paths.
+inline constexpr std::size_t kMaxKeyDepth = 512;
 
 using StoreKey = std::uintptr_t; // opaque handle of an open key; 0 is never a valid one
 

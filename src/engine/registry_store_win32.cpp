@@ -32,11 +32,29 @@ StoreStatus FromError(LSTATUS error) {
     }
 }
 
+// Deeper than Windows keeps keys; refused before the system is asked, as every store does.
+bool TooDeep(std::u16string_view path) {
+    std::size_t levels = 0;
+    bool inName = false;
+    for (const char16_t c : path) {
+        if (c == u'\\') {
+            inName = false;
+        } else if (!inName) {
+            inName = true;
+            ++levels;
+        }
+    }
+    return levels > kMaxKeyDepth;
+}
+
 } // namespace
 
 StoreStatus Win32RegistryStore::OpenKey(RegistryRoot root, std::u16string_view path, std::uint32_t access,
                                         StoreKey& key) {
     key = 0;
+    if (TooDeep(path)) {
+        return StoreStatus::TooDeep;
+    }
     HKEY handle = nullptr;
     const auto status = FromError(RegOpenKeyExW(RootHandle(root), ToWide(path).c_str(), 0, access, &handle));
     if (status == StoreStatus::Ok) {
@@ -48,6 +66,9 @@ StoreStatus Win32RegistryStore::OpenKey(RegistryRoot root, std::u16string_view p
 StoreStatus Win32RegistryStore::CreateKey(RegistryRoot root, std::u16string_view path, std::uint32_t access,
                                           StoreKey& key) {
     key = 0;
+    if (TooDeep(path)) {
+        return StoreStatus::TooDeep;
+    }
     HKEY handle = nullptr;
     const auto status =
         FromError(RegCreateKeyExW(RootHandle(root), ToWide(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
@@ -84,6 +105,9 @@ StoreStatus Win32RegistryStore::DeleteValue(StoreKey key, std::u16string_view na
 StoreStatus Win32RegistryStore::DeleteKey(RegistryRoot root, std::u16string_view path, std::uint32_t access) {
     if (path.find_first_not_of(u'\\') == std::u16string_view::npos) {
         return StoreStatus::AccessDenied; // a root is never deleted
+    }
+    if (TooDeep(path)) {
+        return StoreStatus::TooDeep;
     }
     const REGSAM view = access & (KEY_WOW64_64KEY | KEY_WOW64_32KEY);
     return FromError(RegDeleteKeyExW(RootHandle(root), ToWide(path).c_str(), view, 0));

@@ -293,11 +293,35 @@ TYPED_TEST_P(RegistryStoreConformance, WithoutWriteRightsNothingChangesAndNothin
     EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, path, u"User", 0, false), 1);
 }
 
+// Windows keeps keys at most 512 levels below a root: the deepest key works like any other, one
+// level more is refused with its own status and creates nothing.
+TYPED_TEST_P(RegistryStoreConformance, KeysDeeperThan512LevelsAreRefused) {
+    const auto reg = this->registry();
+    std::u16string levels; // the scratch key is three levels deep: Software\ZentrimTests\<test>
+    for (int level = 3; level < 512; ++level) {
+        levels += u"k\\";
+    }
+    const std::u16string deepest = this->Path(levels);
+    ASSERT_EQ(reg.TryWrite(this->HKCU, deepest, u"V", ValueType::Dword, EncodeDword(7), false),
+              StoreStatus::Ok);
+    EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, deepest, u"V", 0, false), 7);
+
+    const std::u16string tooDeep = deepest + u"k\\";
+    EXPECT_EQ(reg.TryWrite(this->HKCU, tooDeep, u"V", ValueType::Dword, EncodeDword(8), false),
+              StoreStatus::TooDeep);
+    std::u16string text;
+    EXPECT_EQ(reg.TryReadString(this->HKCU, tooDeep, u"V", false, text), StoreStatus::TooDeep);
+    EXPECT_EQ(reg.TryDeleteKey(this->HKCU, tooDeep, false), StoreStatus::TooDeep);
+    EXPECT_FALSE(this->KeyExists(this->HKCU, tooDeep));
+    EXPECT_EQ(reg.TryDelete(this->HKCU, deepest, u"V", false), StoreStatus::Ok);
+}
+
 REGISTER_TYPED_TEST_SUITE_P(
     RegistryStoreConformance, TextIsStoredAsUtf16WithItsTerminator, DwordsAreSigned32BitLittleEndian,
     BooleansAreDwordsReadAsNonZero, ReadsOfAnotherTypeGiveTheDefault, TextReadingIsSafeOnAnyStoredData,
     KeyPathsIgnoreCaseAndTrailingBackslash, WritesCreateThePathAndReadsOrDeletesCreateNothing,
     WritesReplaceAnyTypeAndDeletesAreQuiet, KeysWithoutSubkeysAreDeletedWithTheirValues,
-    StoreReportsSizesAndEnforcesHandleAccess, WithoutWriteRightsNothingChangesAndNothingFails);
+    StoreReportsSizesAndEnforcesHandleAccess, WithoutWriteRightsNothingChangesAndNothingFails,
+    KeysDeeperThan512LevelsAreRefused);
 
 } // namespace zentrim

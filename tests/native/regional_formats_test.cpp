@@ -176,3 +176,43 @@ TEST(RegionalFormats, FixedFormatsDefaultToEnglishUnitedStates) {
 
 } // namespace
 } // namespace zentrim
+
+namespace zentrim {
+namespace {
+
+// The parser matched one picture element per level of recursion: a picture of about 3,000
+// elements overflowed the stack. Windows keeps a picture to 80 characters; longer ones are refused,
+// and the regional reading skips them and goes on with the others.
+TEST(RegionalFormatsHostile, PicturesLongerThanWindowsAllowsAreRefused) {
+    FormatSettings settings = EnglishUnitedStatesFormatSettings();
+    std::u16string huge;
+    std::u16string text;
+    for (int element = 0; element < 1'500; ++element) {
+        huge += u"d ";
+        text += u"1 ";
+    }
+    EXPECT_FALSE(ParseDateTime(text, huge, settings));
+
+    // A date and a time picture of 80 characters each, joined by a space, are still read.
+    const std::u16string date = u"'" + std::u16string(69, u'x') + u"' M/d/yyyy"; // 71 + 9 characters
+    const std::u16string time = u"'" + std::u16string(70, u'y') + u"' h:mm tt";  // 72 + 8 characters
+    ASSERT_EQ(date.size(), 80u);
+    ASSERT_EQ(time.size(), 80u);
+    const auto value =
+        ParseDateTime(std::u16string(69, u'x') + u" 3/9/2026 " + std::u16string(70, u'y') + u" 4:05 PM",
+                      date + u" " + time, settings);
+    ASSERT_TRUE(value);
+    const DateTimeFields fields = DecodeDateTime(*value).value();
+    EXPECT_EQ(fields.year, 2026);
+    EXPECT_EQ(fields.hour, 16);
+
+    settings.shortDatePicture = huge;
+    settings.longDatePicture = u"MMMM d, yyyy";
+    settings.longTimePicture = u"h:mm:ss tt";
+    const auto regional = ParseRegionalDateTime(u"March 9, 2026 4:05:06 PM", settings);
+    ASSERT_TRUE(regional);
+    EXPECT_EQ(DecodeDateTime(*regional).value().second, 6);
+}
+
+} // namespace
+} // namespace zentrim
