@@ -211,6 +211,47 @@ TEST_F(EndToEnd, SecondStartBringsTheFirstWindowBackAndEndsWithoutAWindowOfItsOw
     CloseMainInstance(first, main);
 }
 
+// Whatever the command line holds, the program ends with 0: "/checkupdate" as the first argument,
+// in any letter case and with anything after it, runs the check without a window (here against a
+// loopback port where nothing answers); every other first argument, none, or one of 32,000
+// characters starts the program as usual.
+TEST_F(EndToEnd, HostileCommandLinesStartTheProgramOrTheCheckAndEndWithZero) {
+    // The whole command line stays within Windows' 32,767 characters.
+    const std::wstring longArgument(32'000 - folder_.Program().size() - 8, L'x');
+    for (const std::wstring& arguments :
+         {std::wstring(), longArgument, std::wstring(L"/checkupdatex"), std::wstring(L"-checkupdate"),
+          std::wstring(L"checkupdate /checkupdate"), std::wstring(L"\"\" /checkupdate"),
+          std::wstring(L"/\u00e9\u4e2d \"a b\" %PATH%")}) {
+        SCOPED_TRACE(Narrow(arguments.substr(0, 40)));
+        ChildProcess program = folder_.Start(arguments);
+        ASSERT_TRUE(program.Started());
+        const HWND main = WaitForMainWindow(program.Id());
+        ASSERT_NE(main, nullptr) << "no main window";
+        CloseMainInstance(program, main);
+    }
+    for (const wchar_t* arguments : {L"/checkupdate", L"/CHECKUPDATE", L"/CheckUpdate",
+                                     L"/cHeCkUpDaTe extra \"args\" 1 2", L"/checkupdate /checkupdate"}) {
+        SCOPED_TRACE(Narrow(arguments));
+        ChildProcess check = folder_.Start(arguments);
+        ASSERT_TRUE(check.Started());
+        bool showedAWindow = false;
+        WaitUntil(
+            [&] {
+                for (HWND window : TopLevelWindows()) {
+                    showedAWindow =
+                        showedAWindow || (ProcessOf(window) == check.Id() && IsWindowVisible(window));
+                }
+                return !check.Running();
+            },
+            kStartLimit);
+        const auto code = check.WaitForExit(0ms);
+        ASSERT_TRUE(code.has_value()) << "the check did not end";
+        EXPECT_EQ(*code, 0u);
+        EXPECT_FALSE(showedAWindow);
+    }
+    EXPECT_EQ(FindVisibleTopLevel(kMainClass), nullptr);
+}
+
 TEST_F(EndToEnd, AboutWindowShowsTheVersionEveryTimeItIsShown) {
     ChildProcess program;
     HWND main = StartMainInstance(program);
