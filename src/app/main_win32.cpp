@@ -8,6 +8,7 @@
 #include "app/progress/progress_form.h"
 #include "app/startup/program_instances_win32.h"
 #include "app/startup/startup.h"
+#include "app/startup/test_update_service_win32.h"
 #include "engine/clock.h"
 #include "engine/custom_registry.h"
 #include "engine/date_text.h"
@@ -61,21 +62,8 @@ ProgressPacing Pacing() {
     return QuickPacing();
 }
 
-// The update service named by the test environment; the maker's when it names none. An address
-// that cannot be read gives nothing, so a test never reaches the real service by mistake.
 std::optional<UpdateService> UpdateServiceOfThisProgram() {
-    const std::wstring name = ToWide(kTestUpdateServiceVariable);
-    const DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
-    if (size == 0) {
-        return UpdateService{};
-    }
-    std::wstring value(size, L'\0');
-    const DWORD length = GetEnvironmentVariableW(name.c_str(), value.data(), size);
-    if (length == 0 || length >= size) {
-        return std::nullopt;
-    }
-    value.resize(length);
-    return ParseUpdateServiceAddress(FromWide(value));
+    return TestUpdateServiceFromEnvironment();
 }
 #else
 ProgressPacing Pacing() {

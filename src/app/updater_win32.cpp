@@ -3,7 +3,7 @@
 //
 // ZentrimUpdate-test.exe is the same program built with ZENTRIM_TEST_VARIANT: it may take the
 // update service's address from the environment so that tests can serve it from loopback.
-#include "app/startup/startup.h"
+#include "app/startup/test_update_service_win32.h"
 #include "app/update/update_form.h"
 #include "engine/custom_registry.h"
 #include "engine/registry_store_win32.h"
@@ -28,21 +28,8 @@ namespace zentrim {
 namespace {
 
 #ifdef ZENTRIM_TEST_VARIANT
-// The update service named by the test environment; the maker's when it names none. An address
-// that cannot be read gives nothing, so a test never reaches the real service by mistake.
 std::optional<UpdateServiceAddress> ServiceOfThisProgram() {
-    const std::wstring name = ToWide(kTestUpdateServiceVariable);
-    const DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
-    if (size == 0) {
-        return UpdateServiceAddress{false, std::u16string(kUpdateHost), 80};
-    }
-    std::wstring value(size, L'\0');
-    const DWORD length = GetEnvironmentVariableW(name.c_str(), value.data(), size);
-    if (length == 0 || length >= size) {
-        return std::nullopt;
-    }
-    value.resize(length);
-    const std::optional<UpdateService> service = ParseUpdateServiceAddress(FromWide(value));
+    const std::optional<UpdateService> service = TestUpdateServiceFromEnvironment();
     if (!service) {
         return std::nullopt;
     }

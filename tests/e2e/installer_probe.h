@@ -3,6 +3,7 @@
 #pragma once
 
 #include "e2e/automation.h"
+#include "e2e/catalogue_expectations.h"
 
 #include <shlobj.h>
 
@@ -15,8 +16,6 @@ namespace zentrim::e2e {
 
 // The one UpgradeCode every Zentrim package carries, whatever its version and architecture.
 inline constexpr wchar_t kUpgradeCode[] = L"{6F6DAF57-4559-4F9F-9BC7-128498759872}";
-// The product key as this 64-bit driver sees it (the 32-bit view).
-inline constexpr wchar_t kProductKey[] = L"Software\\WOW6432Node\\ORVANE\\Zentrim";
 inline constexpr Milliseconds kInstallLimit = 120s;
 
 struct Package {

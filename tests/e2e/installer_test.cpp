@@ -97,7 +97,7 @@ protected:
     void TearDown() override {
         if (x64_) {
             RemoveEveryZentrim();
-            DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
+            DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKeyPath);
             CoUninitialize();
         }
     }
@@ -198,10 +198,9 @@ TEST_F(Installer, AnOlderPackageNeverReplacesANewerVersion) {
 TEST_F(Installer, UninstallRemovesTheProgramButKeepsAProductKeyWithABackup) {
     ASSERT_EQ(Install(*x64_), 0u);
     // What an optimize run leaves: the flag, a backup value and an entry of the record.
-    ASSERT_TRUE(WriteValue(HKEY_LOCAL_MACHINE, kProductKey, L"Restore", DwordValue(1)));
-    ASSERT_TRUE(WriteValue(HKEY_LOCAL_MACHINE, kProductKey, L"MaxConnectionsPerServer", DwordValue(2)));
-    ASSERT_TRUE(WriteValue(HKEY_LOCAL_MACHINE, std::wstring(kProductKey) + L"\\Originals", L"entry",
-                           BinaryValue({1, 2, 3})));
+    ASSERT_TRUE(WriteValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Restore", DwordValue(1)));
+    ASSERT_TRUE(WriteValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"MaxConnectionsPerServer", DwordValue(2)));
+    ASSERT_TRUE(WriteValue(HKEY_LOCAL_MACHINE, kOriginalsKeyPath, L"entry", BinaryValue({1, 2, 3})));
 
     ASSERT_EQ(RunInstaller(L"/x \"" + x64_->path + L"\" /qn"), 0u);
 
@@ -211,10 +210,9 @@ TEST_F(Installer, UninstallRemovesTheProgramButKeepsAProductKeyWithABackup) {
     }
     EXPECT_FALSE(FindShortcut());
     EXPECT_TRUE(InstalledProducts().empty());
-    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kProductKey, L"Restore"), DwordValue(1));
-    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kProductKey, L"MaxConnectionsPerServer"), DwordValue(2));
-    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, std::wstring(kProductKey) + L"\\Originals", L"entry"),
-              BinaryValue({1, 2, 3}));
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Restore"), DwordValue(1));
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"MaxConnectionsPerServer"), DwordValue(2));
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kOriginalsKeyPath, L"entry"), BinaryValue({1, 2, 3}));
 }
 
 // Its program cannot run here; the package installs into the 32-bit program files folder and

@@ -134,7 +134,7 @@ protected:
 
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
         ASSERT_TRUE(RemoveEveryZentrim());
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKeyPath);
         ASSERT_EQ(Install(*installed_), 0u);
         folder_ = InstallFolder(FOLDERID_ProgramFiles);
         temporaryBefore_ = DownloadFolders();
@@ -145,7 +145,7 @@ protected:
         }
         KillProgramsIn(folder_);
         RemoveEveryZentrim();
-        DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKey);
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKeyPath);
         CoUninitialize();
     }
 
@@ -218,7 +218,7 @@ protected:
         const std::vector<std::wstring> products = InstalledProducts();
         ASSERT_EQ(products.size(), 1u);
         EXPECT_EQ(ProductInfo(products[0], INSTALLPROPERTY_VERSIONSTRING), installed_->version);
-        EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, kProductKey, L"Updated").has_value());
+        EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Updated").has_value());
         EXPECT_EQ(DownloadFolders(), temporaryBefore_) << "a download folder was left behind";
     }
 
@@ -246,7 +246,7 @@ protected:
 };
 
 void ExpectUpdateRecordedAndShown(const std::wstring& folder, HWND updater) {
-    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kProductKey, L"Updated"), DwordValue(1));
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Updated"), DwordValue(1));
     // "&Start Zentrim" starts the new program, which turns the flag into "UpdatedDate".
     HWND start = FindDescendant(updater, L"Button", L"&Start Zentrim");
     ASSERT_NE(start, nullptr);
@@ -256,11 +256,11 @@ void ExpectUpdateRecordedAndShown(const std::wstring& folder, HWND updater) {
         << "the new Zentrim did not start";
     EXPECT_TRUE(WaitUntil(
         [&] {
-            return !ReadValue(HKEY_LOCAL_MACHINE, kProductKey, L"Updated").has_value() ||
-                   ReadValue(HKEY_LOCAL_MACHINE, kProductKey, L"Updated") == DwordValue(0);
+            return !ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Updated").has_value() ||
+                   ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Updated") == DwordValue(0);
         },
         10s));
-    const auto updatedDate = TextOf(ReadValue(HKEY_LOCAL_MACHINE, kProductKey, L"UpdatedDate"));
+    const auto updatedDate = TextOf(ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"UpdatedDate"));
     ASSERT_TRUE(updatedDate.has_value());
     HWND lastUpdated = MainWindowView(main).LabelStartingWith(L"Last updated : ");
     ASSERT_NE(lastUpdated, nullptr);
@@ -310,7 +310,7 @@ TEST_F(Updater, MainWindowButtonLeadsThroughTheSameSteps) {
     const std::vector<std::wstring> products = InstalledProducts();
     ASSERT_EQ(products.size(), 1u);
     EXPECT_EQ(Narrow(ProductInfo(products[0], INSTALLPROPERTY_VERSIONSTRING)), newerVersion_);
-    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kProductKey, L"Updated"), DwordValue(1));
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Updated"), DwordValue(1));
 }
 
 // The updater against a scripted service: the replies in the order it asks (question, manifest,
