@@ -183,7 +183,16 @@ struct ParseFault {
 
 class RegFileParser {
 public:
-    RegFileParser(std::u16string_view text, bool eightBitStrings) : eightBitStrings_(eightBitStrings) {
+    // `base` is the content the file is applied to, as `reg import` applies a file to the registry.
+    RegFileParser(std::u16string_view text, bool eightBitStrings, std::vector<StoredKey> base)
+        : eightBitStrings_(eightBitStrings), keys_(std::move(base)) {
+        valueIndex_.resize(keys_.size());
+        for (std::size_t i = 0; i < keys_.size(); ++i) {
+            keyIndex_.emplace(KeyIndexName(keys_[i].rootName, keys_[i].path), i);
+            for (std::size_t v = 0; v < keys_[i].values.size(); ++v) {
+                valueIndex_[i].emplace(ToUpperText(keys_[i].values[v].name), v);
+            }
+        }
         while (true) {
             const auto end = text.find(u'\n');
             lines_.push_back(text.substr(0, end));
@@ -661,6 +670,10 @@ bool ReplaceFile(const std::filesystem::path& target, std::span<const std::uint8
 } // namespace
 
 RegFileParseResult ParseRegFile(std::span<const std::uint8_t> bytes) {
+    return ImportRegFile(bytes, {});
+}
+
+RegFileParseResult ImportRegFile(std::span<const std::uint8_t> bytes, std::vector<StoredKey> base) {
     RegFileParseResult result;
     try {
         std::u16string text;
@@ -680,7 +693,7 @@ RegFileParseResult ParseRegFile(std::span<const std::uint8_t> bytes) {
             text = DecodeEightBit(bytes);
         }
         const auto firstLine = Trim(std::u16string_view(text).substr(0, text.find(u'\n')));
-        RegFileParser parser(text, EqualsIgnoringCase(firstLine, kVersion4Header));
+        RegFileParser parser(text, EqualsIgnoringCase(firstLine, kVersion4Header), std::move(base));
         result.keys = parser.Parse();
     } catch (const ParseFault& fault) {
         result.keys.clear();
@@ -693,26 +706,68 @@ RegFileParseResult ParseRegFile(std::span<const std::uint8_t> bytes) {
     return result;
 }
 
+namespace {
+
+void AppendKeyLine(std::u16string& text, std::u16string_view rootName, std::u16string_view path) {
+    text += u'[';
+    text += rootName;
+    if (!path.empty()) {
+        text += u'\\';
+        text += path;
+    }
+    text += u"]\r\n";
+}
+
+std::vector<std::uint8_t> FileBytes(std::u16string_view text) {
+    std::vector<std::uint8_t> bytes{0xFF, 0xFE};
+    const auto encoded = EncodeUtf16(text);
+    bytes.insert(bytes.end(), encoded.begin(), encoded.end());
+    return bytes;
+}
+
+} // namespace
+
 std::vector<std::uint8_t> FormatRegFile(const std::vector<StoredKey>& keys) {
     std::u16string text(kVersion5Header);
     text += u"\r\n\r\n";
     for (const auto& key : keys) {
-        text += u'[';
-        text += key.rootName;
-        if (!key.path.empty()) {
-            text += u'\\';
-            text += key.path;
-        }
-        text += u"]\r\n";
+        AppendKeyLine(text, key.rootName, key.path);
         for (const auto& value : key.values) {
             AppendValue(text, value);
         }
         text += u"\r\n";
     }
-    std::vector<std::uint8_t> bytes{0xFF, 0xFE};
-    const auto encoded = EncodeUtf16(text);
-    bytes.insert(bytes.end(), encoded.begin(), encoded.end());
-    return bytes;
+    return FileBytes(text);
+}
+
+std::vector<std::uint8_t> FormatRegEditFile(const std::vector<RegFileKeyEdits>& keys) {
+    std::u16string text(kVersion5Header);
+    text += u"\r\n\r\n";
+    for (const auto& key : keys) {
+        AppendKeyLine(text, key.rootName, key.path);
+        for (const auto& edit : key.values) {
+            if (edit.deleted) {
+                if (edit.value.name.empty()) {
+                    text += u'@';
+                } else {
+                    AppendQuoted(text, edit.value.name);
+                }
+                text += u"=-\r\n";
+            } else {
+                AppendValue(text, edit.value);
+            }
+        }
+        text += u"\r\n";
+    }
+    return FileBytes(text);
+}
+
+bool WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes) {
+    try {
+        return ReplaceFile(target, bytes);
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
 RegFileRegistryStore::OpenResult RegFileRegistryStore::Open(const std::filesystem::path& file) {

@@ -32,10 +32,34 @@ struct RegFileParseResult {
 // and root names are given in their long form (HKLM becomes HKEY_LOCAL_MACHINE).
 RegFileParseResult ParseRegFile(std::span<const std::uint8_t> bytes);
 
+// Applies a .reg file to existing content as "reg import" applies it to the registry: values are
+// set or replaced, "name"=- deletes a value and [-key] a key with everything below it.
+RegFileParseResult ImportRegFile(std::span<const std::uint8_t> bytes, std::vector<StoredKey> base);
+
 // Writes keys as regedit exports them: UTF-16LE with its byte order mark, CR LF line ends, the
 // version 5 header, and each key followed by its values and an empty line. Data that the quoted
 // or dword forms cannot carry exactly is written as hex, so every value reads back byte for byte.
 std::vector<std::uint8_t> FormatRegFile(const std::vector<StoredKey>& keys);
+
+// One value line of a file that edits the registry: the value to set, or (deleted) the name of one
+// to delete, written "name"=-.
+struct RegFileValueEdit {
+    StoredValue value;
+    bool deleted = false;
+};
+
+struct RegFileKeyEdits {
+    std::u16string rootName;
+    std::u16string path;
+    std::vector<RegFileValueEdit> values;
+};
+
+// A file of edits in the same form as FormatRegFile, which "reg import" and a double-click apply.
+std::vector<std::uint8_t> FormatRegEditFile(const std::vector<RegFileKeyEdits>& keys);
+
+// Writes a file beside the target, flushes it and renames it over the target, so that the target
+// holds either its old content or all of the new; nothing is left behind when it fails.
+bool WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes);
 
 class RegFileRegistryStore final : public RegistryStore {
     struct Token {
