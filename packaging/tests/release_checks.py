@@ -26,7 +26,7 @@ RELEASE = None  # set by main()
 
 # What a package must be, written out here rather than taken from the package description.
 UPGRADE_CODE = "{6F6DAF57-4559-4F9F-9BC7-128498759872}"
-INSTALLED_FILES = {"Zentrim.exe", "ZentrimUpdate.exe", "Zentrim.chm", "License.rtf"}
+INSTALLED_FILES = {"Zentrim.exe", "ZentrimUpdate.exe", "ZentrimCmd.exe", "Zentrim.chm", "License.rtf"}
 DOWNGRADE_MESSAGE = "A newer version of Zentrim is already installed."
 
 
@@ -112,7 +112,8 @@ class ReleaseSet(unittest.TestCase):
                     present.add(relative)
         version = project_version()
         self.assertEqual(present, {"x86/Zentrim.exe", "x64/Zentrim.exe", "x86/ZentrimUpdate.exe",
-                                   "x64/ZentrimUpdate.exe", "Zentrim.chm", "License.rtf",
+                                   "x64/ZentrimUpdate.exe", "x86/ZentrimCmd.exe", "x64/ZentrimCmd.exe",
+                                   "Zentrim.chm", "License.rtf",
                                    f"Zentrim-{version}-x86.msi", f"Zentrim-{version}-x64.msi"})
         self.assertEqual(set(listed), present)
         for name, digest in listed.items():
@@ -122,7 +123,7 @@ class ReleaseSet(unittest.TestCase):
     def test_programs_are_stripped_and_carry_version_and_icon(self):
         version = project_version()
         for arch, machine in (("x86", 0x14C), ("x64", 0x8664)):
-            for name in ("Zentrim.exe", "ZentrimUpdate.exe"):
+            for name in ("Zentrim.exe", "ZentrimUpdate.exe", "ZentrimCmd.exe"):
                 with self.subTest(program=f"{arch}/{name}"):
                     program = PortableExecutable(os.path.join(RELEASE, arch, name))
                     self.assertEqual(program.machine, machine)
@@ -216,7 +217,7 @@ class Signing(unittest.TestCase):
             self.assertIn("signed", result.stdout)
             version = project_version()
             for name in ("x86/Zentrim.exe", "x64/Zentrim.exe", "x86/ZentrimUpdate.exe", "x64/ZentrimUpdate.exe",
-                         f"Zentrim-{version}-x86.msi",
+                         "x86/ZentrimCmd.exe", "x64/ZentrimCmd.exe", f"Zentrim-{version}-x86.msi",
                          f"Zentrim-{version}-x64.msi"):
                 with self.subTest(file=name):
                     check = subprocess.run(["osslsigncode", "verify", "-CAfile", certificate,

@@ -7,6 +7,7 @@
 #include "app/main/main_form.h"
 #include "app/progress/progress_form.h"
 #include "app/startup/program_instances_win32.h"
+#include "app/startup/run_gate_win32.h"
 #include "app/startup/startup.h"
 #include "app/startup/test_update_service_win32.h"
 #include "engine/clock.h"
@@ -122,6 +123,9 @@ int RunProgram() {
                                   unsigned flags) { return app.ShowMessageBox(text, title, flags, nullptr); },
             .runWindows =
                 [&] {
+                    // A run of the console program finishes before the main window reads
+                    // anything; once the window exists, the console program sees it and waits.
+                    std::optional<RunGate> gate(std::in_place, kRunGateWaitLimit);
                     // The main window creates the About and progress windows right
                     // after its own preparation.
                     MainForm mainForm({
@@ -137,6 +141,7 @@ int RunProgram() {
                         .pacing = Pacing(),
                         .pause = [](int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); },
                     });
+                    gate.reset();
                     app.Run(mainForm.Form());
                 },
         });

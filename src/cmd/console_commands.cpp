@@ -533,7 +533,10 @@ std::string PlaceText(const TweakRow& row) {
 std::string RowsText(const std::vector<int>& rows) {
     std::string text;
     for (const int row : rows) {
-        text += (text.empty() ? "" : ",") + std::to_string(row);
+        if (!text.empty()) {
+            text += ',';
+        }
+        text += std::to_string(row);
     }
     return text;
 }

@@ -84,7 +84,7 @@ public:
         if (!gate->Owned()) {
             return nullptr;
         }
-        const std::wstring mainForm = Wide(kMainForm);
+        const std::wstring mainForm = Wide(window_class::kMainForm);
         if (FindWindowW(mainForm.c_str(), nullptr) != nullptr) {
             return nullptr;
         }
