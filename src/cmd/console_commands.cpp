@@ -616,9 +616,14 @@ int Status(const ConsoleRequest& request, ConsoleHost& host) {
     Json values = Json::array();
     for (const TweakRow& row : kTweakRows) {
         const std::optional<RawValue> current = ReadLive(registry, row);
+        // What an optimize run leaves in the value: the last row in write order that writes it
+        // (one value is written twice, through its key with and without the trailing backslash).
         std::optional<RawValue> optimized;
-        if (ConditionHolds(row.condition, tweakProfile)) {
-            optimized = ToRawValue(WrittenValue(row, tweakProfile));
+        for (const TweakRow& writer : kTweakRows) {
+            if (ConditionHolds(writer.condition, tweakProfile) &&
+                NameSameValue(writer.key, writer.valueName, row.key, row.valueName)) {
+                optimized = ToRawValue(WrittenValue(writer, tweakProfile));
+            }
         }
         Json entry;
         entry["row"] = row.number;
