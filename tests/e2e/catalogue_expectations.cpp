@@ -1,6 +1,9 @@
 #include "e2e/catalogue_expectations.h"
 
+#include "e2e/program_session.h"
 #include "support/design_catalogue.h"
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
@@ -134,6 +137,15 @@ std::vector<std::pair<std::wstring, StoredValue>> ExpectedBackupValues(const Val
         }
     }
     return backups;
+}
+
+void ExpectCatalogueState(const ValueState& actual, const ValueState& expected, const char* when) {
+    const auto& values = CatalogueValues();
+    ASSERT_EQ(actual.size(), values.size());
+    ASSERT_EQ(expected.size(), values.size());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        EXPECT_EQ(Describe(actual[i]), Describe(expected[i])) << when << ": " << Narrow(values[i].Label());
+    }
 }
 
 } // namespace zentrim::e2e

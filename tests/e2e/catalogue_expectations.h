@@ -39,6 +39,9 @@ ValueState ReadCatalogueState();
 // Puts every catalogue value back as the state says (absent ones deleted).
 void WriteCatalogueState(const ValueState& state);
 
+// Compares the catalogue's values with the expected state, naming every value that differs.
+void ExpectCatalogueState(const ValueState& actual, const ValueState& expected, const char* when);
+
 // The OS class of a Windows list entry.
 int OsClassOf(int windowsIndex);
 

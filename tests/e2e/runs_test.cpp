@@ -65,16 +65,6 @@ void ExpectStepLinesInOrder(const std::vector<std::wstring>& lines, const std::a
     }
 }
 
-// Compares the catalogue's values with the expected state, naming every value that differs.
-void ExpectCatalogueState(const ValueState& actual, const ValueState& expected, const char* when) {
-    const auto& values = CatalogueValues();
-    ASSERT_EQ(actual.size(), values.size());
-    ASSERT_EQ(expected.size(), values.size());
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        EXPECT_EQ(Describe(actual[i]), Describe(expected[i])) << when << ": " << Narrow(values[i].Label());
-    }
-}
-
 MaybeValue ProductValue(const wchar_t* name) {
     return ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, name);
 }

@@ -1,0 +1,93 @@
+// The console program beside the window program: runs of one seen by the other, the undo file
+// applied with "reg import", and the rule that the two never run a run at once.
+#include "e2e/e2e_fixture.h"
+
+#include <commctrl.h>
+
+namespace zentrim::e2e {
+namespace {
+
+// ZentrimCmd.exe, built beside the program the tests drive.
+std::wstring ConsoleProgram() {
+    const std::wstring& program = Options().program;
+    return program.substr(0, program.find_last_of(L"\\/") + 1) + L"ZentrimCmd.exe";
+}
+
+// Runs the console program and gives its exit code; nothing when it did not end in time.
+std::optional<DWORD> RunConsole(const std::wstring& arguments) {
+    ChildProcess process = ChildProcess::Start(ConsoleProgram(), arguments, {});
+    if (!process.Started()) {
+        return std::nullopt;
+    }
+    return process.WaitForExit(60s);
+}
+
+// Values of every type where the catalogue's values live, and some that do not exist.
+void SeedUserValues() {
+    const HKEY machine = HKEY_LOCAL_MACHINE;
+    const wchar_t* tcpip = L"System\\CurrentControlSet\\Services\\Tcpip\\Parameters";
+    WriteValue(machine, L"System\\CurrentControlSet\\Control\\FileSystem", L"NtfsDisableLastAccessUpdate",
+               DwordValue(0x80000003));
+    WriteValue(machine, L"System\\CurrentControlSet\\Control\\FileSystem", L"NtfsMftZoneReservation",
+               StoredValue{REG_QWORD, {1, 2, 3, 4, 5, 6, 7, 8}});
+    WriteValue(machine, tcpip, L"SynAttackProtect", StringValue(L"user text"));
+    WriteValue(machine, tcpip, L"TcpMaxHalfOpen",
+               StoredValue{REG_MULTI_SZ, {'a', 0, 0, 0, 'b', 0, 0, 0, 0, 0}});
+    WriteValue(machine, tcpip, L"KeepAliveTime", BinaryValue({0xDE, 0xAD, 0xBE, 0xEF}));
+    WriteValue(machine, tcpip, L"EnableICMPRedirects", StoredValue{REG_EXPAND_SZ, {'%', 0, 'P', 0, 0, 0}});
+    WriteValue(machine, tcpip, L"TcpMaxHalfOpenRetried", std::nullopt);
+    WriteValue(machine, L"System\\CurrentControlSet\\Control\\CrashControl", L"AutoReboot", std::nullopt);
+    WriteValue(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"SmoothScroll", DwordValue(0));
+    WriteValue(HKEY_CURRENT_USER, L"Control Panel\\Desktop\\WindowMetrics", L"MinAnimate", std::nullopt);
+}
+
+TEST_F(EndToEnd, AConsoleOptimizeRunIsOneTheWindowOffersToRestoreAndTheConsoleRestores) {
+    SeedUserValues();
+    const ValueState before = ReadCatalogueState();
+
+    ASSERT_EQ(RunConsole(L"optimize --speed max"), std::optional<DWORD>(0));
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"SpeedSetting"), DwordValue(1));
+    EXPECT_NE(Describe(ReadCatalogueState()[0]), Describe(before[0])) << "the run changed the first value";
+
+    ChildProcess program;
+    HWND main = StartMainInstance(program);
+    ASSERT_NE(main, nullptr);
+    const MainWindowView view(main);
+    EXPECT_TRUE(IsWindowEnabled(view.RestoreButton())) << "the console's backup is the window's";
+    EXPECT_EQ(SendMessageW(view.SpeedTrackBar(), TBM_GETPOS, 0, 0), 1) << "the console's choice is stored";
+
+    // While the window is open the console program runs no run.
+    EXPECT_EQ(RunConsole(L"restore"), std::optional<DWORD>(4));
+    CloseMainInstance(program, main);
+
+    ASSERT_EQ(RunConsole(L"restore"), std::optional<DWORD>(0));
+    ExpectCatalogueState(ReadCatalogueState(), before, "after the console's restore");
+    EXPECT_EQ(RunConsole(L"restore"), std::optional<DWORD>(3)) << "no backup is held any more";
+}
+
+TEST_F(EndToEnd, TheUndoFileOfAWindowOptimizeRunGivesBackEveryValueWithRegImport) {
+    SeedUserValues();
+    const ValueState before = ReadCatalogueState();
+
+    ChildProcess program;
+    HWND main = StartMainInstance(program);
+    ASSERT_NE(main, nullptr);
+    const MainWindowView view(main);
+    PressButton(view.GoButton());
+    std::optional<MessageBoxView> question = WaitForMessageBoxOwnedBy(main, kRunLimit);
+    ASSERT_TRUE(question.has_value()) << "the optimize run did not end with its restart question";
+    ASSERT_TRUE(AnswerMessageBox(*question, IDNO));
+    CloseMainInstance(program, main);
+
+    const std::wstring undo = folder_.Path() + L"undo.reg";
+    ASSERT_EQ(RunConsole(L"export-undo \"" + undo + L"\""), std::optional<DWORD>(0));
+    ChildProcess import =
+        ChildProcess::Start(L"C:\\windows\\system32\\reg.exe", L"import \"" + undo + L"\"", {});
+    ASSERT_TRUE(import.Started());
+    ASSERT_EQ(import.WaitForExit(60s), std::optional<DWORD>(0)) << "reg import refused the undo file";
+    DeleteFileW(undo.c_str());
+    ExpectCatalogueState(ReadCatalogueState(), before, "after reg import of the undo file");
+}
+
+} // namespace
+} // namespace zentrim::e2e
