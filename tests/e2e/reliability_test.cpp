@@ -373,8 +373,8 @@ std::string Shown(const std::optional<std::uint64_t>& value) {
 
 // Optimize-and-restore cycles through the window; after each, every tweaked value is exactly as
 // it was before the first, and the program's resource figures do not grow once the first cycle
-// has warmed it up: the last cycle is compared with the second. Each figure is the least of five
-// readings a fifth of a second apart while the program is idle, since the system's own threads
+// has warmed it up: the last cycle is compared with the second. Each figure is the least of four
+// readings 150 ms apart while the program is idle, since the system's own threads
 // (with their stacks and handles) come and go beside it. The slack allows for what a system creates
 // lazily and keeps: a few handles, and for private memory 4 MiB, since under Wine a block of 3 MiB
 // comes and goes between cycles of an idle program. Windows are created once, so their number may
@@ -420,8 +420,8 @@ TEST_F(Reliability, OptimizeAndRestoreCyclesLeaveTheValuesAsTheyWereAndTheProgra
 
         std::vector<std::optional<std::uint64_t>> least(FigureCount);
         std::uint64_t workingSet = 0;
-        for (int reading = 0; reading < 5; ++reading) {
-            std::this_thread::sleep_for(200ms);
+        for (int reading = 0; reading < 4; ++reading) {
+            std::this_thread::sleep_for(150ms);
             const std::optional<ProcessFigures> figures = ReadProcessFigures(program.Id());
             ASSERT_TRUE(figures.has_value()) << "the program's figures cannot be read";
             const std::optional<std::uint64_t> now[FigureCount] = {
