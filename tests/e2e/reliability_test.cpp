@@ -16,8 +16,7 @@ namespace {
 using test_support::LoopbackHttpServer;
 using test_support::ServerReply;
 
-// Registry type numbers that the SDK headers of every compiler name alike.
-constexpr DWORD kQword = 11;
+// A type number the registry does not define.
 constexpr DWORD kUnknownType = 0x12345678;
 
 // UTF-16 bytes of a text, with no terminating NUL.
@@ -68,7 +67,7 @@ std::string Exactly(const MaybeValue& value) {
 // types, texts cut short or with an odd byte count, numbers of the wrong size, nothing, and much.
 std::vector<MaybeValue> ForeignValues() {
     return {
-        Raw(kQword, {0x01, 0, 0, 0, 0, 0, 0, 0}),
+        Raw(REG_QWORD, {0x01, 0, 0, 0, 0, 0, 0, 0}),
         Raw(REG_MULTI_SZ, TextBytes(std::wstring(L"1\0two\0\0", 7))),
         Raw(REG_BINARY, {0x01, 0x02, 0x03}),
         Raw(REG_SZ, TextBytes(L"12")),                      // no terminating NUL
@@ -197,7 +196,7 @@ TEST_F(Reliability, OversizedTextsAndForeignTypesInTheProductKeyAndTheTweakedVal
     SeedProductValue(L"InstalledDate", installed);
     SeedProductValue(L"UpdatedDate", updated);
     SeedProductValue(L"Language", language);
-    SeedProductValue(L"InternetType", Raw(kQword, {0x03, 0, 0, 0, 0, 0, 0, 0}));
+    SeedProductValue(L"InternetType", Raw(REG_QWORD, {0x03, 0, 0, 0, 0, 0, 0, 0}));
     SeedProductValue(L"ProcessorType", Raw(REG_MULTI_SZ, TextBytes(std::wstring(L"1\0\0", 3))));
     SeedProductValue(L"SpeedSetting", Raw(REG_BINARY, {0x01, 0, 0, 0}));
     ASSERT_FALSE(HasFatalFailure());
