@@ -95,6 +95,15 @@ std::u16string DecodeRegistryText(std::span<const std::uint8_t> data) {
     return text;
 }
 
+std::vector<std::uint8_t> PadForRegSetValue(std::span<const std::uint8_t> data) {
+    std::vector<std::uint8_t> padded;
+    padded.reserve(data.size() + kRegSetValueLeadingPad + 2);
+    padded.insert(padded.end(), kRegSetValueLeadingPad, 0x00);
+    padded.insert(padded.end(), data.begin(), data.end());
+    padded.insert(padded.end(), 2, 0xFF);
+    return padded;
+}
+
 StoreStatus CustomRegistry::TryReadString(RegistryRoot root, std::u16string_view keyPath,
                                           std::u16string_view valueName, RegistryView use64BitView,
                                           std::u16string& text) const {

@@ -81,4 +81,11 @@ std::vector<std::uint8_t> EncodeRegistryText(std::u16string_view text);
 // Text from stored bytes: an odd trailing byte is dropped and the text ends at its first NUL.
 std::u16string DecodeRegistryText(std::span<const std::uint8_t> data);
 
+// Windows' RegSetValueExW stores one NUL more for text data that lacks one when the character after
+// the data is NUL, and for a single byte it also reads the character before. Data handed to it from
+// this buffer, at kRegSetValueLeadingPad, is stored exactly: two NUL bytes come before it and two
+// 0xFF bytes after it, all read in bounds.
+inline constexpr std::size_t kRegSetValueLeadingPad = 2;
+std::vector<std::uint8_t> PadForRegSetValue(std::span<const std::uint8_t> data);
+
 } // namespace zentrim

@@ -1,8 +1,10 @@
 #include "engine/registry_store_win32.h"
 
 #include "base/unique_handle_win32.h"
+#include "engine/custom_registry.h"
 
 #include <string>
+#include <vector>
 
 namespace zentrim {
 
@@ -94,8 +96,17 @@ StoreStatus Win32RegistryStore::QueryValue(StoreKey key, std::u16string_view nam
 
 StoreStatus Win32RegistryStore::SetValue(StoreKey key, std::u16string_view name, ValueType type,
                                          std::span<const std::uint8_t> data) {
+    if (data.empty()) {
+        return FromError(
+            RegSetValueExW(AsHkey(key), ToWide(name).c_str(), 0, static_cast<DWORD>(type), nullptr, 0));
+    }
+    // For text types RegSetValueExW looks at the character after the data (and, for one byte, the
+    // one before it) and stores one NUL more when the data lacks one and that character is NUL. The
+    // data goes between bytes that never trigger this, so it is stored exactly and nothing outside
+    // it is read.
+    const std::vector<std::uint8_t> padded = PadForRegSetValue(data);
     return FromError(RegSetValueExW(AsHkey(key), ToWide(name).c_str(), 0, static_cast<DWORD>(type),
-                                    data.empty() ? nullptr : data.data(), static_cast<DWORD>(data.size())));
+                                    padded.data() + kRegSetValueLeadingPad, static_cast<DWORD>(data.size())));
 }
 
 StoreStatus Win32RegistryStore::DeleteValue(StoreKey key, std::u16string_view name) {

@@ -164,6 +164,42 @@ TYPED_TEST_P(RegistryStoreConformance, TextReadingIsSafeOnAnyStoredData) {
     EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Big", u"", false), big);
 }
 
+// A value is kept byte for byte whatever its type and bytes, texts without their terminating NUL
+// included. Each datum lies inside a larger buffer of NULs, as a value read from the registry may:
+// nothing beyond its own bytes may be read or stored (Windows' RegSetValueExW adds a NUL to text
+// data whose next character is NUL).
+TYPED_TEST_P(RegistryStoreConformance, ValuesAreStoredExactlyWhateverTheirTypeAndBytes) {
+    const auto reg = this->registry();
+    const auto path = this->Path();
+    struct Case {
+        const char16_t* name;
+        ValueType type;
+        std::vector<std::uint8_t> data;
+    };
+    const std::vector<Case> cases = {
+        {u"NoNul", ValueType::String, {'a', 0, 'b', 0}},
+        {u"OddEndingInNul", ValueType::String, {'a', 0, 'b', 0, 0}},
+        {u"OddEndingInText", ValueType::String, {'a', 0, 'b', 0, 'c'}},
+        {u"OneByte", ValueType::String, {0}},
+        {u"ExpandNoNul", ValueType::ExpandString, {'%', 0, 'x', 0}},
+        {u"MultiWithoutEnd", static_cast<ValueType>(7), {'a', 0, 0, 0, 'b', 0}},
+        {u"Qword", static_cast<ValueType>(11), {1, 2, 3, 4, 5, 6, 7, 8}},
+        {u"ShortDword", ValueType::Dword, {5, 0}},
+        {u"UnknownType", static_cast<ValueType>(0x12345678), {0xDE, 0xAD}},
+        {u"NoneEmpty", ValueType::None, {}},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::uint8_t> surrounded(2, 0);
+        surrounded.insert(surrounded.end(), c.data.begin(), c.data.end());
+        surrounded.resize(surrounded.size() + 4, 0);
+        EXPECT_EQ(reg.TryWrite(this->HKCU, path, c.name, c.type,
+                               std::span<const std::uint8_t>(surrounded).subspan(2, c.data.size()), false),
+                  StoreStatus::Ok)
+            << ToUtf8(c.name);
+        EXPECT_EQ(this->Raw(this->HKCU, path, c.name), (RawValue{c.type, c.data})) << ToUtf8(c.name);
+    }
+}
+
 TYPED_TEST_P(RegistryStoreConformance, KeyPathsIgnoreCaseAndTrailingBackslash) {
     const auto reg = this->registry();
     // The catalogue names one key as "...\Parameters" and as "...\Parameters\": one key, one value.
@@ -322,6 +358,6 @@ REGISTER_TYPED_TEST_SUITE_P(
     KeyPathsIgnoreCaseAndTrailingBackslash, WritesCreateThePathAndReadsOrDeletesCreateNothing,
     WritesReplaceAnyTypeAndDeletesAreQuiet, KeysWithoutSubkeysAreDeletedWithTheirValues,
     StoreReportsSizesAndEnforcesHandleAccess, WithoutWriteRightsNothingChangesAndNothingFails,
-    KeysDeeperThan512LevelsAreRefused);
+    KeysDeeperThan512LevelsAreRefused, ValuesAreStoredExactlyWhateverTheirTypeAndBytes);
 
 } // namespace zentrim

@@ -7,6 +7,7 @@
 //                     the release set and older packages the installer tests install
 //   --update-packages=DIR, --update-service=FILE
 //                     the updater tests' release sets and the file naming the service's address
+//   --soak-cycles=N   optimize-and-restore cycles of the soak test (default 5)
 //   --demo            run one optimize run and print what it changed, instead of the tests
 //   --help-screenshots save the help file's pictures of the windows into the artefacts folder,
 //                     instead of the tests (scripts/help-screenshots)
@@ -21,6 +22,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -57,6 +59,8 @@ int main(int argc, char** argv) {
             demo = true;
         } else if (argument == L"--help-screenshots") {
             helpScreenshots = true;
+        } else if (argument.starts_with(L"--soak-cycles=")) {
+            options.soakCycles = _wtoi(std::wstring(argument.substr(14)).c_str());
         } else if (!TakeOption(argument, L"--program=", options.program) &&
                    !TakeOption(argument, L"--updater=", options.updater) &&
                    !TakeOption(argument, L"--artifacts=", options.artifacts) &&

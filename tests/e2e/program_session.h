@@ -20,6 +20,7 @@ struct DriverOptions {
     std::wstring olderPackages;  // the same packages with a lower version (installer tests)
     std::wstring updatePackages; // "installed" and "newer" release sets (updater tests)
     std::wstring updateService;  // the file naming the update service's "host:port" (updater tests)
+    int soakCycles = 5;          // optimize-and-restore cycles of the soak test
 };
 DriverOptions& Options();
 

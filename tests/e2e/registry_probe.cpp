@@ -141,7 +141,13 @@ bool WriteValue(HKEY root, std::wstring_view keyPath, std::wstring_view name, co
                         nullptr) != ERROR_SUCCESS) {
         return false;
     }
-    return RegSetValueExW(key.handle, valueName.c_str(), 0, value->type, value->data.data(),
+    // RegSetValueExW adds a NUL to text data that lacks one when the character after the data is
+    // NUL (reading it, and the one before the data for a single byte). The data sits between bytes
+    // that make it store exactly what it is given.
+    std::vector<std::uint8_t> padded(2, 0);
+    padded.insert(padded.end(), value->data.begin(), value->data.end());
+    padded.insert(padded.end(), {0xFF, 0xFF});
+    return RegSetValueExW(key.handle, valueName.c_str(), 0, value->type, padded.data() + 2,
                           static_cast<DWORD>(value->data.size())) == ERROR_SUCCESS;
 }
 

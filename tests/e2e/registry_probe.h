@@ -37,7 +37,7 @@ std::optional<std::uint32_t> NumberOf(const MaybeValue& value);
 std::wstring BareKeyPath(std::wstring_view path);
 
 MaybeValue ReadValue(HKEY root, std::wstring_view keyPath, std::wstring_view name);
-// Writes the value, creating the key; nothing deletes it.
+// Writes the value exactly as given (type and bytes), creating the key; nothing deletes it.
 bool WriteValue(HKEY root, std::wstring_view keyPath, std::wstring_view name, const MaybeValue& value);
 // Removes a key with everything beneath it; a missing key is no failure.
 bool DeleteKeyTree(HKEY root, std::wstring_view keyPath);
