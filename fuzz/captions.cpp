@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::u16string_view line : lines) {
         const std::vector<std::u16string> fields = SplitCatalogueFields(line);
         fuzz::Check(fields.size() <= 3, "a line has at most three fields");
-        if (fields.size() >= 2 && lookUps.size() < 8) {
+        if (fields.size() >= 2 && lookUps.size() < 4) {
             lookUps.emplace_back(fields[0], fields[1]);
         }
     }
