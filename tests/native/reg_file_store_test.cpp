@@ -714,9 +714,10 @@ TEST_F(RegFileStore, LoadingTimeGrowsInProportionToTheFile) {
 
 // Each deletion in a file walked every key read so far, and each deleted value moved the values
 // after it: 30,000 keys followed by as many deletions took 6 minutes under the sanitizers. A file of
-// 100,000 keys, 100,000 key deletions and a key of 20,000 values with all but one deleted loads in
-// under 2 seconds in an optimised build; the sanitized test takes a fifth of that and checks that
-// four times the lines take well under sixteen times as long.
+// 100,000 keys, 100,000 key deletions and a key of 20,000 values with all but one deleted now loads
+// a little faster than the same file without its deletions (1.7 s against 2.3 s, optimised, on a
+// busy machine); the sanitized test takes a fifth of that and checks that four times the lines
+// take well under sixteen times as long.
 TEST_F(RegFileStore, LoadingTimeGrowsInProportionToTheFileWithManyDeletions) {
     const auto fileOf = [](int keys) {
         std::u16string text = u"Windows Registry Editor Version 5.00\r\n\r\n";
