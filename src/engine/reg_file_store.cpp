@@ -221,7 +221,7 @@ public:
                 Fail("unexpected text " + Quoted(line.substr(0, 40)));
             }
         }
-        return std::move(keys_);
+        return TakeKeys();
     }
 
 private:
@@ -262,7 +262,15 @@ private:
     }
 
     // Keys and values are found through indexes of their case-folded names, so that a file of a
-    // whole machine's registry loads in time proportional to its size.
+    // whole machine's registry loads in time proportional to its size. Deleted keys and values
+    // stay in place as gaps until the end, so that a file of many deletions loads as quickly: the
+    // key index is ordered, which puts a key and the keys below it side by side.
+    struct KeySlot {
+        std::unordered_map<std::u16string, std::size_t> valueIndex; // folded name -> place in values
+        std::vector<bool> valueDeleted;                             // per place in values
+        bool deleted = false;
+    };
+
     static std::u16string KeyIndexName(std::u16string_view rootName, std::u16string_view path) {
         return std::u16string(rootName) + u'\\' + ToUpperText(path);
     }
@@ -271,42 +279,57 @@ private:
         const auto [it, added] = keyIndex_.try_emplace(KeyIndexName(rootName, path), keys_.size());
         if (added) {
             keys_.push_back({std::u16string(rootName), path, {}});
-            valueIndex_.emplace_back();
+            slots_.emplace_back();
         }
         return it->second;
     }
 
-    // Removes the key and every key below it.
+    // Removes the key and every key below it; for a root, every key under it.
     void RemoveKeyTree(std::u16string_view rootName, const std::u16string& path) {
-        const auto removed = [&](const StoredKey& key) {
-            if (key.rootName != rootName) {
-                return false;
+        const std::u16string name = KeyIndexName(rootName, path);
+        // The index names of the keys below: "ROOT\PATH\..." ("ROOT\..." for a root, which covers
+        // the root's own values too).
+        const std::u16string below = path.empty() ? name : name + u'\\';
+        if (!path.empty()) {
+            if (const auto it = keyIndex_.find(name); it != keyIndex_.end()) {
+                DeleteKeySlot(it->second);
+                keyIndex_.erase(it);
             }
-            if (path.empty() || EqualsIgnoringCase(key.path, path)) {
-                return true;
+        }
+        auto it = keyIndex_.lower_bound(below);
+        while (it != keyIndex_.end() && std::u16string_view(it->first).starts_with(below)) {
+            DeleteKeySlot(it->second);
+            it = keyIndex_.erase(it);
+        }
+    }
+
+    void DeleteKeySlot(std::size_t index) {
+        keys_[index].values.clear();
+        slots_[index] = KeySlot{};
+        slots_[index].deleted = true;
+    }
+
+    // The keys and values that were not deleted, in the order they were first added.
+    std::vector<StoredKey> TakeKeys() {
+        std::vector<StoredKey> kept;
+        for (std::size_t k = 0; k < keys_.size(); ++k) {
+            if (slots_[k].deleted) {
+                continue;
             }
-            return key.path.size() > path.size() && key.path[path.size()] == u'\\' &&
-                   EqualsIgnoringCase(std::u16string_view(key.path).substr(0, path.size()), path);
-        };
-        std::size_t kept = 0;
-        for (std::size_t i = 0; i < keys_.size(); ++i) {
-            if (!removed(keys_[i])) {
-                if (kept != i) {
-                    keys_[kept] = std::move(keys_[i]);
-                    valueIndex_[kept] = std::move(valueIndex_[i]);
+            StoredKey& key = keys_[k];
+            std::size_t keptValues = 0;
+            for (std::size_t v = 0; v < key.values.size(); ++v) {
+                if (!slots_[k].valueDeleted[v]) {
+                    if (keptValues != v) {
+                        key.values[keptValues] = std::move(key.values[v]);
+                    }
+                    ++keptValues;
                 }
-                ++kept;
             }
+            key.values.resize(keptValues);
+            kept.push_back(std::move(key));
         }
-        if (kept == keys_.size()) {
-            return;
-        }
-        keys_.resize(kept);
-        valueIndex_.resize(kept);
-        keyIndex_.clear();
-        for (std::size_t i = 0; i < keys_.size(); ++i) {
-            keyIndex_.emplace(KeyIndexName(keys_[i].rootName, keys_[i].path), i);
-        }
+        return kept;
     }
 
     // Reads a quoted text starting at text[pos], the opening quote; leaves pos after the closing one.
@@ -361,19 +384,16 @@ private:
         rest = TrimLeft(rest.substr(1));
 
         StoredKey& key = keys_[*current_];
-        auto& index = valueIndex_[*current_];
+        KeySlot& slot = slots_[*current_];
+        auto& index = slot.valueIndex;
         const std::u16string folded = ToUpperText(name);
         const auto existing = index.find(folded);
         if (rest == u"-") {
             if (existing != index.end()) {
                 const std::size_t position = existing->second;
                 index.erase(existing);
-                key.values.erase(key.values.begin() + static_cast<std::ptrdiff_t>(position));
-                for (auto& [other, place] : index) {
-                    if (place > position) {
-                        --place;
-                    }
-                }
+                slot.valueDeleted[position] = true;
+                key.values[position].data.clear();
             }
             return;
         }
@@ -386,6 +406,7 @@ private:
         } else {
             index.emplace(folded, key.values.size());
             key.values.push_back(std::move(value));
+            slot.valueDeleted.push_back(false);
         }
     }
 
@@ -479,9 +500,9 @@ private:
     std::vector<std::u16string_view> lines_;
     bool eightBitStrings_;
     std::size_t index_ = 0;
-    std::vector<StoredKey> keys_;
-    std::vector<std::unordered_map<std::u16string, std::size_t>> valueIndex_; // per key: folded name -> place
-    std::unordered_map<std::u16string, std::size_t> keyIndex_;                // root and folded path -> key
+    std::vector<StoredKey> keys_;                    // every key added, deleted ones among them as gaps
+    std::vector<KeySlot> slots_;                     // per key of keys_
+    std::map<std::u16string, std::size_t> keyIndex_; // root and folded path -> key, deleted ones left out
     std::optional<std::size_t> current_;
 };
 
