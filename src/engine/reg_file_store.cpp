@@ -186,11 +186,12 @@ public:
     // `base` is the content the file is applied to, as `reg import` applies a file to the registry.
     RegFileParser(std::u16string_view text, bool eightBitStrings, std::vector<StoredKey> base)
         : eightBitStrings_(eightBitStrings), keys_(std::move(base)) {
-        valueIndex_.resize(keys_.size());
+        slots_.resize(keys_.size());
         for (std::size_t i = 0; i < keys_.size(); ++i) {
             keyIndex_.emplace(KeyIndexName(keys_[i].rootName, keys_[i].path), i);
             for (std::size_t v = 0; v < keys_[i].values.size(); ++v) {
-                valueIndex_[i].emplace(ToUpperText(keys_[i].values[v].name), v);
+                slots_[i].valueIndex.emplace(ToUpperText(keys_[i].values[v].name), v);
+                slots_[i].valueDeleted.push_back(false);
             }
         }
         while (true) {
