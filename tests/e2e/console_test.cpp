@@ -65,7 +65,7 @@ TEST_F(EndToEnd, AConsoleOptimizeRunIsOneTheWindowOffersToRestoreAndTheConsoleRe
     EXPECT_EQ(RunConsole(L"restore"), std::optional<DWORD>(3)) << "no backup is held any more";
 }
 
-TEST_F(EndToEnd, TheUndoFileOfAWindowOptimizeRunGivesBackEveryValueWithRegImport) {
+TEST_F(EndToEnd, TheUndoFileOfAWindowOptimizeRunGivesBackEveryValueWithRegImportAndTheConsoleRestoresIt) {
     SeedUserValues();
     const ValueState before = ReadCatalogueState();
 
@@ -87,6 +87,13 @@ TEST_F(EndToEnd, TheUndoFileOfAWindowOptimizeRunGivesBackEveryValueWithRegImport
     ASSERT_EQ(import.WaitForExit(60s), std::optional<DWORD>(0)) << "reg import refused the undo file";
     DeleteFileW(undo.c_str());
     ExpectCatalogueState(ReadCatalogueState(), before, "after reg import of the undo file");
+
+    // The window's backup is still held: the console program restores it, to the same values.
+    ASSERT_EQ(RunConsole(L"restore"), std::optional<DWORD>(0));
+    ExpectCatalogueState(ReadCatalogueState(), before, "after the console's restore");
+    EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Restore").has_value() &&
+                 NumberOf(ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Restore")) != 0u)
+        << "the backup is gone";
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -105,9 +106,9 @@ private:
     std::vector<ShellRequest> requests_;
 };
 
-// The processes this test program has started that are still running.
-std::vector<DWORD> ChildProcesses() {
-    std::vector<DWORD> children;
+// The processes this test program has started that are still running, by id with their names.
+std::map<DWORD, std::string> ChildProcesses() {
+    std::map<DWORD, std::string> children;
     HANDLE list = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (list == INVALID_HANDLE_VALUE) {
         ADD_FAILURE() << "no process list";
@@ -119,10 +120,23 @@ std::vector<DWORD> ChildProcesses() {
     for (BOOL more = Process32FirstW(snapshot.get(), &entry); more;
          more = Process32NextW(snapshot.get(), &entry)) {
         if (entry.th32ParentProcessID == GetCurrentProcessId()) {
-            children.push_back(entry.th32ProcessID);
+            const std::wstring name(entry.szExeFile);
+            children.emplace(entry.th32ProcessID, std::string(name.begin(), name.end()));
         }
     }
     return children;
+}
+
+// The children started since `before` was taken: a child of an earlier test that is still ending
+// under a loaded machine is not this test's.
+std::vector<std::string> NewChildProcesses(const std::map<DWORD, std::string>& before) {
+    std::vector<std::string> started;
+    for (const auto& [id, name] : ChildProcesses()) {
+        if (!before.contains(id)) {
+            started.push_back(name);
+        }
+    }
+    return started;
 }
 
 // The windows of this program that are shown on the screen.
@@ -142,6 +156,7 @@ std::vector<HWND> VisibleWindowsOfThisProgram() {
 }
 
 TEST(ShellLauncherWin32, OpeningADocumentBesideTheProgramReturnsQuietly) {
+    const auto childrenBefore = ChildProcesses();
     DocumentBesideTheProgram document;
     ASSERT_TRUE(FileExists(document.Path()));
     ShellRecorder shell32;
@@ -166,10 +181,11 @@ TEST(ShellLauncherWin32, OpeningADocumentBesideTheProgramReturnsQuietly) {
         EXPECT_EQ(request.showCommand, SW_SHOW);
         EXPECT_EQ(request.answer, SE_ERR_NOASSOC);
     }
-    EXPECT_TRUE(ChildProcesses().empty());
+    EXPECT_EQ(NewChildProcesses(childrenBefore), std::vector<std::string>{});
 }
 
 TEST(ShellLauncherWin32, MissingTargetsReturnQuietly) {
+    const auto childrenBefore = ChildProcesses();
     const std::u16string folder = RunningProgramFolder() + u"no such folder\\";
     ShellRecorder shell32;
     ShellLauncher launcher(shell32.Function());
@@ -196,10 +212,11 @@ TEST(ShellLauncherWin32, MissingTargetsReturnQuietly) {
         EXPECT_TRUE(request.answer == SE_ERR_FNF || request.answer == SE_ERR_PNF)
             << "answer " << request.answer << " for " << ToUtf8(FromWide(request.file));
     }
-    EXPECT_TRUE(ChildProcesses().empty());
+    EXPECT_EQ(NewChildProcesses(childrenBefore), std::vector<std::string>{});
 }
 
 TEST(ShellLauncherWin32, HelpWithAMissingHelpFileReturnsQuietly) {
+    const auto childrenBefore = ChildProcesses();
     const std::u16string folder = RunningProgramFolder();
     ASSERT_FALSE(FileExists(folder + u"Zentrim.chm"));
     const std::vector<HWND> windowsBefore = VisibleWindowsOfThisProgram();
@@ -221,7 +238,7 @@ TEST(ShellLauncherWin32, HelpWithAMissingHelpFileReturnsQuietly) {
     EXPECT_EQ(GetModuleHandleW(L"hhctrl.ocx"), libraryAfterFirst);
     EXPECT_TRUE(shell32.Requests().empty());
     EXPECT_EQ(VisibleWindowsOfThisProgram(), windowsBefore);
-    EXPECT_TRUE(ChildProcesses().empty());
+    EXPECT_EQ(NewChildProcesses(childrenBefore), std::vector<std::string>{});
 }
 
 } // namespace
