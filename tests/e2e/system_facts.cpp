@@ -91,7 +91,7 @@ int ExpectedWindowsEntry() {
 int ExpectedProcessorEntry() {
     const auto name = TextOf(ReadValue(
         HKEY_LOCAL_MACHINE, L"HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0", L"ProcessorNameString"));
-    std::wstring lower = name.value_or(L"");
+    std::wstring lower = name.value_or(std::wstring());
     for (wchar_t& c : lower) {
         c = static_cast<wchar_t>(std::towlower(c));
     }

@@ -198,8 +198,8 @@ TEST(ShellLauncherWin32, MissingTargetsReturnQuietly) {
     // the shell answers that it found no file and nothing is started.
     const std::wstring wideFolder = ToWide(folder);
     const std::vector<std::pair<std::wstring, std::wstring>> expected{
-        {wideFolder + L"License.rtf", L""},
-        {wideFolder + L"ZentrimUpdate.exe", L""},
+        {wideFolder + L"License.rtf", std::wstring()},
+        {wideFolder + L"ZentrimUpdate.exe", std::wstring()},
         {wideFolder + L"Zentrim.exe", L"/checkupdate"},
     };
     ASSERT_EQ(shell32.Requests().size(), expected.size());
