@@ -12,6 +12,7 @@
 #include "engine/reg_file_store.h"
 #include "engine/regional_formats.h"
 #include "engine/restart.h"
+#include "engine/run_phases.h"
 #include "engine/tweak_catalogue.h"
 #include "launch/recording_launcher.h"
 #include "toolkit/application.h"
@@ -163,6 +164,24 @@ void BM_ApplyCaptionsMainWindow(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ApplyCaptionsMainWindow);
+
+// The registry work of one optimize run and one restore run on the in-memory store: the layer's
+// own cost, without any system underneath.
+void BM_OptimizeAndRestoreMemory(benchmark::State& state) {
+    MemoryRegistryStore store;
+    const CustomRegistry registry(store);
+    const TweakProfile profile{
+        .osClass = os_class::kWindows10, .internetType = 0, .speedSetting = kSpeedMaximumBoost};
+    for (auto _ : state) {
+        const bool optimized = OptimizeRegistry(registry, profile) == OptimizeOutcome::Done;
+        const bool restored = RestoreRegistry(registry, profile) == RestoreOutcome::Done;
+        if (!optimized || !restored) {
+            state.SkipWithError("a run did not complete");
+            return;
+        }
+    }
+}
+BENCHMARK(BM_OptimizeAndRestoreMemory);
 
 void BM_PlanWrites(benchmark::State& state) {
     const TweakProfile profile{

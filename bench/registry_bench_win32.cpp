@@ -39,6 +39,7 @@ struct Call {
     DWORD type = 0;
     std::vector<std::uint8_t> data{}; // Set: the bytes written
     DWORD bufferSize = 0;             // Query: the buffer the layer offered
+    bool succeeded = false;           // what the call answered when it was recorded
 };
 
 HKEY RootHandle(RegistryRoot root) {
@@ -54,11 +55,13 @@ public:
 
     StoreStatus OpenKey(RegistryRoot root, std::u16string_view path, std::uint32_t access,
                         StoreKey& key) override {
-        return Opened(Kind::Open, root, path, access, inner_.OpenKey(root, path, access, key), key);
+        const StoreStatus status = inner_.OpenKey(root, path, access, key); // before `key` is read
+        return Opened(Kind::Open, root, path, access, status, key);
     }
     StoreStatus CreateKey(RegistryRoot root, std::u16string_view path, std::uint32_t access,
                           StoreKey& key) override {
-        return Opened(Kind::Create, root, path, access, inner_.CreateKey(root, path, access, key), key);
+        const StoreStatus status = inner_.CreateKey(root, path, access, key); // before `key` is read
+        return Opened(Kind::Create, root, path, access, status, key);
     }
     StoreStatus QueryValue(StoreKey key, std::u16string_view name, ValueType& type,
                            std::span<std::uint8_t> buffer, std::uint32_t& size) override {
@@ -66,7 +69,7 @@ public:
                          .name = ToWide(name),
                          .key = IndexOf(key),
                          .bufferSize = static_cast<DWORD>(buffer.size())});
-        return inner_.QueryValue(key, name, type, buffer, size);
+        return Answered(inner_.QueryValue(key, name, type, buffer, size));
     }
     StoreStatus SetValue(StoreKey key, std::u16string_view name, ValueType type,
                          std::span<const std::uint8_t> data) override {
@@ -75,26 +78,31 @@ public:
                          .key = IndexOf(key),
                          .type = static_cast<DWORD>(type),
                          .data = {data.begin(), data.end()}});
-        return inner_.SetValue(key, name, type, data);
+        return Answered(inner_.SetValue(key, name, type, data));
     }
     StoreStatus DeleteValue(StoreKey key, std::u16string_view name) override {
         calls.push_back({.kind = Kind::DeleteValue, .name = ToWide(name), .key = IndexOf(key)});
-        return inner_.DeleteValue(key, name);
+        return Answered(inner_.DeleteValue(key, name));
     }
     StoreStatus DeleteKey(RegistryRoot root, std::u16string_view path, std::uint32_t access) override {
         calls.push_back(
             {.kind = Kind::DeleteKey, .root = RootHandle(root), .path = ToWide(path), .access = access});
-        return inner_.DeleteKey(root, path, access);
+        return Answered(inner_.DeleteKey(root, path, access));
     }
     void CloseKey(StoreKey key) override {
-        calls.push_back({.kind = Kind::Close, .key = IndexOf(key)});
+        calls.push_back({.kind = Kind::Close, .key = IndexOf(key), .succeeded = true});
         inner_.CloseKey(key);
     }
 
 private:
+    StoreStatus Answered(StoreStatus status) {
+        calls.back().succeeded = status == StoreStatus::Ok;
+        return status;
+    }
     StoreStatus Opened(Kind kind, RegistryRoot root, std::u16string_view path, std::uint32_t access,
                        StoreStatus status, StoreKey key) {
         calls.push_back({.kind = kind, .root = RootHandle(root), .path = ToWide(path), .access = access});
+        calls.back().succeeded = status == StoreStatus::Ok;
         if (status == StoreStatus::Ok) {
             open_.push_back({key, calls.size() - 1});
         }
@@ -114,8 +122,14 @@ private:
     std::vector<std::pair<StoreKey, std::size_t>> open_;
 };
 
-// The recorded calls made directly on advapi32, each with the arguments the layer gave.
-void Replay(const std::vector<Call>& calls) {
+// The recorded calls made directly on advapi32, each with the arguments the layer gave. Gives the
+// number of calls that did not answer as they did through the layer.
+std::size_t Replay(const std::vector<Call>& calls) {
+    std::size_t differing = 0;
+    const auto answered = [&](const Call& call, LSTATUS error) {
+        differing += (error == ERROR_SUCCESS) != call.succeeded ? 1 : 0;
+        return error;
+    };
     std::vector<HKEY> keys(calls.size(), nullptr);
     std::vector<std::uint8_t> buffer;
     for (std::size_t i = 0; i < calls.size(); ++i) {
@@ -123,13 +137,15 @@ void Replay(const std::vector<Call>& calls) {
         const HKEY key = call.key < keys.size() ? keys[call.key] : nullptr;
         switch (call.kind) {
         case Kind::Open:
-            if (RegOpenKeyExW(call.root, call.path.c_str(), 0, call.access, &keys[i]) != ERROR_SUCCESS) {
+            if (answered(call, RegOpenKeyExW(call.root, call.path.c_str(), 0, call.access, &keys[i])) !=
+                ERROR_SUCCESS) {
                 keys[i] = nullptr;
             }
             break;
         case Kind::Create:
-            if (RegCreateKeyExW(call.root, call.path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                call.access, nullptr, &keys[i], nullptr) != ERROR_SUCCESS) {
+            if (answered(call,
+                         RegCreateKeyExW(call.root, call.path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                         call.access, nullptr, &keys[i], nullptr)) != ERROR_SUCCESS) {
                 keys[i] = nullptr;
             }
             break;
@@ -137,19 +153,21 @@ void Replay(const std::vector<Call>& calls) {
             buffer.resize(call.bufferSize);
             DWORD type = 0;
             DWORD size = call.bufferSize;
-            RegQueryValueExW(key, call.name.c_str(), nullptr, &type, buffer.empty() ? nullptr : buffer.data(),
-                             &size);
+            const LSTATUS error = RegQueryValueExW(key, call.name.c_str(), nullptr, &type,
+                                                   buffer.empty() ? nullptr : buffer.data(), &size);
+            // A size query answers "more data" when the value has any.
+            answered(call, error == ERROR_MORE_DATA && buffer.empty() ? ERROR_SUCCESS : error);
             break;
         }
         case Kind::Set:
-            RegSetValueExW(key, call.name.c_str(), 0, call.type, call.data.data(),
-                           static_cast<DWORD>(call.data.size()));
+            answered(call, RegSetValueExW(key, call.name.c_str(), 0, call.type, call.data.data(),
+                                          static_cast<DWORD>(call.data.size())));
             break;
         case Kind::DeleteValue:
-            RegDeleteValueW(key, call.name.c_str());
+            answered(call, RegDeleteValueW(key, call.name.c_str()));
             break;
         case Kind::DeleteKey:
-            RegDeleteKeyExW(call.root, call.path.c_str(), call.access, 0);
+            answered(call, RegDeleteKeyExW(call.root, call.path.c_str(), call.access, 0));
             break;
         case Kind::Close:
             if (key != nullptr) {
@@ -159,6 +177,7 @@ void Replay(const std::vector<Call>& calls) {
             break;
         }
     }
+    return differing;
 }
 
 // The registry work of one optimize run and one restore run through the layer.
@@ -193,6 +212,12 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "a backup is held and cannot be restored: use a fresh prefix\n");
         return 1;
     }
+    // One round first: the first optimize run on a machine finds values missing that later rounds
+    // find, so the rounds that are measured all start from the state that one leaves.
+    if (!OptimizeAndRestore(registry, profile)) {
+        std::fprintf(stderr, "the first runs did not complete\n");
+        return 1;
+    }
     RecordingStore recording(windowsStore);
     if (!OptimizeAndRestore(CustomRegistry(recording), profile)) {
         std::fprintf(stderr, "the recorded runs did not complete\n");
@@ -214,17 +239,33 @@ int wmain(int argc, wchar_t** argv) {
             if ((round + which) % 2 == 0) {
                 bool done = false;
                 layer.push_back(TimeMs([&] { done = OptimizeAndRestore(registry, profile); }));
-                consistent = consistent && done;
+                if (!done) {
+                    std::printf("round %d: the runs through the layer did not complete\n", round + 1);
+                    consistent = false;
+                }
             } else {
-                direct.push_back(TimeMs([&] { Replay(calls); }));
-                consistent = consistent && !IsBackupHeld(registry);
+                std::size_t differing = 0;
+                direct.push_back(TimeMs([&] { differing = Replay(calls); }));
+                if (differing > 0) {
+                    std::printf("round %d: %zu direct calls answered otherwise than through the layer\n",
+                                round + 1, differing);
+                    consistent = false;
+                }
+                if (IsBackupHeld(registry)) {
+                    std::printf("round %d: the direct calls left a backup\n", round + 1);
+                    consistent = false;
+                }
             }
         }
     }
     // The layer still makes the same calls as when it was recorded.
     RecordingStore check(windowsStore);
-    consistent = consistent && OptimizeAndRestore(CustomRegistry(check), profile) &&
-                 check.calls.size() == calls.size();
+    const bool checked = OptimizeAndRestore(CustomRegistry(check), profile);
+    if (!checked || check.calls.size() != calls.size()) {
+        std::printf("the last round made %zu calls (%s), the recorded one %zu\n", check.calls.size(),
+                    checked ? "completed" : "did not complete", calls.size());
+        consistent = false;
+    }
 
     const double layerMedian = Median(layer);
     const double directMedian = Median(direct);
