@@ -1,6 +1,7 @@
 #include "base/phase_trace.h"
 
 #include <cstdio>
+#include <mutex>
 
 namespace zentrim::trace {
 
@@ -11,6 +12,7 @@ constexpr std::array<std::string_view, kPhaseCount> kPhaseNames{
     "top-level windows", "child windows", "layout",    "registry reads", "showing"};
 
 bool enabled = false;
+std::mutex accountMutex;
 PhaseAccount account;
 
 double Milliseconds(Clock::duration duration) {
@@ -77,7 +79,18 @@ bool Enabled() noexcept {
     return enabled;
 }
 
-PhaseAccount& ProgramAccount() noexcept {
+void EnterProgramPhase(Phase phase) noexcept {
+    const std::lock_guard lock(accountMutex);
+    account.Enter(phase, Clock::now());
+}
+
+void LeaveProgramPhase() noexcept {
+    const std::lock_guard lock(accountMutex);
+    account.Leave(Clock::now());
+}
+
+PhaseAccount ProgramAccount() {
+    const std::lock_guard lock(accountMutex);
     return account;
 }
 

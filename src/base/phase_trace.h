@@ -62,22 +62,25 @@ private:
 // rest as "other" (message handling, painting, the runtime's own start).
 std::string FormatReport(const PhaseAccount& account, Clock::duration total);
 
-// The program's one account. Enable is called at most once, at the start, before any scope.
+// The program's one account. Enable is called at most once, at the start, before any scope. The
+// account may be read from another thread (the trace's watcher) while the program counts.
 void Enable();
 bool Enabled() noexcept;
-PhaseAccount& ProgramAccount() noexcept;
+void EnterProgramPhase(Phase phase) noexcept;
+void LeaveProgramPhase() noexcept;
+PhaseAccount ProgramAccount();
 
 // Counts the time from its construction to its end to a phase, while tracing is on.
 class Scope {
 public:
     explicit Scope(Phase phase) noexcept : active_(Enabled()) {
         if (active_) {
-            ProgramAccount().Enter(phase, Clock::now());
+            EnterProgramPhase(phase);
         }
     }
     ~Scope() {
         if (active_) {
-            ProgramAccount().Leave(Clock::now());
+            LeaveProgramPhase();
         }
     }
     Scope(const Scope&) = delete;
