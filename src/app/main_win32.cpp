@@ -3,13 +3,16 @@
 //
 // Zentrim-quick.exe is the same program built with ZENTRIM_TEST_VARIANT: its runs walk the
 // progress window quickly, and it may take the update service's address from the environment so
-// that tests can answer its update check from a loopback server.
+// that tests can answer its update check from a loopback server, and it writes a trace of its
+// start-up when asked (startup_trace_win32.h).
 #include "app/main/main_form.h"
 #include "app/progress/progress_form.h"
 #include "app/startup/program_instances_win32.h"
 #include "app/startup/run_gate_win32.h"
 #include "app/startup/startup.h"
+#include "app/startup/startup_trace_win32.h"
 #include "app/startup/test_update_service_win32.h"
+#include "base/phase_trace.h"
 #include "engine/clock.h"
 #include "engine/custom_registry.h"
 #include "engine/date_text.h"
@@ -86,6 +89,12 @@ int CheckForUpdateOfThisProgram() {
 }
 
 int RunProgram() {
+#ifdef ZENTRIM_TEST_VARIANT
+    // Counts the start-up phases only when the environment asks for it.
+    const StartupTrace startupTrace(L"TZTMainForm");
+#endif
+    // Everything before the start-up proper: COM, common controls, the seams.
+    std::optional<trace::Scope> setUp(std::in_place, trace::Phase::SetUp);
     const HMODULE module = GetModuleHandleW(nullptr);
 
     Win32RegistryStore store;
@@ -110,6 +119,7 @@ int RunProgram() {
     Win32ProgramInstances instances;
 
     const std::vector<std::u16string> arguments = CommandLineArguments();
+    setUp.reset();
     return RunStartup(
         arguments,
         {

@@ -37,11 +37,6 @@ BackupFlag ReadFlag(const CustomRegistry& registry) {
     }
 }
 
-StoreStatus ReadBackupValueStatus(const CustomRegistry& registry, const TweakRow& row) {
-    RawValue ignored;
-    return registry.TryReadRaw(kBackupKey.root, kBackupKey.path, row.valueName, kProductKeyView, ignored);
-}
-
 // The live value as the record keeps it; nothing when it cannot be read.
 std::optional<OriginalValue> ReadOriginal(const CustomRegistry& registry, const TweakRow& row) {
     RawValue live;
@@ -134,11 +129,21 @@ bool BackupInventory::RecordCertainlyEmpty() const {
 BackupInventory ReadBackupInventory(const CustomRegistry& registry) {
     BackupInventory inventory;
     inventory.flag = ReadFlag(registry);
-    for (const PlannedBackup& backup : PlanBackup()) {
-        inventory.backupValues.push_back({backup.row, ReadBackupValueStatus(registry, *backup.row)});
+    // The backup values and the record each read with their key opened once.
+    const std::vector<PlannedBackup> backups = PlanBackup();
+    std::vector<std::u16string> names;
+    names.reserve(backups.size());
+    for (const PlannedBackup& backup : backups) {
+        names.emplace_back(backup.row->valueName);
     }
-    for (const TweakRow* row : RecordedRows()) {
-        inventory.record.emplace_back(row, ReadRecordedOriginal(registry, *row));
+    const auto reads = registry.TryReadRawValues(kBackupKey.root, kBackupKey.path, names, kProductKeyView);
+    for (std::size_t i = 0; i < backups.size(); ++i) {
+        inventory.backupValues.push_back({backups[i].row, reads[i].status});
+    }
+    const std::vector<const TweakRow*> rows = RecordedRows();
+    std::vector<RecordedOriginal> originals = ReadRecordedOriginals(registry, rows);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        inventory.record.emplace_back(rows[i], std::move(originals[i]));
     }
     return inventory;
 }

@@ -1,5 +1,7 @@
 #include "engine/custom_registry.h"
 
+#include "base/phase_trace.h"
+
 namespace zentrim {
 
 namespace {
@@ -107,6 +109,7 @@ std::vector<std::uint8_t> PadForRegSetValue(std::span<const std::uint8_t> data) 
 StoreStatus CustomRegistry::TryReadString(RegistryRoot root, std::u16string_view keyPath,
                                           std::u16string_view valueName, RegistryView use64BitView,
                                           std::u16string& text) const {
+    const trace::Scope scope(trace::Phase::RegistryReads);
     return Guarded([&] {
         OpenStoreKey key(store_);
         if (auto status =
@@ -134,6 +137,7 @@ StoreStatus CustomRegistry::TryReadString(RegistryRoot root, std::u16string_view
 StoreStatus CustomRegistry::TryReadInteger(RegistryRoot root, std::u16string_view keyPath,
                                            std::u16string_view valueName, RegistryView use64BitView,
                                            int& value) const {
+    const trace::Scope scope(trace::Phase::RegistryReads);
     return Guarded([&] {
         OpenStoreKey key(store_);
         if (auto status =
@@ -160,6 +164,7 @@ StoreStatus CustomRegistry::TryReadInteger(RegistryRoot root, std::u16string_vie
 StoreStatus CustomRegistry::TryReadRaw(RegistryRoot root, std::u16string_view keyPath,
                                        std::u16string_view valueName, RegistryView use64BitView,
                                        RawValue& value) const {
+    const trace::Scope scope(trace::Phase::RegistryReads);
     return Guarded([&] {
         OpenStoreKey key(store_);
         if (auto status =
@@ -169,6 +174,25 @@ StoreStatus CustomRegistry::TryReadRaw(RegistryRoot root, std::u16string_view ke
         }
         return QueryWhole(store_, key.get(), valueName, value.type, value.data);
     });
+}
+
+std::vector<CustomRegistry::ReadResult>
+CustomRegistry::TryReadRawValues(RegistryRoot root, std::u16string_view keyPath,
+                                 std::span<const std::u16string> valueNames,
+                                 RegistryView use64BitView) const {
+    const trace::Scope scope(trace::Phase::RegistryReads);
+    std::vector<ReadResult> results(valueNames.size());
+    OpenStoreKey key(store_);
+    const StoreStatus opened = Guarded([&] {
+        return store_.OpenKey(root, StorePath(keyPath), Access(access::kRead, use64BitView), key.receive());
+    });
+    for (std::size_t i = 0; i < valueNames.size(); ++i) {
+        ReadResult& result = results[i];
+        result.status = opened != StoreStatus::Ok ? opened : Guarded([&] {
+            return QueryWhole(store_, key.get(), valueNames[i], result.value.type, result.value.data);
+        });
+    }
+    return results;
 }
 
 StoreStatus CustomRegistry::TryWrite(RegistryRoot root, std::u16string_view keyPath,

@@ -58,6 +58,16 @@ public:
                                RegistryView use64BitView, int& value) const;
     StoreStatus TryReadRaw(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
                            RegistryView use64BitView, RawValue& value) const;
+    // Several values of one key, the key opened once: each value's status and data as TryReadRaw
+    // gives them for that value alone (a key that cannot be opened gives its status to every
+    // value). Under Wine every opening and closing of a key is a round trip to the server.
+    struct ReadResult {
+        StoreStatus status = StoreStatus::Failed;
+        RawValue value;
+    };
+    std::vector<ReadResult> TryReadRawValues(RegistryRoot root, std::u16string_view keyPath,
+                                             std::span<const std::u16string> valueNames,
+                                             RegistryView use64BitView) const;
     StoreStatus TryWrite(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,
                          ValueType type, std::span<const std::uint8_t> data, RegistryView use64BitView) const;
     StoreStatus TryDelete(RegistryRoot root, std::u16string_view keyPath, std::u16string_view valueName,

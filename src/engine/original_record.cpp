@@ -58,10 +58,30 @@ std::optional<OriginalValue> DecodeOriginal(std::span<const std::uint8_t> data) 
 }
 
 RecordedOriginal ReadRecordedOriginal(const CustomRegistry& registry, const TweakRow& row) {
-    using enum RecordedOriginal::State;
     RawValue entry;
     const StoreStatus status = registry.TryReadRaw(kProductKeyRoot, kOriginalsKeyPath, OriginalEntryName(row),
                                                    kProductKeyView, entry);
+    return ToRecordedOriginal(status, entry);
+}
+
+std::vector<RecordedOriginal> ReadRecordedOriginals(const CustomRegistry& registry,
+                                                    std::span<const TweakRow* const> rows) {
+    std::vector<std::u16string> names;
+    names.reserve(rows.size());
+    for (const TweakRow* row : rows) {
+        names.push_back(OriginalEntryName(*row));
+    }
+    std::vector<RecordedOriginal> originals;
+    originals.reserve(rows.size());
+    for (const auto& read :
+         registry.TryReadRawValues(kProductKeyRoot, kOriginalsKeyPath, names, kProductKeyView)) {
+        originals.push_back(ToRecordedOriginal(read.status, read.value));
+    }
+    return originals;
+}
+
+RecordedOriginal ToRecordedOriginal(StoreStatus status, const RawValue& entry) {
+    using enum RecordedOriginal::State;
     if (status == StoreStatus::NotFound) {
         return {Missing, {}};
     }

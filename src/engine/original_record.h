@@ -51,6 +51,11 @@ struct RecordedOriginal {
     OriginalValue value;
 };
 RecordedOriginal ReadRecordedOriginal(const CustomRegistry& registry, const TweakRow& row);
+// The entries of several rows, read with the record's key opened once.
+std::vector<RecordedOriginal> ReadRecordedOriginals(const CustomRegistry& registry,
+                                                    std::span<const TweakRow* const> rows);
+// What an entry read with `status` means.
+RecordedOriginal ToRecordedOriginal(StoreStatus status, const RawValue& entry);
 
 // Writes a row's entry; gives what the registry layer reported.
 StoreStatus WriteOriginalEntry(const CustomRegistry& registry, const TweakRow& row,

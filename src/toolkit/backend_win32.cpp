@@ -1,5 +1,7 @@
 #include "toolkit/backend_win32.h"
 
+#include "base/phase_trace.h"
+
 #include "toolkit/application.h"
 #include "toolkit/menu.h"
 #include "toolkit/window_win32.h"
@@ -312,6 +314,7 @@ void Win32Backend::StopTimer(TimerId id) {
 }
 
 Font Win32Backend::DesktopFont() {
+    const trace::Scope scope(trace::Phase::Fonts);
     LOGFONTW logFont{};
     if (!SystemParametersInfoW(SPI_GETICONTITLELOGFONT, sizeof logFont, &logFont, 0) &&
         GetObjectW(GetStockObject(SYSTEM_FONT), sizeof logFont, &logFont) == 0) {

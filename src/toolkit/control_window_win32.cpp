@@ -1,5 +1,6 @@
 // What every standard control shares: creation with the common styles, place and font at the
 // form's resolution, mouse enter and leave, the component's cursor.
+#include "base/phase_trace.h"
 #include "toolkit/application.h"
 #include "toolkit/window_win32.h"
 
@@ -19,6 +20,7 @@ void ControlWindow::Create(const wchar_t* className, std::u16string_view text, D
                             (control_.Enabled() ? 0 : WS_DISABLED) | (control_.TabStop() ? WS_TABSTOP : 0);
     const Bounds& bounds = control_.GetBounds();
     const std::wstring wide = ToWide(text);
+    const trace::Scope scope(trace::Phase::ChildWindows);
     window_ = CreateWindowExW(exStyle | WS_EX_NOPARENTNOTIFY, className, wide.c_str(), fullStyle,
                               form_.Scale(bounds.left), form_.Scale(bounds.top), form_.Scale(bounds.width),
                               form_.Scale(bounds.height), form_.ParentWindow(control_),
@@ -112,7 +114,11 @@ void ControlWindow::Place() {
     if (window_ == nullptr) {
         return;
     }
+    const trace::Scope scope(trace::Phase::Layout);
     const RECT rect = NativeRect();
+    if (PlacedAt(window_, rect)) {
+        return; // each placement is a round trip to the window server under Wine
+    }
     SetWindowPos(window_, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -1,9 +1,11 @@
 // A form as a top-level window registered under the form's own class name.
+#include "base/phase_trace.h"
 #include "toolkit/application.h"
 #include "toolkit/window_win32.h"
 
 #include <algorithm>
 #include <climits>
+#include <iterator>
 
 namespace zentrim::toolkit::win32 {
 
@@ -50,6 +52,7 @@ FormWindow::FormWindow(Win32Backend& backend, Form& form) : ContainerWindow(back
     RegisterClassOnce(Instance(), className.c_str(), LoadFormIcon(Instance(), form.Icon()));
     HWND owner = form.Owner() != nullptr ? static_cast<HWND>(form.Owner()->NativeHandle()) : nullptr;
     const std::wstring caption = ToWide(form.Caption());
+    const trace::Scope scope(trace::Phase::TopLevelWindows);
     CreateWindowExW(exStyle_, className.c_str(), caption.c_str(), style_, CW_USEDEFAULT, CW_USEDEFAULT,
                     CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, Instance(), this);
     if (window_ == nullptr) {
@@ -101,16 +104,11 @@ HWND FormWindow::ParentWindow(const Control& control) const {
 void FormWindow::ReorderTabs(const Control* newcomer, HWND newcomerWindow) {
     // Tab walks the children in z-order, so z-order follows the tab order: numbered controls
     // first, by number, then the others in creation order.
+    const trace::Scope scope(trace::Phase::Layout);
     const auto windowOf = [&](const Control* control) {
         return control == newcomer ? newcomerWindow : static_cast<HWND>(control->NativeHandle());
     };
-    std::vector<const Panel*> containers{nullptr};
-    for (Component* component : form_.Components()) {
-        if (const Panel* panel = component->As<Panel>()) {
-            containers.push_back(panel);
-        }
-    }
-    for (const Panel* container : containers) {
+    const auto ordered = [&](const Panel* container) {
         std::vector<const Control*> children;
         for (Component* component : form_.Components()) {
             const Control* control = AsControl(component);
@@ -123,11 +121,31 @@ void FormWindow::ReorderTabs(const Control* newcomer, HWND newcomerWindow) {
             const int keyB = b->TabOrder() < 0 ? INT_MAX : b->TabOrder();
             return keyA < keyB;
         });
+        return children;
+    };
+    constexpr UINT kZOrderOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER;
+    if (newcomer != nullptr) {
+        // The other children are in order already (every creation and renumbering keeps them
+        // so): the newcomer only has to go behind the child before it, or to the top.
+        const std::vector<const Control*> children = ordered(newcomer->Parent());
+        const auto place = std::find(children.begin(), children.end(), newcomer);
+        if (place != children.end()) {
+            SetWindowPos(newcomerWindow, place == children.begin() ? HWND_TOP : windowOf(*std::prev(place)),
+                         0, 0, 0, 0, kZOrderOnly);
+        }
+        return;
+    }
+    std::vector<const Panel*> containers{nullptr};
+    for (Component* component : form_.Components()) {
+        if (const Panel* panel = component->As<Panel>()) {
+            containers.push_back(panel);
+        }
+    }
+    for (const Panel* container : containers) {
         HWND after = HWND_TOP;
-        for (const Control* child : children) {
+        for (const Control* child : ordered(container)) {
             HWND window = windowOf(child);
-            SetWindowPos(window, after, 0, 0, 0, 0,
-                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+            SetWindowPos(window, after, 0, 0, 0, 0, kZOrderOnly);
             after = window;
         }
     }
@@ -167,9 +185,11 @@ void FormWindow::Changed(Change change) {
         SetWindowTextW(window_, caption.c_str());
         break;
     }
-    case Change::Visible:
+    case Change::Visible: {
+        const trace::Scope scope(trace::Phase::Showing);
         ShowWindow(window_, form_.Visible() ? SW_SHOW : SW_HIDE);
         break;
+    }
     case Change::Enabled:
         EnableWindow(window_, form_.Enabled() ? TRUE : FALSE);
         break;

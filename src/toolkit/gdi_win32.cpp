@@ -1,5 +1,7 @@
 #include "toolkit/gdi_win32.h"
 
+#include "base/phase_trace.h"
+
 #include <algorithm>
 
 namespace zentrim::toolkit::win32 {
@@ -23,6 +25,7 @@ LOGFONTW ToLogFont(const Font& font, int dpi) {
 }
 
 UniqueFont MakeFont(const Font& font, int dpi) {
+    const trace::Scope scope(trace::Phase::Fonts);
     const LOGFONTW logFont = ToLogFont(font, dpi);
     return UniqueFont(CreateFontIndirectW(&logFont));
 }
@@ -65,6 +68,15 @@ int WindowDpi(HWND window) {
         }
     }
     return ScreenDpi();
+}
+
+bool PlacedAt(HWND window, const RECT& rect) {
+    RECT now{};
+    if (!GetWindowRect(window, &now)) {
+        return false;
+    }
+    MapWindowPoints(nullptr, GetParent(window), reinterpret_cast<POINT*>(&now), 2);
+    return EqualRect(&now, &rect) != FALSE;
 }
 
 Size OuterSize(Size client, DWORD style, DWORD exStyle, int dpi) {

@@ -87,6 +87,10 @@ int ScreenDpi();
 // The outer size of a window with this client size, style and resolution.
 Size OuterSize(Size client, DWORD style, DWORD exStyle, int dpi);
 
+// Whether a child window already has this rectangle in its parent's client area: placing it
+// there again would change nothing.
+bool PlacedAt(HWND window, const RECT& rect);
+
 inline RECT ToRect(const Rect& rect) {
     return {rect.left, rect.top, rect.right, rect.bottom};
 }

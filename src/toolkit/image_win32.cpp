@@ -35,13 +35,14 @@ void GraphicPeer::Rescale() {
     Invalidate();
 }
 
-ImagePeer::ImagePeer(Image& image, FormWindow& form) : GraphicPeer(image, form), image_(image) {
-    decoded_ = DecodedPicture::Decode(image.GetPicture());
-}
+// The picture is decoded when it is first drawn: a window that is never shown (or a picture
+// never painted) costs no decoding at start.
+ImagePeer::ImagePeer(Image& image, FormWindow& form) : GraphicPeer(image, form), image_(image) {}
 
 void ImagePeer::Changed(Change change) {
     if (change == Change::Pictures) {
-        decoded_ = DecodedPicture::Decode(image_.GetPicture());
+        decoded_.reset();
+        decodeTried_ = false;
         cache_.reset();
         cacheSize_ = {};
     }
@@ -55,6 +56,10 @@ void ImagePeer::Rescale() {
 }
 
 void ImagePeer::Draw(HDC dc, const RECT& rect) {
+    if (!decodeTried_) {
+        decoded_ = DecodedPicture::Decode(image_.GetPicture());
+        decodeTried_ = true;
+    }
     if (!decoded_) {
         return;
     }

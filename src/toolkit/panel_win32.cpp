@@ -1,4 +1,5 @@
 // A panel as a child window of the toolkit's own class; its controls are its child windows.
+#include "base/phase_trace.h"
 #include "toolkit/window_win32.h"
 
 namespace zentrim::toolkit::win32 {
@@ -13,6 +14,7 @@ PanelWindow::PanelWindow(Win32Backend& backend, Panel& panel, FormWindow& form)
     const DWORD style =
         WS_CHILD | WS_CLIPSIBLINGS | (panel.Visible() ? WS_VISIBLE : 0) | (panel.Enabled() ? 0 : WS_DISABLED);
     const std::wstring caption = ToWide(panel.Caption());
+    const trace::Scope scope(trace::Phase::ChildWindows);
     CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_NOPARENTNOTIFY, kPanelClass, caption.c_str(), style, 0, 0, 0,
                     0, form.ParentWindow(panel),
                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(form.NextControlId())), Instance(), this);
@@ -25,9 +27,13 @@ PanelWindow::PanelWindow(Win32Backend& backend, Panel& panel, FormWindow& form)
 }
 
 void PanelWindow::Place() {
+    const trace::Scope scope(trace::Phase::Layout);
     const Bounds& bounds = panel_.GetBounds();
     const int left = form_.Scale(bounds.left);
     const int top = form_.Scale(bounds.top);
+    if (PlacedAt(window_, {left, top, form_.Scale(bounds.Right()), form_.Scale(bounds.Bottom())})) {
+        return;
+    }
     SetWindowPos(window_, nullptr, left, top, form_.Scale(bounds.Right()) - left,
                  form_.Scale(bounds.Bottom()) - top, SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -1,5 +1,6 @@
 #include "toolkit/picture_win32.h"
 
+#include "base/phase_trace.h"
 #include "base/unique_handle_win32.h"
 
 #include <wincodec.h>
@@ -19,6 +20,7 @@ bool CreateFactory(ComPtr<IWICImagingFactory>& factory) {
 }
 
 std::vector<std::uint8_t> ResourceBytes(const Picture& picture) {
+    const trace::Scope scope(trace::Phase::Resources);
     HMODULE module = GetModuleHandleW(nullptr);
     const std::wstring name = ToWide(picture.resourceName);
     const std::wstring type = ToWide(picture.resourceType);
@@ -39,6 +41,7 @@ std::vector<std::uint8_t> ResourceBytes(const Picture& picture) {
 } // namespace
 
 std::optional<DecodedPicture> DecodedPicture::Decode(const Picture& picture) {
+    const trace::Scope scope(trace::Phase::Pictures);
     const std::vector<std::uint8_t> fromResource = picture.png.empty() && !picture.resourceName.empty()
                                                        ? ResourceBytes(picture)
                                                        : std::vector<std::uint8_t>();
@@ -76,6 +79,7 @@ std::optional<DecodedPicture> DecodedPicture::Decode(const Picture& picture) {
 }
 
 UniqueBitmap DecodedPicture::Render(int width, int height, bool premultiplied) const {
+    const trace::Scope scope(trace::Phase::Pictures);
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) {
         return {};
     }

@@ -303,6 +303,7 @@ public:
 private:
     Image& image_;
     std::optional<DecodedPicture> decoded_;
+    bool decodeTried_ = false; // decoded_ holds the picture's pixels, or nothing if it failed
     UniqueBitmap cache_;
     Size cacheSize_;
 };

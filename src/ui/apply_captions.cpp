@@ -1,5 +1,6 @@
 #include "ui/captions.h"
 
+#include "base/phase_trace.h"
 #include "toolkit/button.h"
 #include "toolkit/edit.h"
 #include "toolkit/form.h"
@@ -57,42 +58,46 @@ void SetCaptionText(toolkit::Component& component, std::u16string text) {
 } // namespace
 
 void CaptionCatalogue::ApplyCaptions(toolkit::Form& form) const noexcept {
+    const trace::Scope scope(trace::Phase::Catalogue);
     try {
         const auto text = CatalogueText();
         if (!text) {
             return;
         }
         const std::u16string& windowName = form.Name();
-        for (const std::u16string_view line : SplitCatalogueLines(*text)) {
+        CatalogueLineReader lines(*text);
+        std::u16string_view line;
+        while (lines.Next(line)) {
             if (line.empty()) {
                 continue;
             }
-            auto fields = SplitCatalogueFields(line);
-            if (fields.empty()) {
+            CatalogueFieldReader fields(line);
+            std::u16string_view field;
+            if (!fields.Next(field)) {
                 return; // white space only
             }
-            if (!CatalogueNamesEqual(fields[0], windowName)) {
+            if (!CatalogueNamesEqual(field, windowName)) {
                 continue;
             }
-            if (fields.size() < 2) {
+            if (!fields.Next(field)) {
                 return;
             }
             // The title key alone is compared with case.
-            if (fields[1] == windowName) {
-                if (fields.size() < 3) {
+            if (field == windowName) {
+                if (!fields.Next(field)) {
                     return;
                 }
-                form.SetCaption(std::move(fields[2]));
+                form.SetCaption(std::u16string(field));
                 continue;
             }
-            toolkit::Component* component = FindOwnedComponent(form, fields[1]);
+            toolkit::Component* component = FindOwnedComponent(form, field);
             if (component == nullptr || !TakesCaption(*component)) {
                 continue;
             }
-            if (fields.size() < 3) {
+            if (!fields.Next(field)) {
                 return;
             }
-            SetCaptionText(*component, std::move(fields[2]));
+            SetCaptionText(*component, std::u16string(field));
         }
     } catch (...) {
         // Out of memory or an unreadable source: the texts applied so far stay.

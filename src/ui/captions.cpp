@@ -1,5 +1,6 @@
 #include "ui/captions.h"
 
+#include "base/phase_trace.h"
 #include "base/text.h"
 #include "engine/product_key.h"
 
@@ -10,8 +11,6 @@
 namespace zentrim {
 
 namespace {
-
-constexpr std::size_t kFieldCount = 3;
 
 bool IsCatalogueSpace(char16_t c) {
     return c >= 1 && c <= 32;
@@ -74,68 +73,104 @@ std::u16string DecodeCatalogueText(std::span<const std::uint8_t> bytes) {
 
 std::vector<std::u16string_view> SplitCatalogueLines(std::u16string_view text) {
     std::vector<std::u16string_view> lines;
-    std::size_t start = 0;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const char16_t c = text[i];
-        if (c != u'\r' && c != u'\n') {
-            ++i;
-            continue;
-        }
-        lines.push_back(text.substr(start, i - start));
-        i += (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') ? 2 : 1;
-        start = i;
-    }
-    if (start < text.size()) {
-        lines.push_back(text.substr(start));
+    CatalogueLineReader reader(text);
+    std::u16string_view line;
+    while (reader.Next(line)) {
+        lines.push_back(line);
     }
     return lines;
 }
 
+bool CatalogueLineReader::Next(std::u16string_view& line) {
+    if (next_ >= text_.size()) {
+        return false;
+    }
+    std::size_t end = next_;
+    while (end < text_.size() && text_[end] != u'\r' && text_[end] != u'\n') {
+        ++end;
+    }
+    line = text_.substr(next_, end - next_);
+    next_ = end;
+    if (next_ < text_.size()) {
+        next_ += (text_[next_] == u'\r' && next_ + 1 < text_.size() && text_[next_ + 1] == u'\n') ? 2 : 1;
+    }
+    return true;
+}
+
+CatalogueFieldReader::CatalogueFieldReader(std::u16string_view line) : line_(line) {
+    SkipSpace();
+}
+
+void CatalogueFieldReader::SkipSpace() {
+    while (next_ < line_.size() && IsCatalogueSpace(line_[next_])) {
+        ++next_;
+    }
+}
+
+bool CatalogueFieldReader::Next(std::u16string_view& field) {
+    if (count_ == kFieldCount) {
+        return false;
+    }
+    if (emptyFieldPending_) {
+        emptyFieldPending_ = false;
+        ++count_;
+        field = {};
+        return true;
+    }
+    if (next_ >= line_.size()) {
+        return false;
+    }
+    if (line_[next_] == u'"') {
+        // Up to the next quote that is not doubled; only a doubled quote needs a copy.
+        const std::size_t start = ++next_;
+        bool doubled = false;
+        std::size_t end = line_.size();
+        while (next_ < line_.size()) {
+            if (line_[next_] == u'"') {
+                if (next_ + 1 < line_.size() && line_[next_ + 1] == u'"') {
+                    doubled = true;
+                    next_ += 2;
+                    continue;
+                }
+                end = next_++;
+                break;
+            }
+            ++next_;
+        }
+        field = line_.substr(start, end - start);
+        if (doubled) {
+            scratch_.clear();
+            for (std::size_t i = 0; i < field.size(); ++i) {
+                scratch_.push_back(field[i]);
+                if (field[i] == u'"') {
+                    ++i; // the second quote of the pair
+                }
+            }
+            field = scratch_;
+        }
+    } else {
+        const std::size_t start = next_;
+        while (next_ < line_.size() && line_[next_] != u',' && !IsCatalogueSpace(line_[next_])) {
+            ++next_;
+        }
+        field = line_.substr(start, next_ - start);
+    }
+    ++count_;
+    SkipSpace();
+    if (next_ < line_.size() && line_[next_] == u',') {
+        ++next_;
+        SkipSpace();
+        emptyFieldPending_ = next_ == line_.size(); // the comma at the end of the line
+    }
+    return true;
+}
+
 std::vector<std::u16string> SplitCatalogueFields(std::u16string_view line) {
     std::vector<std::u16string> fields;
-    std::size_t i = 0;
-    const auto skipSpace = [&] {
-        while (i < line.size() && IsCatalogueSpace(line[i])) {
-            ++i;
-        }
-    };
-    skipSpace();
-    while (i < line.size() && fields.size() < kFieldCount) {
-        std::u16string field;
-        if (line[i] == u'"') {
-            ++i;
-            while (i < line.size()) {
-                if (line[i] == u'"') {
-                    if (i + 1 < line.size() && line[i + 1] == u'"') {
-                        field.push_back(u'"');
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                field.push_back(line[i++]);
-            }
-        } else {
-            const std::size_t start = i;
-            while (i < line.size() && line[i] != u',' && !IsCatalogueSpace(line[i])) {
-                ++i;
-            }
-            field.assign(line.substr(start, i - start));
-        }
-        fields.push_back(std::move(field));
-        skipSpace();
-        if (i < line.size() && line[i] == u',') {
-            ++i;
-            skipSpace();
-            if (i == line.size()) {
-                fields.emplace_back(); // the comma at the end of the line
-            }
-        }
-    }
-    if (fields.size() > kFieldCount) {
-        fields.resize(kFieldCount);
+    CatalogueFieldReader reader(line);
+    std::u16string_view field;
+    while (reader.Next(field)) {
+        fields.emplace_back(field);
     }
     return fields;
 }
@@ -164,33 +199,39 @@ std::optional<std::u16string> CaptionCatalogue::CatalogueText() const {
 
 std::u16string CaptionCatalogue::GetCaption(std::u16string_view windowName,
                                             std::u16string_view key) const noexcept {
+    const trace::Scope scope(trace::Phase::Catalogue);
     std::u16string result;
     try {
         const auto text = CatalogueText();
         if (!text) {
             return result;
         }
-        for (const std::u16string_view line : SplitCatalogueLines(*text)) {
+        // Each line is read in place: fields are compared as views and only the text of a
+        // matching entry is copied.
+        CatalogueLineReader lines(*text);
+        std::u16string_view line;
+        while (lines.Next(line)) {
             if (line.empty()) {
                 continue;
             }
-            const auto fields = SplitCatalogueFields(line);
-            if (fields.empty()) {
+            CatalogueFieldReader fields(line);
+            std::u16string_view field;
+            if (!fields.Next(field)) {
                 break; // white space only
             }
-            if (!CatalogueNamesEqual(fields[0], windowName)) {
+            if (!CatalogueNamesEqual(field, windowName)) {
                 continue;
             }
-            if (fields.size() < 2) {
+            if (!fields.Next(field)) {
                 break;
             }
-            if (!CatalogueNamesEqual(fields[1], key)) {
+            if (!CatalogueNamesEqual(field, key)) {
                 continue;
             }
-            if (fields.size() < 3) {
+            if (!fields.Next(field)) {
                 break;
             }
-            result = fields[2];
+            result.assign(field);
         }
     } catch (...) {
         // Out of memory or an unreadable source: keep what the earlier lines gave.

@@ -31,6 +31,39 @@ std::u16string DecodeCatalogueText(std::span<const std::uint8_t> bytes);
 // needs no line end. Empty lines are kept (as empty views) for the caller to skip.
 std::vector<std::u16string_view> SplitCatalogueLines(std::u16string_view text);
 
+// The lines of a catalogue text one at a time, as SplitCatalogueLines gives them, without a copy.
+class CatalogueLineReader {
+public:
+    explicit CatalogueLineReader(std::u16string_view text) : text_(text) {}
+    // The next line (a view into the text); false after the last.
+    bool Next(std::u16string_view& line);
+
+private:
+    std::u16string_view text_;
+    std::size_t next_ = 0;
+};
+
+// The fields of one line one at a time, as SplitCatalogueFields gives them. A field is a view into
+// the line, or into the reader itself when a doubled quote had to be undone; it stays valid until
+// the next call.
+class CatalogueFieldReader {
+public:
+    static constexpr std::size_t kFieldCount = 3;
+
+    explicit CatalogueFieldReader(std::u16string_view line);
+    // The next field; false when the line has no more or three were read.
+    bool Next(std::u16string_view& field);
+
+private:
+    void SkipSpace();
+
+    std::u16string_view line_;
+    std::size_t next_ = 0;
+    std::size_t count_ = 0;
+    bool emptyFieldPending_ = false;
+    std::u16string scratch_;
+};
+
 // The fields of one line, at most three (later ones are ignored). White space (codes 1 to 32)
 // before the first field and around each comma is skipped. A field that begins with a double
 // quote runs to the next quote that is not doubled ("" stands for one quote) or to the end of

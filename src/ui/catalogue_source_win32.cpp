@@ -1,11 +1,13 @@
 #include "ui/catalogue_source_win32.h"
 
+#include "base/phase_trace.h"
 #include "base/unique_handle_win32.h"
 
 namespace zentrim {
 
 std::optional<std::vector<std::uint8_t>>
 ResourceCatalogueSource::FindCatalogue(std::u16string_view language) const {
+    const trace::Scope scope(trace::Phase::Resources);
     // Only the program's catalogues: other RCDATA resources (the pictures) are no catalogues, and
     // the list also keeps out names that FindResourceW would read as numbers ("#1").
     if (!IsProgramCatalogue(language)) {

@@ -142,6 +142,18 @@ TEST(CatalogueParser, DecodesWindows1252AndTextWithAByteOrderMark) {
     }
 }
 
+// Every field of an entry may be quoted with doubled quotes inside: the names are matched and the
+// text given with each pair read as one quote, and an entry after such a line still matches.
+TEST_F(CaptionsTest, QuotedNamesAndTextsWithDoubledQuotes) {
+    SetEnglish("\"Z\"\"T\", \"K\"\"1\", \"say \"\"hi\"\"\"\r\n"
+               "\"Z\"\"T\", K2, \"a \"\"b\"\"\", ignored\r\n"
+               "W, K, \"plain\"\r\n");
+    EXPECT_EQ(Get(u"Z\"T", u"K\"1"), u"say \"hi\"");
+    EXPECT_EQ(Get(u"z\"t", u"k2"), u"a \"b\"");
+    EXPECT_EQ(Get(u"Z\"T", u"K1"), u"");
+    EXPECT_EQ(Get(u"W", u"K"), u"plain");
+}
+
 TEST_F(CaptionsTest, LastMatchingLineWinsAndNamesIgnoreCase) {
     SetEnglish("ZTMainForm, GoButton, \"First\"\r\n"
                "ZTAboutForm, GoButton, \"Other window\"\r\n"

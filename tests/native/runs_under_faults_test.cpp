@@ -352,7 +352,9 @@ void Measured(const std::string& what, std::size_t cases, int lost) {
 TEST_F(RunsUnderFaults, EverySingleFailedOperationOfEachRun) {
     for (const Phase phase : {Phase::FirstOptimize, Phase::Restore, Phase::SecondOptimize}) {
         const std::size_t operations = OperationsOf(phase);
-        ASSERT_GT(operations, 300u) << Name(phase);
+        // Every run is hundreds of store operations (the second optimize run, which finds the
+        // backup held, about 270: the backup inventory opens each of its two keys once).
+        ASSERT_GT(operations, 250u) << Name(phase);
         int lost = 0;
         for (std::size_t position = 0; position < operations; ++position) {
             SCOPED_TRACE(std::string(Name(phase)) + ", operation " + std::to_string(position) + " fails");
