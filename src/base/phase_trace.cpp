@@ -13,7 +13,7 @@ constexpr std::array<std::string_view, kPhaseCount> kPhaseNames{
 
 bool enabled = false;
 std::mutex accountMutex;
-PhaseAccount account;
+PhaseAccount programAccount;
 
 double Milliseconds(Clock::duration duration) {
     return std::chrono::duration<double, std::milli>(duration).count();
@@ -81,17 +81,17 @@ bool Enabled() noexcept {
 
 void EnterProgramPhase(Phase phase) noexcept {
     const std::lock_guard lock(accountMutex);
-    account.Enter(phase, Clock::now());
+    programAccount.Enter(phase, Clock::now());
 }
 
 void LeaveProgramPhase() noexcept {
     const std::lock_guard lock(accountMutex);
-    account.Leave(Clock::now());
+    programAccount.Leave(Clock::now());
 }
 
 PhaseAccount ProgramAccount() {
     const std::lock_guard lock(accountMutex);
-    return account;
+    return programAccount;
 }
 
 } // namespace zentrim::trace
