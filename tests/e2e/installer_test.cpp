@@ -118,7 +118,8 @@ TEST_F(Installer, X64PackageInstallsSilentlyAndItsProgramRunsFromThere) {
     ASSERT_EQ(Install(*x64_), 0u);
 
     const std::wstring folder = InstallFolder(FOLDERID_ProgramFiles);
-    for (const wchar_t* file : {L"Zentrim.exe", L"ZentrimUpdate.exe", L"ZentrimCmd.exe", L"Zentrim.chm", L"License.rtf"}) {
+    for (const wchar_t* file :
+         {L"Zentrim.exe", L"ZentrimUpdate.exe", L"ZentrimCmd.exe", L"Zentrim.chm", L"License.rtf"}) {
         EXPECT_TRUE(FileExists(folder + file)) << Narrow(folder + file);
     }
     ExpectOneInstalledCopy(x64_->version);
@@ -205,7 +206,8 @@ TEST_F(Installer, UninstallRemovesTheProgramButKeepsAProductKeyWithABackup) {
     ASSERT_EQ(RunInstaller(L"/x \"" + x64_->path + L"\" /qn"), 0u);
 
     const std::wstring folder = InstallFolder(FOLDERID_ProgramFiles);
-    for (const wchar_t* file : {L"Zentrim.exe", L"ZentrimUpdate.exe", L"ZentrimCmd.exe", L"Zentrim.chm", L"License.rtf"}) {
+    for (const wchar_t* file :
+         {L"Zentrim.exe", L"ZentrimUpdate.exe", L"ZentrimCmd.exe", L"Zentrim.chm", L"License.rtf"}) {
         EXPECT_FALSE(FileExists(folder + file)) << Narrow(folder + file);
     }
     EXPECT_FALSE(FindShortcut());
@@ -220,7 +222,8 @@ TEST_F(Installer, UninstallRemovesTheProgramButKeepsAProductKeyWithABackup) {
 TEST_F(Installer, X86PackageInstallsAndUninstallsSilently) {
     ASSERT_EQ(Install(*x86_), 0u);
     const std::wstring folder = InstallFolder(FOLDERID_ProgramFilesX86);
-    for (const wchar_t* file : {L"Zentrim.exe", L"ZentrimUpdate.exe", L"ZentrimCmd.exe", L"Zentrim.chm", L"License.rtf"}) {
+    for (const wchar_t* file :
+         {L"Zentrim.exe", L"ZentrimUpdate.exe", L"ZentrimCmd.exe", L"Zentrim.chm", L"License.rtf"}) {
         EXPECT_TRUE(FileExists(folder + file)) << Narrow(folder + file);
     }
     EXPECT_FALSE(FileExists(InstallFolder(FOLDERID_ProgramFiles) + L"Zentrim.exe"));
