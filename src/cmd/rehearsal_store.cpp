@@ -152,14 +152,21 @@ StoreStatus RehearsalStore::Read(const Handle& handle, std::u16string_view name,
     return StoreStatus::Ok;
 }
 
-StoreStatus RehearsalStore::QueryValue(StoreKey key, std::u16string_view name, ValueType& type,
-                                       std::span<std::uint8_t> buffer, std::uint32_t& size) {
-    const auto handle = handles_.find(key);
-    if (handle == handles_.end()) {
+StoreStatus RehearsalStore::ReadOpen(StoreKey key, std::u16string_view name, const Handle*& handle,
+                                     std::optional<RawValue>& value) {
+    const auto found = handles_.find(key);
+    if (found == handles_.end()) {
         return StoreStatus::Failed;
     }
+    handle = &found->second;
+    return Read(*handle, name, value);
+}
+
+StoreStatus RehearsalStore::QueryValue(StoreKey key, std::u16string_view name, ValueType& type,
+                                       std::span<std::uint8_t> buffer, std::uint32_t& size) {
+    const Handle* handle = nullptr;
     std::optional<RawValue> value;
-    if (const StoreStatus status = Read(handle->second, name, value); status != StoreStatus::Ok) {
+    if (const StoreStatus status = ReadOpen(key, name, handle, value); status != StoreStatus::Ok) {
         return status;
     }
     if (!value) {
@@ -185,35 +192,29 @@ void RehearsalStore::Record(Change::Kind kind, const Handle& handle, std::u16str
 
 StoreStatus RehearsalStore::SetValue(StoreKey key, std::u16string_view name, ValueType type,
                                      std::span<const std::uint8_t> data) {
-    const auto handle = handles_.find(key);
-    if (handle == handles_.end()) {
-        return StoreStatus::Failed;
-    }
+    const Handle* handle = nullptr;
     std::optional<RawValue> before;
-    if (const StoreStatus status = Read(handle->second, name, before); status != StoreStatus::Ok) {
+    if (const StoreStatus status = ReadOpen(key, name, handle, before); status != StoreStatus::Ok) {
         return status;
     }
     RawValue after{type, std::vector<std::uint8_t>(data.begin(), data.end())};
-    auto& values = keys_[handle->second.id].values;
+    auto& values = keys_[handle->id].values;
     values[ToUpperText(name)] = {std::u16string(name), after};
-    Record(Change::Kind::SetValue, handle->second, name, std::move(before), std::move(after));
+    Record(Change::Kind::SetValue, *handle, name, std::move(before), std::move(after));
     return StoreStatus::Ok;
 }
 
 StoreStatus RehearsalStore::DeleteValue(StoreKey key, std::u16string_view name) {
-    const auto handle = handles_.find(key);
-    if (handle == handles_.end()) {
-        return StoreStatus::Failed;
-    }
+    const Handle* handle = nullptr;
     std::optional<RawValue> before;
-    if (const StoreStatus status = Read(handle->second, name, before); status != StoreStatus::Ok) {
+    if (const StoreStatus status = ReadOpen(key, name, handle, before); status != StoreStatus::Ok) {
         return status;
     }
     if (!before) {
         return StoreStatus::NotFound;
     }
-    keys_[handle->second.id].values[ToUpperText(name)] = {std::u16string(name), std::nullopt};
-    Record(Change::Kind::DeleteValue, handle->second, name, std::move(before), std::nullopt);
+    keys_[handle->id].values[ToUpperText(name)] = {std::u16string(name), std::nullopt};
+    Record(Change::Kind::DeleteValue, *handle, name, std::move(before), std::nullopt);
     return StoreStatus::Ok;
 }
 

@@ -69,6 +69,9 @@ private:
     static KeyId IdOf(RegistryRoot root, std::u16string_view path, std::uint32_t access);
     StoreStatus Exists(const KeyId& id, std::u16string_view path, bool& exists);
     StoreStatus Read(const Handle& handle, std::u16string_view name, std::optional<RawValue>& value);
+    // Read through an open key's handle; Failed for a handle this store did not give.
+    StoreStatus ReadOpen(StoreKey key, std::u16string_view name, const Handle*& handle,
+                         std::optional<RawValue>& value);
     StoreKey Register(KeyId id, std::u16string path, std::uint32_t viewFlags);
     void Record(Change::Kind kind, const Handle& handle, std::u16string_view name,
                 std::optional<RawValue> before, std::optional<RawValue> after);
