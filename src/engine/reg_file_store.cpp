@@ -5,17 +5,19 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <random>
 #include <unordered_map>
+#include <utility>
 
 #ifdef _WIN32
-#include <io.h>
+#include "base/unique_handle_win32.h"
 #else
+#include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -611,83 +613,234 @@ std::string PathText(const std::filesystem::path& path) {
     return std::string(text.begin(), text.end());
 }
 
-// An open C stream, closed on every path.
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+// How many names a save tries for its temporary file before it gives up: another name is drawn
+// only when one is taken, which random names all but never are.
+constexpr int kTemporaryAttempts = 8;
 
-FilePtr OpenForWriting(const std::filesystem::path& path) {
-#ifdef _WIN32
-    return FilePtr(_wfopen(path.c_str(), L"wb"));
-#else
-    return FilePtr(std::fopen(path.c_str(), "wb"));
-#endif
-}
-
-// Pushes the file's data to the disk, so that the rename below never publishes a file whose
-// content is still only in the cache.
-bool SyncToDisk(std::FILE* file) {
-    if (std::fflush(file) != 0) {
-        return false;
-    }
-#ifdef _WIN32
-    return _commit(_fileno(file)) == 0;
-#else
-    return fsync(fileno(file)) == 0;
-#endif
-}
-
-void SyncFolder([[maybe_unused]] const std::filesystem::path& folder) {
-#ifndef _WIN32
-    // Makes the rename itself durable; a failure here leaves the file intact either way.
-    const int descriptor = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY);
-    if (descriptor >= 0) {
-        ::fsync(descriptor);
-        ::close(descriptor);
-    }
-#endif
-}
-
-std::filesystem::path TemporaryBeside(const std::filesystem::path& target) {
+std::filesystem::path RandomTemporaryName(const std::filesystem::path& fileName) {
     static thread_local std::mt19937_64 generator{std::random_device{}()};
     std::u16string suffix = u".";
     AppendHexNumber(suffix, static_cast<std::uint32_t>(generator()), 8);
     AppendHexNumber(suffix, static_cast<std::uint32_t>(generator()), 8);
     suffix += u".tmp";
-    std::filesystem::path name = target.filename();
+    std::filesystem::path name = fileName;
     name += std::filesystem::path(suffix);
-    return target.parent_path() / name;
+    return name;
 }
 
-// Writes a temporary file beside the target, flushes it to disk and renames it over the target,
-// so the target holds either its old content or the new one, never a part.
-bool ReplaceFile(const std::filesystem::path& target, std::span<const std::uint8_t> bytes) {
-    const std::filesystem::path temporary = TemporaryBeside(target);
-    bool written = false;
-    if (FilePtr file = OpenForWriting(temporary)) {
-        written =
-            std::fwrite(bytes.data(), 1, bytes.size(), file.get()) == bytes.size() && SyncToDisk(file.get());
-        written = (std::fclose(file.release()) == 0) && written;
-    } else {
+std::filesystem::path TemporaryName(const TemporaryFileNamer& namer, const std::filesystem::path& fileName,
+                                    int attempt) {
+    return namer ? namer(fileName, attempt) : RandomTemporaryName(fileName);
+}
+
+#ifdef _WIN32
+
+// The file a save replaces: the target itself, or the file its link leads to, so that a link
+// stays a link. Empty when the target is a link that leads nowhere.
+std::optional<std::filesystem::path> FileToReplace(const std::filesystem::path& target) {
+    const DWORD attributes = ::GetFileAttributesW(target.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+            return target; // a new file
+        }
+        return std::nullopt;
+    }
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        return target;
+    }
+    // Opening the name follows every link on the way; the handle then names the file at the end.
+    const UniqueKernelHandle file(
+        NullIfInvalid(::CreateFileW(target.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr)));
+    if (!file) {
+        return std::nullopt;
+    }
+    std::wstring name(MAX_PATH, L'\0');
+    while (true) {
+        const DWORD length = ::GetFinalPathNameByHandleW(
+            file.get(), name.data(), static_cast<DWORD>(name.size()), FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+        if (length == 0) {
+            return std::nullopt;
+        }
+        if (length < name.size()) {
+            name.resize(length);
+            return std::filesystem::path(name);
+        }
+        name.resize(length); // the size needed, with the terminating NUL
+    }
+}
+
+bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
+    while (!bytes.empty()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+        DWORD written = 0;
+        if (!::WriteFile(file, bytes.data(), chunk, &written, nullptr) || written == 0) {
+            return false;
+        }
+        bytes = bytes.subspan(written);
+    }
+    return true;
+}
+
+// Writes a temporary file beside the file it replaces, flushes it to disk and moves it over that
+// file, so the file holds either its old content or the new one, never a part. The temporary file
+// is always created new (never opened through a name that exists, a link included) and takes the
+// permissions a new file in its folder inherits.
+bool ReplaceAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
+                       const TemporaryFileNamer& namer) {
+    const std::optional<std::filesystem::path> file = FileToReplace(target);
+    if (!file) {
         return false;
     }
-    std::error_code error;
-    if (written) {
-        // A replaced file keeps its permissions; a new one gets the default ones.
-        const auto status = std::filesystem::status(target, error);
-        if (!error && std::filesystem::is_regular_file(status)) {
-            std::filesystem::permissions(temporary, status.permissions(), error);
+    std::filesystem::path temporary;
+    UniqueKernelHandle handle;
+    for (int attempt = 0; attempt < kTemporaryAttempts && !handle; ++attempt) {
+        temporary = file->parent_path() / TemporaryName(namer, file->filename(), attempt);
+        const HANDLE created = ::CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        const DWORD error = ::GetLastError();
+        if (created == INVALID_HANDLE_VALUE && error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            return false; // anything but a name that is taken: another name would fail alike
         }
-        std::filesystem::rename(temporary, target, error);
-        if (!error) {
-            SyncFolder(target.parent_path());
-            return true;
-        }
+        handle.reset(NullIfInvalid(created));
     }
-    std::filesystem::remove(temporary, error);
+    if (!handle) {
+        return false;
+    }
+    bool written = WriteAll(handle.get(), bytes) && ::FlushFileBuffers(handle.get());
+    written = ::CloseHandle(handle.release()) && written;
+    if (written &&
+        ::MoveFileExW(temporary.c_str(), file->c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return true;
+    }
+    ::DeleteFileW(temporary.c_str());
     return false;
 }
+
+#else
+
+// An open file descriptor, closed on every path.
+class Descriptor {
+public:
+    explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() { Close(); }
+
+    int get() const { return descriptor_; }
+    explicit operator bool() const { return descriptor_ >= 0; }
+    void Reset(int descriptor) {
+        Close();
+        descriptor_ = descriptor;
+    }
+    // Closes now; false when the close failed, which may mean written data never reached the file.
+    bool Close() {
+        const int descriptor = std::exchange(descriptor_, -1);
+        return descriptor < 0 || ::close(descriptor) == 0;
+    }
+
+private:
+    int descriptor_;
+};
+
+bool WriteAll(int descriptor, std::span<const std::uint8_t> bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(descriptor, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return false;
+        }
+        bytes = bytes.subspan(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+void SyncFolder(const std::filesystem::path& folder) {
+    // Makes the rename itself durable; a failure here leaves the file intact either way.
+    const Descriptor descriptor(
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (descriptor) {
+        ::fsync(descriptor.get());
+    }
+}
+
+// The file a save replaces: the target itself, or the file at the end of its chain of links, so
+// that a link stays a link. Empty when the target is a link that leads nowhere (to a missing file,
+// or round in a loop) or cannot be looked at.
+std::optional<std::filesystem::path> FileToReplace(const std::filesystem::path& target) {
+    std::error_code error;
+    const auto status = std::filesystem::symlink_status(target, error);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        return target; // a new file
+    }
+    if (error) {
+        return std::nullopt;
+    }
+    if (!std::filesystem::is_symlink(status)) {
+        return target;
+    }
+    std::filesystem::path file = std::filesystem::canonical(target, error);
+    if (error) {
+        return std::nullopt;
+    }
+    return file;
+}
+
+// Writes a temporary file beside the file it replaces, flushes it to disk and renames it over that
+// file, so the file holds either its old content or the new one, never a part. The temporary file
+// is always a new one (never a name that exists, never opened through a link) and has the
+// replaced file's permission bits from the start, so it is never readable by more accounts than
+// that file; a new file gets the default ones.
+bool ReplaceAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
+                       const TemporaryFileNamer& namer) {
+    const std::optional<std::filesystem::path> file = FileToReplace(target);
+    if (!file) {
+        return false;
+    }
+    mode_t mode = 0666; // as the umask allows
+    bool replacing = false;
+    struct stat info {};
+    if (::stat(file->c_str(), &info) == 0) {
+        if (S_ISREG(info.st_mode)) {
+            mode = info.st_mode & 0777; // not set-user-ID and its kin: the file is data
+            replacing = true;
+        }
+    } else if (errno != ENOENT) {
+        return false; // its permissions cannot be known
+    }
+
+    std::filesystem::path temporary;
+    Descriptor descriptor(-1);
+    for (int attempt = 0; attempt < kTemporaryAttempts && !descriptor; ++attempt) {
+        temporary = file->parent_path() / TemporaryName(namer, file->filename(), attempt);
+        const int opened =
+            ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (opened < 0 && errno != EEXIST) {
+            return false; // anything but a name that is taken: another name would fail alike
+        }
+        descriptor.Reset(opened);
+    }
+    if (!descriptor) {
+        return false;
+    }
+    if (replacing) {
+        // The umask may have taken bits the replaced file has; the file keeps exactly its own.
+        ::fchmod(descriptor.get(), mode);
+    }
+    bool written = WriteAll(descriptor.get(), bytes) && ::fsync(descriptor.get()) == 0;
+    written = descriptor.Close() && written;
+    if (written && ::rename(temporary.c_str(), file->c_str()) == 0) {
+        SyncFolder(file->parent_path());
+        return true;
+    }
+    ::unlink(temporary.c_str());
+    return false;
+}
+
+#endif
 
 } // namespace
 
@@ -784,9 +937,10 @@ std::vector<std::uint8_t> FormatRegEditFile(const std::vector<RegFileKeyEdits>& 
     return FileBytes(text);
 }
 
-bool WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes) {
+bool WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
+                         const TemporaryFileNamer& namer) {
     try {
-        return ReplaceFile(target, bytes);
+        return ReplaceAtomically(target, bytes, namer);
     } catch (const std::exception&) {
         return false;
     }
@@ -860,7 +1014,7 @@ bool RegFileRegistryStore::Save() {
         if (bytes == savedBytes_) {
             return true; // nothing the file would show has changed, such as a new root with no keys
         }
-        if (!ReplaceFile(file_, bytes)) {
+        if (!ReplaceAtomically(file_, bytes, {})) {
             return false;
         }
         saved_ = std::move(content);

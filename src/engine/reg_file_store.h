@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <span>
@@ -57,9 +58,18 @@ struct RegFileKeyEdits {
 // A file of edits in the same form as FormatRegFile, which "reg import" and a double-click apply.
 std::vector<std::uint8_t> FormatRegEditFile(const std::vector<RegFileKeyEdits>& keys);
 
+// The name of the temporary file for the attempt given (0, 1, ...), from the name of the file it
+// will replace. The default draws random names.
+using TemporaryFileNamer =
+    std::function<std::filesystem::path(const std::filesystem::path& fileName, int attempt)>;
+
 // Writes a file beside the target, flushes it and renames it over the target, so that the target
-// holds either its old content or all of the new; nothing is left behind when it fails.
-bool WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes);
+// holds either its old content or all of the new; nothing is left behind when it fails. The
+// temporary file is always a new one, never opened through a name that exists; on POSIX it has the
+// target's permission bits from its creation. A target that is a symbolic link stays one: the file
+// it leads to is replaced, and a link that leads nowhere is refused.
+bool WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
+                         const TemporaryFileNamer& namer = {});
 
 class RegFileRegistryStore final : public RegistryStore {
     struct Token {

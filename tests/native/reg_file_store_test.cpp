@@ -8,7 +8,16 @@
 #include <chrono>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <random>
+
+#ifndef _WIN32
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace zentrim {
 namespace {
@@ -781,3 +790,245 @@ TEST_F(RegFileStore, LoadingTimeGrowsInProportionToTheFileWithManyDeletions) {
 
 } // namespace
 } // namespace zentrim
+
+// ---- saving beside links and files of others ----
+
+#ifndef _WIN32
+
+namespace zentrim {
+namespace {
+
+namespace fs = std::filesystem;
+
+Bytes ReadBytes(const fs::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const fs::path& file, const Bytes& bytes) {
+    std::ofstream stream(file, std::ios::binary | std::ios::trunc);
+    stream.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+unsigned ModeOf(const fs::path& file) {
+    struct stat info {};
+    EXPECT_EQ(::lstat(file.c_str(), &info), 0) << file;
+    return info.st_mode & 07777;
+}
+
+// Whatever sits at a temporary file's name before the save must keep its kind and content, and
+// nothing may be written through it: the save goes on under another name. A save whose every
+// name is taken fails and leaves the target as it was.
+TEST_F(RegFileStore, TemporaryFileIsNeverOpenedThroughANameThatExists) {
+    const fs::path victims = folder_ / "victims";
+    fs::create_directory(victims);
+    const Bytes victimBytes = EightBitFile("belongs to someone else");
+    WriteBytes(victims / "linked", victimBytes);
+    WriteBytes(folder_ / "taken-2", victimBytes);
+    fs::create_symlink(victims / "linked", folder_ / "taken-0");
+    fs::create_symlink(victims / "missing", folder_ / "taken-1");
+    const auto takenThree = [](const fs::path& fileName, int attempt) {
+        EXPECT_EQ(fileName, "registry.reg");
+        return fs::path((attempt < 3 ? "taken-" : "free-") + std::to_string(attempt));
+    };
+    const auto plantsAreUntouched = [&] {
+        std::error_code error;
+        EXPECT_EQ(fs::read_symlink(folder_ / "taken-0", error), victims / "linked") << error.message();
+        EXPECT_TRUE(fs::is_symlink(folder_ / "taken-1"));
+        EXPECT_EQ(ReadBytes(victims / "linked"), victimBytes);
+        EXPECT_FALSE(fs::exists(fs::symlink_status(victims / "missing")));
+        EXPECT_EQ(ReadBytes(folder_ / "taken-2"), victimBytes);
+    };
+
+    const Bytes first = EightBitFile("first");
+    ASSERT_TRUE(WriteFileAtomically(file_, first, takenThree));
+    EXPECT_EQ(ReadFile(), first);
+    plantsAreUntouched();
+    EXPECT_FALSE(fs::exists(folder_ / "free-3")); // renamed over the target
+
+    const auto alwaysTaken = [](const fs::path&, int) { return fs::path("taken-0"); };
+    EXPECT_FALSE(WriteFileAtomically(file_, EightBitFile("second"), alwaysTaken));
+    EXPECT_EQ(ReadFile(), first);
+    plantsAreUntouched();
+    EXPECT_EQ(FolderEntries().size(), 5u); // the target, the three names and the victims
+}
+
+// A target that is a link, through a chain of two, stays a link: the file at the end of the chain
+// gets the new content, and the temporary file goes beside that file.
+TEST_F(RegFileStore, TargetThatIsALinkStaysALinkAndItsFileIsSaved) {
+    const fs::path data = folder_ / "data";
+    fs::create_directory(data);
+    WriteBytes(data / "real.reg", EightBitFile("Windows Registry Editor Version 5.00\n"
+                                               "[HKEY_CURRENT_USER\\Software\\Old]\n\"v\"=dword:1\n"));
+    fs::create_symlink(data / "real.reg", folder_ / "middle.reg");
+    fs::create_symlink("middle.reg", file_); // relative, as people write them
+    {
+        auto store = OpenStore();
+        ASSERT_TRUE(store);
+        CustomRegistry registry(*store);
+        EXPECT_EQ(registry.TryWrite(RegistryRoot::CurrentUser, u"\\Software\\New", u"w", ValueType::String,
+                                    EncodeRegistryText(u"saved"), false),
+                  StoreStatus::Ok);
+    }
+    std::error_code error;
+    EXPECT_EQ(fs::read_symlink(file_, error), "middle.reg") << error.message();
+    EXPECT_TRUE(fs::is_symlink(folder_ / "middle.reg"));
+    const auto parsed = ParseRegFile(ReadBytes(data / "real.reg"));
+    ASSERT_TRUE(parsed) << parsed.error;
+    EXPECT_NE(FindValue(parsed.keys, kCu, u"Software\\Old", u"v"), nullptr);
+    const StoredValue* saved = FindValue(parsed.keys, kCu, u"Software\\New", u"w");
+    ASSERT_NE(saved, nullptr);
+    EXPECT_EQ(saved->data, EncodeRegistryText(u"saved"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(data), fs::directory_iterator()), 1);
+    EXPECT_EQ(FolderEntries().size(), 3u);
+}
+
+// A link that leads nowhere is never replaced by a file: the change fails, the store keeps what
+// the file held (nothing), and no file appears at either end of the link.
+TEST_F(RegFileStore, LinkThatLeadsNowhereIsRefused) {
+    fs::create_symlink(folder_ / "missing.reg", file_);
+    auto store = OpenStore();
+    ASSERT_TRUE(store);
+    CustomRegistry registry(*store);
+    EXPECT_EQ(registry.TryWrite(RegistryRoot::CurrentUser, u"\\Software\\A", u"v", ValueType::Dword,
+                                Bytes{1, 0, 0, 0}, false),
+              StoreStatus::Failed);
+    EXPECT_FALSE(store->KeyExists(RegistryRoot::CurrentUser, u"Software\\A"));
+    EXPECT_TRUE(fs::is_symlink(file_));
+    EXPECT_FALSE(fs::exists(folder_ / "missing.reg"));
+    EXPECT_EQ(FolderEntries(), std::vector<fs::path>{"registry.reg"});
+
+    // Round in a loop, which the store refuses to open; the file writer refuses it alike.
+    fs::remove(file_);
+    fs::create_symlink("loop.reg", file_);
+    fs::create_symlink("registry.reg", folder_ / "loop.reg");
+    EXPECT_FALSE(RegFileRegistryStore::Open(file_).store);
+    EXPECT_FALSE(WriteFileAtomically(file_, EightBitFile("text")));
+    EXPECT_TRUE(fs::is_symlink(file_));
+    EXPECT_TRUE(fs::is_symlink(folder_ / "loop.reg"));
+    EXPECT_EQ(FolderEntries().size(), 2u);
+}
+
+// Records, from inside a write that goes past the file size limit (SIGXFSZ arrives in the writing
+// thread), the modes of the regular files the process has open in one folder: the temporary file
+// of a save, caught while it is being written. Only async-signal-safe calls.
+struct TemporaryFileSpy {
+    static inline char folder[4096];
+    static inline std::size_t folderLength = 0;
+    static inline volatile std::sig_atomic_t count = 0;
+    static inline unsigned modes[16];
+
+    static void Record(int) {
+        for (int descriptor = 0; descriptor < 1024; ++descriptor) {
+            char link[32] = "/proc/self/fd/";
+            char digits[12];
+            int length = 0;
+            for (int n = descriptor; length == 0 || n > 0; n /= 10) {
+                digits[length++] = static_cast<char>('0' + n % 10);
+            }
+            std::size_t at = std::strlen(link);
+            while (length > 0) {
+                link[at++] = digits[--length];
+            }
+            link[at] = '\0';
+            char name[4096];
+            const ssize_t size = ::readlink(link, name, sizeof name);
+            struct stat info {};
+            if (size > static_cast<ssize_t>(folderLength) && std::memcmp(name, folder, folderLength) == 0 &&
+                name[folderLength] == '/' && ::fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode) &&
+                count < 16) {
+                modes[count] = info.st_mode & 07777;
+                count = count + 1;
+            }
+        }
+    }
+};
+
+// While a save is under way, and after it, the file never has other permission bits than the
+// file it replaces, whatever the umask; a new file gets 0666 less the umask. The save is made to
+// fail in the middle of its write (a file size limit of 0), where the spy sees the temporary file.
+TEST_F(RegFileStore, TemporaryFileHasTheTargetsPermissionsFromTheStart) {
+    if (!fs::exists("/proc/self/fd")) {
+        GTEST_SKIP() << "needs /proc/self/fd";
+    }
+    const struct {
+        std::optional<unsigned> targetMode; // none: no file yet
+        unsigned umask;
+        unsigned expected;
+    } cases[] = {
+        {0600u, 022u, 0600u},        {0640u, 022u, 0640u},        {0664u, 077u, 0664u},
+        {std::nullopt, 022u, 0644u}, {std::nullopt, 027u, 0640u},
+    };
+    const std::string folder = fs::canonical(folder_).string();
+    ASSERT_LT(folder.size(), sizeof TemporaryFileSpy::folder);
+    std::memcpy(TemporaryFileSpy::folder, folder.c_str(), folder.size() + 1);
+    TemporaryFileSpy::folderLength = folder.size();
+    const Bytes original = EightBitFile("Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "target mode " << std::oct << c.targetMode.value_or(0) << ", umask " << c.umask);
+        std::error_code error;
+        fs::remove(file_, error);
+        if (c.targetMode) {
+            WriteFile(original);
+            ASSERT_EQ(::chmod(file_.c_str(), *c.targetMode), 0);
+        }
+        auto store = OpenStore();
+        ASSERT_TRUE(store);
+        CustomRegistry registry(*store);
+        TemporaryFileSpy::count = 0;
+
+        StoreStatus limited = StoreStatus::Ok;
+        {
+            // Everything is put back before any check can print.
+            struct Limits {
+                mode_t mask;
+                rlimit size{};
+                struct sigaction action {};
+                explicit Limits(mode_t newMask) : mask(::umask(newMask)) {
+                    ::getrlimit(RLIMIT_FSIZE, &size);
+                    struct sigaction spy {};
+                    spy.sa_handler = &TemporaryFileSpy::Record;
+                    ::sigaction(SIGXFSZ, &spy, &action);
+                    rlimit none = size;
+                    none.rlim_cur = 0;
+                    ::setrlimit(RLIMIT_FSIZE, &none);
+                }
+                ~Limits() {
+                    ::setrlimit(RLIMIT_FSIZE, &size);
+                    ::sigaction(SIGXFSZ, &action, nullptr);
+                    ::umask(mask);
+                }
+            } limits(static_cast<mode_t>(c.umask));
+            limited = registry.TryWrite(RegistryRoot::CurrentUser, u"\\A", u"v", ValueType::Binary,
+                                        Bytes(64, 7), false);
+        }
+        EXPECT_EQ(limited, StoreStatus::Failed);
+        const int seen = TemporaryFileSpy::count;
+        ASSERT_GT(seen, 0);
+        for (int i = 0; i < seen; ++i) {
+            EXPECT_EQ(TemporaryFileSpy::modes[i], c.expected)
+                << "seen " << std::oct << TemporaryFileSpy::modes[i] << ", wanted " << c.expected;
+        }
+        EXPECT_EQ(store->KeyExists(RegistryRoot::CurrentUser, u"A"), c.targetMode.has_value());
+        if (c.targetMode) {
+            EXPECT_EQ(ReadFile(), original);
+            EXPECT_EQ(ModeOf(file_), *c.targetMode);
+            EXPECT_EQ(FolderEntries(), std::vector<fs::path>{"registry.reg"});
+        } else {
+            EXPECT_TRUE(FolderEntries().empty());
+        }
+
+        const mode_t before = ::umask(static_cast<mode_t>(c.umask));
+        const StoreStatus saved = registry.TryWrite(RegistryRoot::CurrentUser, u"\\A", u"v",
+                                                    ValueType::Binary, Bytes(64, 7), false);
+        ::umask(before);
+        EXPECT_EQ(saved, StoreStatus::Ok);
+        EXPECT_EQ(ModeOf(file_), c.expected);
+    }
+}
+
+} // namespace
+} // namespace zentrim
+
+#endif
