@@ -36,6 +36,9 @@ void CheckManifest(std::string_view text) {
     fuzz::Check(FormatManifest(*manifest) == text, "a manifest has exactly one text");
     fuzz::Check(ParseManifest(FormatManifest(*manifest)) == manifest, "a written manifest reads back");
     fuzz::Check(!manifest->packages.empty() && manifest->packages.size() <= 2, "one or two packages");
+    fuzz::Check(manifest->expires >= 0 && manifest->expires <= kLatestExpiry &&
+                    ParseUtcTime(FormatUtcTime(manifest->expires)) == manifest->expires,
+                "an expiry is a moment of the years 1970 to 9999 and reads back");
     for (const ManifestPackage& package : manifest->packages) {
         fuzz::Check(IsPackageFileName(package.fileName), "a package's name is a plain file name");
         fuzz::Check(package.fileName.find_first_of("/\\:") == std::string::npos && package.fileName[0] != '.',

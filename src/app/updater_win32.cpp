@@ -14,7 +14,7 @@
 #include "ui/captions.h"
 #include "ui/catalogue_source_win32.h"
 #include "ui/sound_win32.h"
-#include "update/update_public_key.h"
+#include "update/trusted_update_keys.h"
 #include "updater/update_transport.h"
 #include "updater/updater_system_win32.h"
 
@@ -51,14 +51,14 @@ int RunUpdater() {
     toolkit::Win32Backend backend;
     toolkit::Application app(backend);
     ResourceClickSound clickSound(module);
-    UpdateForm form(app, captions, clickSound);
+    UpdateForm form(app, captions, clickSound, kDevelopmentUpdater);
 
     // An address that cannot be read leads to a loopback port where nothing answers: the check
     // fails without reaching anyone.
     const UpdateServiceAddress service =
         ServiceOfThisProgram().value_or(UpdateServiceAddress{false, u"127.0.0.1", 9});
     Win32UpdaterSystem system(std::filesystem::path(ToWide(RunningProgramFolder())), registry,
-                              CreateWinHttpTransport(), kUpdatePublicKey);
+                              CreateWinHttpTransport(), kTrustedUpdateKeys);
     ThreadWorkRunner runner(app);
     UpdateSession session(system, runner, form, service);
     form.Attach(session);

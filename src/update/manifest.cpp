@@ -6,9 +6,12 @@ namespace zentrim {
 
 namespace {
 
-constexpr std::string_view kHeaderLine = "ZENTRIM-UPDATE-MANIFEST 1";
+constexpr std::string_view kHeaderLine = "ZENTRIM-UPDATE-MANIFEST 2";
+static_assert(kManifestFormat == 2, "the header line names the format");
 constexpr std::string_view kProductLine = "product zentrim";
 constexpr std::string_view kVersionPrefix = "version ";
+constexpr std::string_view kExpiresPrefix = "expires ";
+constexpr std::size_t kFixedLines = 4; // header, product, version, expires
 constexpr std::string_view kPackagePrefix = "package ";
 constexpr std::string_view kArchitectures[] = {"x86", "x64"}; // in the order the lines must take
 constexpr std::size_t kVersionPartDigits = 5;
@@ -70,6 +73,38 @@ std::string LowerHex(const std::array<std::uint8_t, 32>& bytes) {
         text += kDigits[byte & 0x0F];
     }
     return text;
+}
+
+bool IsLeapYear(std::int64_t year) {
+    return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+}
+
+int DaysInMonth(std::int64_t year, int month) {
+    constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
+}
+
+// Days from 1970-01-01 to the given date of the proleptic Gregorian calendar (the civil-from-days
+// method counted from March, so that the leap day ends a year).
+std::int64_t DaysSince1970(std::int64_t year, int month, int day) {
+    year -= month <= 2 ? 1 : 0;
+    const std::int64_t era = year / 400;
+    const std::int64_t yearOfEra = year - era * 400;
+    const std::int64_t dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
+    const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    return era * 146097 + dayOfEra - 719468;
+}
+
+// A fixed-width field of digits; nothing for anything else.
+std::optional<int> Digits(std::string_view text, std::size_t offset, std::size_t count) {
+    int value = 0;
+    for (std::size_t i = offset; i < offset + count; ++i) {
+        if (!IsDigit(text[i])) {
+            return std::nullopt;
+        }
+        value = value * 10 + (text[i] - '0');
+    }
+    return value;
 }
 
 // Splits off the text up to the next single space; false when there is none.
@@ -159,6 +194,51 @@ bool IsPackageFileName(std::string_view name) {
     });
 }
 
+std::optional<std::int64_t> ParseUtcTime(std::string_view text) {
+    // YYYY-MM-DDTHH:MM:SSZ
+    constexpr std::string_view kShape = "0000-00-00T00:00:00Z";
+    if (text.size() != kShape.size()) {
+        return std::nullopt;
+    }
+    for (std::size_t i = 0; i < kShape.size(); ++i) {
+        if (kShape[i] != '0' && text[i] != kShape[i]) {
+            return std::nullopt;
+        }
+    }
+    const auto year = Digits(text, 0, 4);
+    const auto month = Digits(text, 5, 2);
+    const auto day = Digits(text, 8, 2);
+    const auto hour = Digits(text, 11, 2);
+    const auto minute = Digits(text, 14, 2);
+    const auto second = Digits(text, 17, 2);
+    if (!year || !month || !day || !hour || !minute || !second || *year < 1970 || *month < 1 || *month > 12 ||
+        *day < 1 || *day > DaysInMonth(*year, *month) || *hour > 23 || *minute > 59 || *second > 59) {
+        return std::nullopt;
+    }
+    return DaysSince1970(*year, *month, *day) * 86400 + *hour * 3600 + *minute * 60 + *second;
+}
+
+std::string FormatUtcTime(std::int64_t secondsSince1970) {
+    const std::int64_t seconds = std::clamp<std::int64_t>(secondsSince1970, 0, kLatestExpiry);
+    std::int64_t days = seconds / 86400;
+    const std::int64_t inDay = seconds % 86400;
+    // The inverse of DaysSince1970.
+    days += 719468;
+    const std::int64_t era = days / 146097;
+    const std::int64_t dayOfEra = days - era * 146097;
+    const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const std::int64_t monthFromMarch = (5 * dayOfYear + 2) / 153;
+    const std::int64_t day = dayOfYear - (153 * monthFromMarch + 2) / 5 + 1;
+    const std::int64_t month = monthFromMarch < 10 ? monthFromMarch + 3 : monthFromMarch - 9;
+    const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    const auto two = [](std::int64_t value) {
+        return std::string{static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
+    };
+    return std::to_string(year) + "-" + two(month) + "-" + two(day) + "T" + two(inDay / 3600) + ":" +
+           two(inDay / 60 % 60) + ":" + two(inDay % 60) + "Z";
+}
+
 std::optional<ReleaseManifest> ParseManifest(std::string_view text) {
     if (text.size() > kManifestSizeLimit || text.empty() || text.back() != '\n') {
         return std::nullopt;
@@ -174,8 +254,9 @@ std::optional<ReleaseManifest> ParseManifest(std::string_view text) {
         lines.push_back(rest.substr(0, end));
         rest.remove_prefix(end + 1);
     }
-    if (lines.size() < 4 || lines.size() > 3 + std::size(kArchitectures) || lines[0] != kHeaderLine ||
-        lines[1] != kProductLine || !lines[2].starts_with(kVersionPrefix)) {
+    if (lines.size() < kFixedLines + 1 || lines.size() > kFixedLines + std::size(kArchitectures) ||
+        lines[0] != kHeaderLine || lines[1] != kProductLine || !lines[2].starts_with(kVersionPrefix) ||
+        !lines[3].starts_with(kExpiresPrefix)) {
         return std::nullopt;
     }
     ReleaseManifest manifest;
@@ -185,10 +266,15 @@ std::optional<ReleaseManifest> ParseManifest(std::string_view text) {
         return std::nullopt;
     }
     manifest.version = *version;
+    const auto expires = ParseUtcTime(lines[3].substr(kExpiresPrefix.size()));
+    if (!expires) {
+        return std::nullopt;
+    }
+    manifest.expires = *expires;
 
     // The package lines follow the fixed order of architectures, each at most once.
     std::size_t nextArchitecture = 0;
-    for (std::size_t i = 3; i < lines.size(); ++i) {
+    for (std::size_t i = kFixedLines; i < lines.size(); ++i) {
         auto package = ParsePackageLine(lines[i]);
         if (!package) {
             return std::nullopt;
@@ -214,6 +300,9 @@ std::string FormatManifest(const ReleaseManifest& manifest) {
     text += '\n';
     text += kVersionPrefix;
     text += manifest.version.Text();
+    text += '\n';
+    text += kExpiresPrefix;
+    text += FormatUtcTime(manifest.expires);
     text += '\n';
     for (const ManifestPackage& package : manifest.packages) {
         text += kPackagePrefix;

@@ -15,6 +15,10 @@ namespace zentrim {
 bool VerifyEcdsaP256Sha256(std::span<const std::uint8_t> message, std::span<const std::uint8_t> signature,
                            std::span<const std::uint8_t, 64> publicKey);
 
+// The SHA-256 of what is left to read from an open file (a Windows file handle), read in pieces
+// through the handle; nothing when a read fails.
+std::optional<std::array<std::uint8_t, 32>> HandleSha256(void* file);
+
 // The SHA-256 of a file's content, read in pieces; nothing when it cannot be read.
 std::optional<std::array<std::uint8_t, 32>> FileSha256(const std::filesystem::path& file);
 

@@ -114,18 +114,12 @@ bool VerifyEcdsaP256Sha256(std::span<const std::uint8_t> message, std::span<cons
     return status == 0;
 }
 
-std::optional<std::array<std::uint8_t, 32>> FileSha256(const std::filesystem::path& file) {
-    const UniqueKernelHandle input(
-        NullIfInvalid(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));
-    if (!input) {
-        return std::nullopt;
-    }
+std::optional<std::array<std::uint8_t, 32>> HandleSha256(void* file) {
     Sha256 hash;
     std::vector<std::uint8_t> piece(64 * 1024);
     for (;;) {
         DWORD read = 0;
-        if (!ReadFile(input.get(), piece.data(), static_cast<DWORD>(piece.size()), &read, nullptr)) {
+        if (!ReadFile(file, piece.data(), static_cast<DWORD>(piece.size()), &read, nullptr)) {
             return std::nullopt;
         }
         if (read == 0) {
@@ -136,6 +130,16 @@ std::optional<std::array<std::uint8_t, 32>> FileSha256(const std::filesystem::pa
         }
     }
     return hash.Finish();
+}
+
+std::optional<std::array<std::uint8_t, 32>> FileSha256(const std::filesystem::path& file) {
+    const UniqueKernelHandle input(
+        NullIfInvalid(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr)));
+    if (!input) {
+        return std::nullopt;
+    }
+    return HandleSha256(input.get());
 }
 
 } // namespace zentrim

@@ -160,6 +160,13 @@ void UpdateSession::Check() {
         return;
     }
     status_.offeredVersion = Widen(manifest->version.Text());
+    status_.manifestExpires = manifest->expires;
+    // A signature counts only until the manifest's expiry: someone on the way cannot hold the
+    // program at an old release for ever by replaying its manifest.
+    if (!ManifestCurrent(*manifest, system_.UtcNow())) {
+        Fail(UpdateFailure::ManifestExpired);
+        return;
+    }
     // An old signed manifest replayed by someone else must not take the program back.
     if (!(manifest->version > *installedVersion)) {
         Fail(UpdateFailure::NotNewer);
@@ -207,18 +214,28 @@ void UpdateSession::Install() {
     status_.received = package.size;
 
     Show(UpdateStep::Verifying);
-    std::uint64_t size = 0;
-    std::optional<std::array<std::uint8_t, 32>> digest;
+    // From here to the installer's end the package is held against change, and its size and hash
+    // are read through that hold; it is let go before its folder.
+    std::unique_ptr<HeldPackage> held;
+    std::optional<std::uint64_t> size;
+    std::optional<Sha256Digest> digest;
     runner_.Run(
         [&] {
-            size = system_.FileSize(file);
-            if (size == package.size) {
-                digest = system_.FileSha256(file);
+            held = folder->Hold(file);
+            if (held) {
+                size = held->Size();
+                if (size == package.size) {
+                    digest = held->Sha256();
+                }
             }
         },
         [] {});
     if (cancelled_) {
         Fail(UpdateFailure::Cancelled);
+        return;
+    }
+    if (!held) {
+        Fail(UpdateFailure::PackageNotHeld);
         return;
     }
     if (size != package.size) {
@@ -232,7 +249,7 @@ void UpdateSession::Install() {
 
     Show(UpdateStep::Installing);
     InstallerOutcome installer;
-    runner_.Run([&] { installer = system_.RunInstaller(file); }, [] {});
+    runner_.Run([&] { installer = system_.RunInstaller(held->Path()); }, [] {});
     status_.installerExitCode = installer.exitCode;
     status_.systemError = installer.systemError;
     constexpr std::uint32_t kInstalled = 0;

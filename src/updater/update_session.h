@@ -22,11 +22,28 @@
 
 namespace zentrim {
 
-// A folder of our own for the download, removed with everything in it when it goes.
+using Sha256Digest = std::array<std::uint8_t, 32>;
+
+// The downloaded package, held open from the end of the download until Windows Installer has ended:
+// while it is held no one can write, rename or delete it, and its size and hash are read through
+// the same handle, so that what was checked is what is installed.
+class HeldPackage {
+public:
+    virtual ~HeldPackage() = default;
+    virtual const std::filesystem::path& Path() const = 0;
+    virtual std::optional<std::uint64_t> Size() = 0;
+    virtual std::optional<Sha256Digest> Sha256() = 0;
+};
+
+// A folder of our own for the download, which only the system and administrators can change; it
+// is removed with what the updater put in it when it goes.
 class ScratchFolder {
 public:
     virtual ~ScratchFolder() = default;
     virtual const std::filesystem::path& Path() const = 0;
+    // Holds a file of this folder (a plain file, not a link); nothing when it cannot be held, for
+    // example while another handle may still write it.
+    virtual std::unique_ptr<HeldPackage> Hold(const std::filesystem::path& file) = 0;
 };
 
 // What Windows Installer did with the package.
@@ -48,15 +65,17 @@ public:
     // Whether `signature` is the maker's signature of `manifest`.
     virtual bool VerifyManifest(std::span<const std::uint8_t> manifest,
                                 std::span<const std::uint8_t> signature) = 0;
-    virtual std::optional<std::array<std::uint8_t, 32>> FileSha256(const std::filesystem::path& file) = 0;
-    virtual std::uint64_t FileSize(const std::filesystem::path& file) = 0;
-    // A fresh folder under the user's temporary folder; nothing when none can be made.
+    // Now, in seconds since 1970-01-01 00:00:00 UTC: a manifest past its expiry is refused.
+    virtual std::int64_t UtcNow() = 0;
+    // A fresh download folder that only the system and administrators can write; nothing when none
+    // can be made.
     virtual std::unique_ptr<ScratchFolder> NewDownloadFolder() = 0;
     // Runs Windows Installer on the package and waits for it.
     virtual InstallerOutcome RunInstaller(const std::filesystem::path& package) = 0;
     // Sets "Updated" = true in the product key; gives whether it reads back so.
     virtual bool SetUpdatedFlag() = 0;
-    // Starts the installed "Zentrim.exe"; gives whether it started.
+    // Starts the installed "Zentrim.exe" with the rights of the signed-in user, not the updater's;
+    // gives whether it started.
     virtual bool StartProgram() = 0;
 };
 
@@ -89,10 +108,12 @@ enum class UpdateFailure {
     ManifestUnavailable,  // the manifest or its signature could not be fetched (see the transfer)
     BadSignature,         // the manifest is not signed by the maker
     BadManifest,          // signed, but not a manifest this updater reads
+    ManifestExpired,      // signed, but past its expiry: perhaps an old one replayed
     NotNewer,             // the signed version is not newer than the installed one
     NoPackage,            // the manifest offers nothing for this architecture
     NoDownloadFolder,
     DownloadFailed, // see the transfer
+    PackageNotHeld, // the download could not be held against change until it is installed
     SizeMismatch,   // the package's size differs from the manifest's
     HashMismatch,   // the package's SHA-256 differs from the manifest's
     Cancelled,
@@ -108,6 +129,7 @@ struct UpdateStatus {
     UpdateFailure failure = UpdateFailure::None;
     std::u16string installedVersion;
     std::u16string offeredVersion;
+    std::int64_t manifestExpires = 0; // of the signed manifest, seconds since 1970 UTC
     std::uint64_t packageSize = 0;
     std::uint64_t received = 0; // during the download
     TransferResult transfer;    // of the failed transfer
@@ -148,7 +170,7 @@ public:
 
     const UpdateStatus& Status() const { return status_; }
     bool Working() const;
-    // Starts the new Zentrim after a finished update.
+    // Starts the new Zentrim after a finished update; false when it could not be started.
     bool StartProgram();
 
 private:

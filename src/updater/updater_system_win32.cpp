@@ -7,10 +7,7 @@
 
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include <exception>
-#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -20,10 +17,29 @@ namespace {
 
 constexpr wchar_t kProgramName[] = L"Zentrim.exe";
 
+class Win32HeldPackage final : public HeldPackage {
+public:
+    explicit Win32HeldPackage(const std::filesystem::path& file) : file_(file) {}
+    bool Held() const { return file_.Held(); }
+    const std::filesystem::path& Path() const override { return file_.Path(); }
+    std::optional<std::uint64_t> Size() override { return file_.Size(); }
+    std::optional<Sha256Digest> Sha256() override { return file_.Sha256(); }
+
+private:
+    HeldFile file_;
+};
+
 class Win32ScratchFolder final : public ScratchFolder {
 public:
     const std::filesystem::path& Path() const override { return folder_.Path(); }
     bool Ready() const { return folder_.Ready(); }
+    std::unique_ptr<HeldPackage> Hold(const std::filesystem::path& file) override {
+        auto held = std::make_unique<Win32HeldPackage>(file);
+        if (!held->Held() || file.parent_path() != folder_.Path()) {
+            return nullptr;
+        }
+        return held;
+    }
 
 private:
     DownloadFolder folder_;
@@ -33,9 +49,9 @@ private:
 
 Win32UpdaterSystem::Win32UpdaterSystem(std::filesystem::path programFolder, const CustomRegistry& registry,
                                        std::unique_ptr<UpdateTransport> transport,
-                                       std::span<const std::uint8_t, 64> publicKey)
+                                       std::span<const std::array<std::uint8_t, 64>> trustedKeys)
     : programFolder_(std::move(programFolder)), registry_(registry), transport_(std::move(transport)),
-      publicKey_(publicKey) {}
+      trustedKeys_(trustedKeys) {}
 
 std::optional<std::u16string> Win32UpdaterSystem::InstalledVersion() {
     return ProgramFileVersion(programFolder_ / kProgramName);
@@ -51,18 +67,23 @@ std::string_view Win32UpdaterSystem::Architecture() const {
 
 bool Win32UpdaterSystem::VerifyManifest(std::span<const std::uint8_t> manifest,
                                         std::span<const std::uint8_t> signature) {
-    return VerifyEcdsaP256Sha256(manifest, signature, publicKey_);
+    for (const std::array<std::uint8_t, 64>& key : trustedKeys_) {
+        if (VerifyEcdsaP256Sha256(manifest, signature, key)) {
+            return true;
+        }
+    }
+    return false;
 }
 
-std::optional<std::array<std::uint8_t, 32>>
-Win32UpdaterSystem::FileSha256(const std::filesystem::path& file) {
-    return zentrim::FileSha256(file);
-}
-
-std::uint64_t Win32UpdaterSystem::FileSize(const std::filesystem::path& file) {
-    std::error_code error;
-    const std::uintmax_t size = std::filesystem::file_size(file, error);
-    return error ? 0 : static_cast<std::uint64_t>(size);
+std::int64_t Win32UpdaterSystem::UtcNow() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    // 100-nanosecond steps since 1601-01-01 UTC.
+    const std::uint64_t steps = (static_cast<std::uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    constexpr std::uint64_t kStepsPerSecond = 10000000;
+    constexpr std::uint64_t kSecondsFrom1601To1970 = 11644473600;
+    return static_cast<std::int64_t>(steps / kStepsPerSecond) -
+           static_cast<std::int64_t>(kSecondsFrom1601To1970);
 }
 
 std::unique_ptr<ScratchFolder> Win32UpdaterSystem::NewDownloadFolder() {
@@ -86,10 +107,8 @@ bool Win32UpdaterSystem::SetUpdatedFlag() {
 }
 
 bool Win32UpdaterSystem::StartProgram() {
-    const std::wstring program = (programFolder_ / kProgramName).wstring();
-    const std::wstring folder = programFolder_.wstring();
-    return reinterpret_cast<INT_PTR>(
-               ShellExecuteW(nullptr, L"open", program.c_str(), nullptr, folder.c_str(), SW_SHOWNORMAL)) > 32;
+    // Not with the updater's administrator rights: the desktop shell starts it for the user.
+    return StartAsDesktopUser(programFolder_ / kProgramName, programFolder_);
 }
 
 void ThreadWorkRunner::Run(const std::function<void()>& work, const std::function<void()>& refresh) {

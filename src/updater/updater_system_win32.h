@@ -1,31 +1,34 @@
-// The updater's system on Windows: the "Zentrim.exe" beside it, WinHTTP, CNG, a download folder
-// under the user's temporary folder, Windows Installer and the product key; and the runner that
-// keeps the window responsive while blocking work runs on a worker thread.
+// The updater's system on Windows: the "Zentrim.exe" beside it, WinHTTP, CNG, a protected download
+// folder in the program data folder, Windows Installer, the product key and the desktop shell that
+// starts the new program; and the runner that keeps the window responsive while blocking work runs
+// on a worker thread.
 #pragma once
 
 #include "engine/custom_registry.h"
 #include "toolkit/application.h"
 #include "updater/update_session.h"
 
+#include <array>
 #include <filesystem>
 #include <memory>
+#include <span>
 
 namespace zentrim {
 
 class Win32UpdaterSystem final : public UpdaterSystem {
 public:
-    // `programFolder` holds "Zentrim.exe"; `publicKey` is the maker's (X||Y of a P-256 key).
+    // `programFolder` holds "Zentrim.exe"; `trustedKeys` are the maker's public keys (X||Y of P-256
+    // keys): a manifest signed with any of them verifies.
     Win32UpdaterSystem(std::filesystem::path programFolder, const CustomRegistry& registry,
                        std::unique_ptr<UpdateTransport> transport,
-                       std::span<const std::uint8_t, 64> publicKey);
+                       std::span<const std::array<std::uint8_t, 64>> trustedKeys);
 
     std::optional<std::u16string> InstalledVersion() override;
     std::string_view Architecture() const override;
     UpdateTransport& Transport() override { return *transport_; }
     bool VerifyManifest(std::span<const std::uint8_t> manifest,
                         std::span<const std::uint8_t> signature) override;
-    std::optional<std::array<std::uint8_t, 32>> FileSha256(const std::filesystem::path& file) override;
-    std::uint64_t FileSize(const std::filesystem::path& file) override;
+    std::int64_t UtcNow() override;
     std::unique_ptr<ScratchFolder> NewDownloadFolder() override;
     InstallerOutcome RunInstaller(const std::filesystem::path& package) override;
     bool SetUpdatedFlag() override;
@@ -35,7 +38,7 @@ private:
     std::filesystem::path programFolder_;
     const CustomRegistry& registry_;
     std::unique_ptr<UpdateTransport> transport_;
-    std::span<const std::uint8_t, 64> publicKey_;
+    std::span<const std::array<std::uint8_t, 64>> trustedKeys_;
 };
 
 // Runs the work on a thread of its own and processes the window's messages until it has ended,

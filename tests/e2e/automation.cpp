@@ -145,6 +145,16 @@ std::vector<HWND> Descendants(HWND parent) {
     return all;
 }
 
+std::wstring VisibleTexts(HWND parent) {
+    std::wstring texts;
+    for (HWND window : Descendants(parent)) {
+        if (IsWindowVisible(window)) {
+            texts += WindowText(window) + L"\n";
+        }
+    }
+    return texts;
+}
+
 HWND FindDescendant(HWND parent, std::wstring_view className, std::wstring_view text) {
     for (HWND window : Descendants(parent)) {
         if (EqualsNoCase(ClassOf(window), className) && WindowText(window) == text) {

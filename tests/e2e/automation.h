@@ -51,6 +51,8 @@ std::vector<HWND> TopLevelWindows(std::wstring_view className = {});
 HWND FindVisibleTopLevel(std::wstring_view className);
 // Every descendant of a window, in creation order of each level.
 std::vector<HWND> Descendants(HWND parent);
+// The texts of every visible descendant, a line each: what a window says, for waiting on it.
+std::wstring VisibleTexts(HWND parent);
 // The first descendant of a class whose text is exactly `text` (or starts with it), or nullptr.
 HWND FindDescendant(HWND parent, std::wstring_view className, std::wstring_view text);
 HWND FindDescendantStartingWith(HWND parent, std::wstring_view className, std::wstring_view prefix);

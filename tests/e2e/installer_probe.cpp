@@ -8,12 +8,15 @@ namespace zentrim::e2e {
 
 // The package of an architecture in a folder of the release set.
 std::optional<Package> FindPackage(const std::wstring& folder, std::wstring_view arch) {
-    const std::wstring suffix = L"-" + std::wstring(arch) + L".msi";
+    // Zentrim-<version>-<arch>.msi, or Zentrim-<version>-<arch>-development.msi in a development set.
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
         const std::wstring name = entry.path().filename().wstring();
-        if (name.starts_with(L"Zentrim-") && name.ends_with(suffix)) {
-            return Package{entry.path().wstring(), name.substr(8, name.size() - 8 - suffix.size())};
+        for (const std::wstring& suffix :
+             {L"-" + std::wstring(arch) + L".msi", L"-" + std::wstring(arch) + L"-development.msi"}) {
+            if (name.starts_with(L"Zentrim-") && name.ends_with(suffix)) {
+                return Package{entry.path().wstring(), name.substr(8, name.size() - 8 - suffix.size())};
+            }
         }
     }
     return std::nullopt;

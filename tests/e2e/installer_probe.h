@@ -20,7 +20,7 @@ inline constexpr Milliseconds kInstallLimit = 120s;
 
 struct Package {
     std::wstring path;
-    std::wstring version; // as the file name states it: Zentrim-<version>-<arch>.msi
+    std::wstring version; // as the file name states it: Zentrim-<version>-<arch>[-development].msi
 };
 
 // The package of an architecture in a folder of the release set.

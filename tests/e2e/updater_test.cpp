@@ -13,10 +13,12 @@
 #include <gtest/gtest.h>
 #include <msi.h>
 #include <objbase.h>
+#include <tlhelp32.h>
 
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <span>
 #include <string>
 #include <vector>
@@ -101,15 +103,25 @@ std::string SignWithDevelopmentKey(std::string_view manifest) {
     return signature;
 }
 
-// The text of every window below `parent`, joined, for waiting on what the updater says.
-std::wstring AllTexts(HWND parent) {
-    std::wstring texts;
-    for (HWND window : Descendants(parent)) {
-        if (IsWindowVisible(window)) {
-            texts += WindowText(window) + L"\n";
-        }
+// The program file name of the process that started `process` ("explorer.exe"); empty when unknown.
+std::wstring StarterOf(DWORD process) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) {
+        return {};
     }
-    return texts;
+    std::map<DWORD, std::pair<DWORD, std::wstring>> processes; // id: parent, program
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        processes[entry.th32ProcessID] = {entry.th32ParentProcessID, entry.szExeFile};
+    }
+    CloseHandle(snapshot);
+    const auto self = processes.find(process);
+    if (self == processes.end()) {
+        return {};
+    }
+    const auto parent = processes.find(self->second.first);
+    return parent == processes.end() ? std::wstring() : parent->second.second;
 }
 
 class Updater : public ::testing::Test {
@@ -125,10 +137,11 @@ protected:
         manifest_ = ReadWholeFile(newer_ + L"manifest.txt");
         signature_ = ReadWholeFile(newer_ + L"manifest.sig");
         ASSERT_EQ(signature_.size(), 64u);
-        const std::size_t version = manifest_.find("version ");
-        ASSERT_NE(version, std::string::npos);
-        newerVersion_ = manifest_.substr(version + 8, manifest_.find('\n', version) - version - 8);
-        packageName_ = "Zentrim-" + newerVersion_ + "-x64.msi";
+        newerVersion_ = Field(manifest_, "version ");
+        // "package x64 <name> <size> <hash>"
+        packageName_ = Field(manifest_, "package x64 ");
+        packageName_ = packageName_.substr(0, packageName_.find(' '));
+        ASSERT_FALSE(newerVersion_.empty() || packageName_.empty()) << manifest_;
         package_ = ReadWholeFile(newer_ + std::wstring(packageName_.begin(), packageName_.end()));
         ASSERT_FALSE(package_.empty());
 
@@ -149,6 +162,20 @@ protected:
         CoUninitialize();
     }
 
+    // The rest of the manifest line that starts with `prefix`.
+    static std::string Field(const std::string& manifest, const std::string& prefix) {
+        std::size_t start = 0;
+        while (start < manifest.size() && manifest.compare(start, prefix.size(), prefix) != 0) {
+            start = manifest.find('\n', start);
+            start = start == std::string::npos ? manifest.size() : start + 1;
+        }
+        if (start >= manifest.size()) {
+            return {};
+        }
+        start += prefix.size();
+        return manifest.substr(start, manifest.find('\n', start) - start);
+    }
+
     static std::wstring RealServiceAddress() {
         const std::string text = ReadWholeFile(Options().updateService);
         std::wstring address(text.begin(), text.end());
@@ -158,15 +185,18 @@ protected:
         return address;
     }
 
-    // The updater's download folders in the temporary folder ("ZentrimUpdate-<random>").
+    // The updater's download folders ("ZentrimUpdate-<random>") in the program data folder, where
+    // the updater makes them, and in the temporary folder, where it must not.
     static std::vector<std::wstring> DownloadFolders() {
         wchar_t temp[MAX_PATH] = {};
         GetTempPathW(MAX_PATH, temp);
         std::vector<std::wstring> folders;
-        std::error_code error;
-        for (const auto& entry : std::filesystem::directory_iterator(temp, error)) {
-            if (entry.path().filename().wstring().starts_with(L"ZentrimUpdate-")) {
-                folders.push_back(entry.path().wstring());
+        for (const std::wstring& parent : {std::wstring(temp), KnownFolder(FOLDERID_ProgramData)}) {
+            std::error_code error;
+            for (const auto& entry : std::filesystem::directory_iterator(parent, error)) {
+                if (entry.path().filename().wstring().starts_with(L"ZentrimUpdate-")) {
+                    folders.push_back(entry.path().wstring());
+                }
             }
         }
         return folders;
@@ -183,12 +213,12 @@ protected:
         WaitUntil(
             [&] {
                 window = FindVisibleTopLevel(kUpdaterClass);
-                return window != nullptr && AllTexts(window).find(text) != std::wstring::npos;
+                return window != nullptr && VisibleTexts(window).find(text) != std::wstring::npos;
             },
             timeout);
-        if (window == nullptr || AllTexts(window).find(text) == std::wstring::npos) {
+        if (window == nullptr || VisibleTexts(window).find(text) == std::wstring::npos) {
             ADD_FAILURE() << "the updater did not say \"" << Narrow(text)
-                          << "\"; it says: " << (window ? Narrow(AllTexts(window)) : "(no window)");
+                          << "\"; it says: " << (window ? Narrow(VisibleTexts(window)) : "(no window)");
             return nullptr;
         }
         return window;
@@ -198,7 +228,7 @@ protected:
     void ExpectOffer(HWND updater) {
         const std::wstring offer = L"Zentrim " + std::wstring(newerVersion_.begin(), newerVersion_.end()) +
                                    L" is available (you have " + installed_->version + L").";
-        EXPECT_NE(AllTexts(updater).find(offer), std::wstring::npos) << Narrow(AllTexts(updater));
+        EXPECT_NE(VisibleTexts(updater).find(offer), std::wstring::npos) << Narrow(VisibleTexts(updater));
     }
 
     static void Press(HWND window, const wchar_t* caption) {
@@ -228,10 +258,11 @@ protected:
         return updater.Started() ? WaitForUpdater(L"", 40s) : nullptr;
     }
 
-    std::string ManifestWith(std::string_view version, std::string_view package) const {
-        return "ZENTRIM-UPDATE-MANIFEST 1\nproduct zentrim\nversion " + std::string(version) +
-               "\npackage x64 " + packageName_ + " " + std::to_string(package.size()) + " " +
-               Hex(Sha256(package)) + "\n";
+    std::string ManifestWith(std::string_view version, std::string_view package,
+                             std::string_view expires = "2099-12-31T23:59:59Z") const {
+        return "ZENTRIM-UPDATE-MANIFEST 2\nproduct zentrim\nversion " + std::string(version) + "\nexpires " +
+               std::string(expires) + "\npackage x64 " + packageName_ + " " + std::to_string(package.size()) +
+               " " + Hex(Sha256(package)) + "\n";
     }
 
     std::optional<Package> installed_;
@@ -254,6 +285,12 @@ void ExpectUpdateRecordedAndShown(const std::wstring& folder, HWND updater) {
     HWND main = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (main = FindVisibleTopLevel(kMainClass)) != nullptr; }, kStartLimit))
         << "the new Zentrim did not start";
+    // Not with the updater's administrator rights: the desktop shell started it for the user.
+    DWORD program = 0;
+    GetWindowThreadProcessId(main, &program);
+    const std::wstring starter = StarterOf(program);
+    EXPECT_NE(starter, L"ZentrimUpdate.exe");
+    EXPECT_EQ(Narrow(starter), "explorer.exe") << "started by the desktop shell";
     EXPECT_TRUE(WaitUntil(
         [&] {
             return !ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Updated").has_value() ||
@@ -280,6 +317,9 @@ TEST_F(Updater, CheckQuestionLeadsToTheInstalledUpdaterWhichInstallsTheSignedNew
     HWND updater = WaitForUpdater(L"Click Install to download it");
     ASSERT_NE(updater, nullptr);
     ExpectOffer(updater);
+    // The installed test set is a development set: its updater says so.
+    EXPECT_NE(VisibleTexts(updater).find(L"Development build: trusts only the public development key"),
+              std::wstring::npos);
     SaveArtifact(updater, L"offer");
     Press(updater, L"&Install");
     ASSERT_NE(WaitForUpdater(L"has been installed"), nullptr);
@@ -371,6 +411,13 @@ TEST_F(UpdaterRefusal, ASignedManifestOfAnOlderVersion) {
            L"The update service offers version 2.10.20.0, which is not newer than the installed version");
 }
 
+TEST_F(UpdaterRefusal, ASignedManifestThatHasExpired) {
+    // Signed for a newer version, but its signature ran out: perhaps kept and sent again.
+    const std::string manifest = ManifestWith("2.10.99.0", package_, "2024-06-01T08:30:00Z");
+    Expect(Replies(manifest, SignWithDevelopmentKey(manifest), HttpReply(200, "OK", package_)), false,
+           L"The description of the new version expired on 2024-06-01 08:30 UTC");
+}
+
 TEST_F(UpdaterRefusal, APackageWithOneByteChanged) {
     std::string changed = package_;
     changed[changed.size() / 3] = static_cast<char>(changed[changed.size() / 3] ^ 0x20);
@@ -415,7 +462,7 @@ TEST_F(UpdaterRefusal, AnInstallerThatFails) {
                            SaveArtifact(box->window, L"installer-error");
                            AnswerMessageBox(*box, box->buttons.empty() ? IDOK : box->buttons.front());
                        }
-                       return AllTexts(window).find(L"Windows Installer could not install") !=
+                       return VisibleTexts(window).find(L"Windows Installer could not install") !=
                               std::wstring::npos;
                    },
                    kUpdateLimit);

@@ -519,6 +519,8 @@ constexpr Entry kEnglishEntries[] = {
     {u"ZTUpdateForm", u"InstallButton", u"&Install"},
     {u"ZTUpdateForm", u"CancelButton", u"Cancel"},
     {u"ZTUpdateForm", u"StartButton", u"&Start Zentrim"},
+    {u"ZTUpdateForm", u"DevelopmentLabel",
+     u"Development build: trusts only the public development key, not ORVANE's."},
     {u"ZTUpdateForm", u"StatusChecking",
      u"Asking the update service whether a newer version of Zentrim exists ..."},
     {u"ZTUpdateForm", u"StatusUpToDate",
@@ -530,6 +532,9 @@ constexpr Entry kEnglishEntries[] = {
     {u"ZTUpdateForm", u"StatusVerifying", u"Checking that the download is the file ORVANE published ..."},
     {u"ZTUpdateForm", u"StatusInstalling", u"Windows Installer is installing Zentrim %1 ..."},
     {u"ZTUpdateForm", u"StatusFinished", u"Zentrim %1 has been installed. Click Start Zentrim to start it."},
+    {u"ZTUpdateForm", u"StatusStartByHand",
+     u"Zentrim %1 has been installed, but the updater could not have Windows start it for you. Please start "
+     u"Zentrim from the Start menu."},
     {u"ZTUpdateForm", u"FailNoProgram",
      u"Zentrim.exe was not found beside the updater. Install Zentrim again to update it."},
     {u"ZTUpdateForm", u"FailService",
@@ -543,14 +548,22 @@ constexpr Entry kEnglishEntries[] = {
      u"The description of the new version is not signed by ORVANE. Nothing was installed."},
     {u"ZTUpdateForm", u"FailBadManifest",
      u"The description of the new version cannot be read. Nothing was installed."},
+    {u"ZTUpdateForm", u"FailExpired",
+     u"The description of the new version expired on %1, so it may be an old one sent again. Nothing was "
+     u"installed. "
+     u"Please try again later."},
     {u"ZTUpdateForm", u"FailNotNewer",
      u"The update service offers version %1, which is not newer than the installed version %2. Nothing was "
      u"installed."},
     {u"ZTUpdateForm", u"FailNoPackage",
      u"The new version offers no package for this computer. Nothing was installed."},
     {u"ZTUpdateForm", u"FailFolder",
-     u"No folder for the download could be made in the temporary folder. Nothing was installed."},
+     u"No protected folder for the download could be made (the updater needs administrator rights). Nothing "
+     u"was "
+     u"installed."},
     {u"ZTUpdateForm", u"FailDownload", u"The download failed: %1. Nothing was installed."},
+    {u"ZTUpdateForm", u"FailHeld",
+     u"The download could not be protected against changes until it is installed. Nothing was installed."},
     {u"ZTUpdateForm", u"FailSize",
      u"The download does not have the size ORVANE published. Nothing was installed."},
     {u"ZTUpdateForm", u"FailHash", u"The download is not the file ORVANE published. Nothing was installed."},

@@ -17,9 +17,10 @@ constexpr std::string_view kX86Hash = "00112233445566778899aabbccddeeff012345678
 constexpr std::string_view kX64Hash = "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855";
 
 // A well-formed manifest, written out by hand.
-const std::string kGoodManifest = "ZENTRIM-UPDATE-MANIFEST 1\n"
+const std::string kGoodManifest = "ZENTRIM-UPDATE-MANIFEST 2\n"
                                   "product zentrim\n"
                                   "version 2.10.21.2024\n"
+                                  "expires 2027-01-09T12:00:00Z\n"
                                   "package x86 Zentrim-2.10.21.2024-x86.msi 826880 " +
                                   std::string(kX86Hash) +
                                   "\n"
@@ -120,6 +121,7 @@ TEST(ReleaseManifestParse, ReadsEveryField) {
     const auto manifest = ParseManifest(kGoodManifest);
     ASSERT_TRUE(manifest);
     EXPECT_EQ(manifest->version.parts, (Parts{2, 10, 21, 2024}));
+    EXPECT_EQ(manifest->expires, 1799496000); // 2027-01-09 12:00:00 UTC
     ASSERT_EQ(manifest->packages.size(), 2u);
     const ManifestPackage* x86 = manifest->PackageFor("x86");
     const ManifestPackage* x64 = manifest->PackageFor("x64");
@@ -139,7 +141,8 @@ TEST(ReleaseManifestParse, ReadsEveryField) {
 }
 
 TEST(ReleaseManifestParse, OnePackageOfEitherArchitectureIsEnough) {
-    const std::string header = "ZENTRIM-UPDATE-MANIFEST 1\nproduct zentrim\nversion 1.0.0.0\n";
+    const std::string header =
+        "ZENTRIM-UPDATE-MANIFEST 2\nproduct zentrim\nversion 1.0.0.0\nexpires 2030-06-30T00:00:00Z\n";
     const auto onlyX64 = ParseManifest(header + "package x64 a.msi 1 " + std::string(kX64Hash) + "\n");
     ASSERT_TRUE(onlyX64);
     EXPECT_EQ(onlyX64->PackageFor("x86"), nullptr);
@@ -160,6 +163,7 @@ TEST(ReleaseManifestFormat, WritesTheTextAndReadsItBack) {
 
     ReleaseManifest made;
     made.version = Version("3.1");
+    made.expires = 951868799; // 2000-02-29 23:59:59 UTC
     ManifestPackage package;
     package.architecture = "x64";
     package.fileName = std::string(96, 'Z') + ".msi"; // 100 characters, the longest name
@@ -167,7 +171,8 @@ TEST(ReleaseManifestFormat, WritesTheTextAndReadsItBack) {
     package.sha256.fill(0xA5);
     made.packages.push_back(package);
     const std::string text = FormatManifest(made);
-    EXPECT_EQ(text, "ZENTRIM-UPDATE-MANIFEST 1\nproduct zentrim\nversion 3.1.0.0\npackage x64 " +
+    EXPECT_EQ(text, "ZENTRIM-UPDATE-MANIFEST 2\nproduct zentrim\nversion 3.1.0.0\nexpires "
+                    "2000-02-29T23:59:59Z\npackage x64 " +
                         std::string(96, 'Z') +
                         ".msi 12 a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5a5\n");
     EXPECT_EQ(ParseManifest(text), made);
@@ -177,7 +182,8 @@ TEST(ReleaseManifestFormat, WritesTheTextAndReadsItBack) {
 }
 
 TEST(ReleaseManifestParse, RefusesEveryOtherForm) {
-    const std::string header = "ZENTRIM-UPDATE-MANIFEST 1\nproduct zentrim\nversion 2.10.21.2024\n";
+    const std::string header = "ZENTRIM-UPDATE-MANIFEST 2\nproduct zentrim\nversion 2.10.21.2024\nexpires "
+                               "2027-01-09T12:00:00Z\n";
     const std::string x86Line =
         "package x86 Zentrim-2.10.21.2024-x86.msi 826880 " + std::string(kX86Hash) + "\n";
     const std::string x64Line =
@@ -188,13 +194,24 @@ TEST(ReleaseManifestParse, RefusesEveryOtherForm) {
     } cases[] = {
         {"empty", ""},
         {"no final line end", kGoodManifest.substr(0, kGoodManifest.size() - 1)},
-        {"CR LF line ends", Replaced(Replaced(kGoodManifest, "1\n", "1\r\n"), "zentrim\n", "zentrim\r\n")},
+        {"CR LF line ends",
+         Replaced(Replaced(kGoodManifest, "MANIFEST 2\n", "MANIFEST 2\r\n"), "zentrim\n", "zentrim\r\n")},
         {"a CR at the end", kGoodManifest.substr(0, kGoodManifest.size() - 1) + "\r\n"},
         {"an empty line at the end", kGoodManifest + "\n"},
         {"an empty line inside", Replaced(kGoodManifest, "zentrim\n", "zentrim\n\n")},
         {"an unknown line", kGoodManifest + "signature 1234\n"},
         {"an unknown line inside", Replaced(kGoodManifest, "product", "comment hello\nproduct")},
-        {"another format version", Replaced(kGoodManifest, "MANIFEST 1", "MANIFEST 2")},
+        {"another format version", Replaced(kGoodManifest, "MANIFEST 2", "MANIFEST 3")},
+        // The first form had no expiry: a signed manifest of it would count for ever.
+        {"the first format, without an expiry",
+         Replaced(Replaced(kGoodManifest, "MANIFEST 2", "MANIFEST 1"), "expires 2027-01-09T12:00:00Z\n", "")},
+        {"the first format's number with an expiry", Replaced(kGoodManifest, "MANIFEST 2", "MANIFEST 1")},
+        {"no expiry", Replaced(kGoodManifest, "expires 2027-01-09T12:00:00Z\n", "")},
+        {"expiry before the version", Replaced(Replaced(kGoodManifest, "expires 2027-01-09T12:00:00Z\n", ""),
+                                               "version", "expires 2027-01-09T12:00:00Z\nversion")},
+        {"expiry twice", Replaced(kGoodManifest, "expires", "expires 2027-01-09T12:00:00Z\nexpires")},
+        {"expiry without its zone", Replaced(kGoodManifest, ":00Z\n", ":00\n")},
+        {"expiry as a number", Replaced(kGoodManifest, "2027-01-09T12:00:00Z", "1799496000")},
         {"lower-case header", Replaced(kGoodManifest, "ZENTRIM-UPDATE-MANIFEST", "zentrim-update-manifest")},
         {"another product", Replaced(kGoodManifest, "product zentrim", "product zentrimx")},
         {"product in capitals", Replaced(kGoodManifest, "product zentrim", "product Zentrim")},
@@ -253,6 +270,55 @@ TEST(ReleaseManifestParse, RefusesEveryOtherForm) {
     for (const auto& testCase : cases) {
         EXPECT_FALSE(ParseManifest(testCase.text)) << testCase.what;
     }
+}
+
+TEST(ReleaseManifestExpiry, UtcTimesReadAndWriteInOneFormOnly) {
+    // Seconds since 1970 worked out apart from this code.
+    const struct {
+        std::string_view text;
+        std::int64_t seconds;
+    } times[] = {
+        {"1970-01-01T00:00:00Z", 0},
+        {"2000-02-29T23:59:59Z", 951868799}, // a leap day of a year divisible by 400
+        {"2024-12-31T12:34:56Z", 1735648496},
+        {"2027-01-09T12:00:00Z", 1799496000},
+        {"2100-03-01T00:00:00Z", 4107542400}, // 2100 has no leap day
+        {"9999-12-31T23:59:59Z", kLatestExpiry},
+    };
+    for (const auto& time : times) {
+        EXPECT_EQ(ParseUtcTime(time.text), time.seconds) << time.text;
+        EXPECT_EQ(FormatUtcTime(time.seconds), time.text);
+    }
+    for (const std::string_view refused : {"1969-12-31T23:59:59Z",
+                                           "2027-02-29T00:00:00Z",
+                                           "2100-02-29T00:00:00Z",
+                                           "2027-04-31T00:00:00Z",
+                                           "2027-13-01T00:00:00Z",
+                                           "2027-00-10T00:00:00Z",
+                                           "2027-01-00T00:00:00Z",
+                                           "2027-01-09T24:00:00Z",
+                                           "2027-01-09T12:60:00Z",
+                                           "2027-01-09T12:00:60Z",
+                                           "2027-01-09 12:00:00Z",
+                                           "2027-01-09T12:00:00z",
+                                           "2027-01-09T12:00:00",
+                                           "2027-01-09T12:00:00+00:00",
+                                           "2027-1-09T12:00:00Z",
+                                           "+027-01-09T12:00:00Z",
+                                           "20270109T120000Z",
+                                           "2027-01-09T12:00:00Z ",
+                                           "",
+                                           "10000-01-01T00:00:00Z"}) {
+        EXPECT_FALSE(ParseUtcTime(refused)) << refused;
+    }
+}
+
+TEST(ReleaseManifestExpiry, AManifestCountsUpToItsExpirySecond) {
+    const auto manifest = ParseManifest(kGoodManifest);
+    ASSERT_TRUE(manifest);
+    EXPECT_TRUE(ManifestCurrent(*manifest, 1799496000 - 30 * 86400));
+    EXPECT_TRUE(ManifestCurrent(*manifest, 1799496000));
+    EXPECT_FALSE(ManifestCurrent(*manifest, 1799496001));
 }
 
 } // namespace

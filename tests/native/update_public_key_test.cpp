@@ -1,4 +1,5 @@
-#include "update/update_public_key.h"
+// The development updaters' generated key header.
+#include "update/trusted_update_keys.h"
 
 #include <gtest/gtest.h>
 
@@ -8,16 +9,18 @@
 namespace zentrim {
 namespace {
 
-TEST(UpdatePublicKey, DefaultBuildCarriesTheDevelopmentKeysPoint) {
+TEST(UpdatePublicKey, DevelopmentUpdatersTrustTheDevelopmentKeyAloneAndSaySo) {
     // X||Y of packaging/keys/development-update-key.pem, as "openssl ec -text" prints its public
-    // point (after the leading 04). A build configured with another key fails here on purpose.
+    // point (after the leading 04).
     const std::array<std::uint8_t, 64> expected = {
         0x11, 0x92, 0x9b, 0x65, 0x1c, 0x2c, 0xdc, 0x26, 0x31, 0x40, 0xc8, 0xda, 0x1e, 0x9d, 0x18, 0xed,
         0xa0, 0xe1, 0xd1, 0xb9, 0xdb, 0x78, 0xa9, 0x70, 0x57, 0x29, 0x75, 0x0d, 0x2d, 0xa9, 0x52, 0xb1,
         0x6c, 0xe1, 0x3a, 0xab, 0x8f, 0xc8, 0x7e, 0x88, 0xb6, 0xf2, 0x1c, 0x5f, 0x9d, 0xa6, 0xc9, 0x19,
         0x13, 0x1c, 0x83, 0xb1, 0xcc, 0xff, 0x67, 0xac, 0xc0, 0xbc, 0xe1, 0xdd, 0x6b, 0xce, 0x69, 0xa7,
     };
-    EXPECT_EQ(kUpdatePublicKey, expected);
+    ASSERT_EQ(kTrustedUpdateKeys.size(), 1u);
+    EXPECT_EQ(kTrustedUpdateKeys[0], expected);
+    EXPECT_TRUE(kDevelopmentUpdater);
 }
 
 } // namespace

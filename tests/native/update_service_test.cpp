@@ -25,9 +25,10 @@ namespace {
 namespace fs = std::filesystem;
 
 // The release the test folder holds, written out by hand.
-const std::string kManifest = "ZENTRIM-UPDATE-MANIFEST 1\n"
+const std::string kManifest = "ZENTRIM-UPDATE-MANIFEST 2\n"
                               "product zentrim\n"
                               "version 2.11.0.0\n"
+                              "expires 9999-12-31T23:59:59Z\n"
                               "package x64 Zentrim-2.11.0.0-x64.msi 200003 "
                               "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855\n";
 
@@ -248,6 +249,18 @@ TEST_F(UpdateServiceTest, WithoutAReadableManifestTheQueryIsUnavailable) {
         crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     }
     WriteFile(release_ / "manifest.txt", crlf);
+    EXPECT_EQ(Ask("product=zentrim&version=2.10.21.2024").status, 503);
+
+    // An expired manifest, which every updater refuses, announces nothing either; nor does one of
+    // the first format, which had no expiry.
+    std::string expired = kManifest;
+    expired.replace(expired.find("9999-12-31T23:59:59Z"), 20, "2020-01-01T00:00:00Z");
+    WriteFile(release_ / "manifest.txt", expired);
+    EXPECT_EQ(Ask("product=zentrim&version=2.10.21.2024").status, 503);
+    WriteFile(
+        release_ / "manifest.txt",
+        "ZENTRIM-UPDATE-MANIFEST 1\nproduct zentrim\nversion 2.11.0.0\npackage x64 "
+        "Zentrim-2.11.0.0-x64.msi 200003 e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855\n");
     EXPECT_EQ(Ask("product=zentrim&version=2.10.21.2024").status, 503);
 
     // A manifest that is a link out of the folder counts as none, too.

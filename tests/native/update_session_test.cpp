@@ -29,9 +29,10 @@ using namespace std::string_literals;
 
 // The manifest as the maker publishes it, written out here.
 const std::string kDigestHex = "00112233445566778899aabbccddeeff00112233445566778899aabbccddeeff";
-const std::string kManifest = "ZENTRIM-UPDATE-MANIFEST 1\n"
+const std::string kManifest = "ZENTRIM-UPDATE-MANIFEST 2\n"
                               "product zentrim\n"
                               "version 2.10.22.2025\n"
+                              "expires 2027-01-09T12:00:00Z\n"
                               "package x86 Zentrim-2.10.22.2025-x86.msi 11 " +
                               kDigestHex +
                               "\n"
@@ -41,7 +42,8 @@ const std::array<std::uint8_t, 32> kDigest{0x00, 0x11, 0x22, 0x33, 0x44, 0x55, 0
                                            0xbb, 0xcc, 0xdd, 0xee, 0xff, 0x00, 0x11, 0x22, 0x33, 0x44, 0x55,
                                            0x66, 0x77, 0x88, 0x99, 0xaa, 0xbb, 0xcc, 0xdd, 0xee, 0xff};
 const std::string kGoodSignature(64, 'S');
-const std::string kPackage = "twelve bytes"; // the x64 package's content
+constexpr std::int64_t kManifestExpiry = 1799496000; // 2027-01-09 12:00:00 UTC
+const std::string kPackage = "twelve bytes";         // the x64 package's content
 
 // Answers each path with a scripted result; notes every request.
 class ScriptedTransport final : public UpdateTransport {
@@ -100,16 +102,61 @@ private:
     }
 };
 
-class ScratchDirectory final : public ScratchFolder {
+std::string Content(const std::filesystem::path& file) {
+    std::ifstream stream(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
+}
+
+// What happened to the download, in order: "hold", "install", "let go", "folder removed".
+using Events = std::vector<std::string>;
+
+// A held package as the system holds it: its content as it was when the hold began.
+class FakeHeldPackage final : public HeldPackage {
 public:
-    explicit ScratchDirectory(std::filesystem::path path) : path_(std::move(path)) {
-        std::filesystem::create_directories(path_);
+    FakeHeldPackage(std::filesystem::path path, Events& events,
+                    const std::map<std::string, std::array<std::uint8_t, 32>>& digests)
+        : path_(std::move(path)), content_(Content(path_)), events_(events), digests_(digests) {
+        events_.push_back("hold");
     }
-    ~ScratchDirectory() override { std::filesystem::remove_all(path_); }
+    ~FakeHeldPackage() override { events_.push_back("let go"); }
     const std::filesystem::path& Path() const override { return path_; }
+    std::optional<std::uint64_t> Size() override { return content_.size(); }
+    std::optional<Sha256Digest> Sha256() override {
+        const auto it = digests_.find(content_);
+        return it == digests_.end() ? Sha256Digest{} : it->second;
+    }
 
 private:
     std::filesystem::path path_;
+    std::string content_;
+    Events& events_;
+    const std::map<std::string, std::array<std::uint8_t, 32>>& digests_;
+};
+
+class ScratchDirectory final : public ScratchFolder {
+public:
+    ScratchDirectory(std::filesystem::path path, Events& events,
+                     const std::map<std::string, std::array<std::uint8_t, 32>>& digests, bool holdFails)
+        : path_(std::move(path)), events_(events), digests_(digests), holdFails_(holdFails) {
+        std::filesystem::create_directories(path_);
+    }
+    ~ScratchDirectory() override {
+        std::filesystem::remove_all(path_);
+        events_.push_back("folder removed");
+    }
+    const std::filesystem::path& Path() const override { return path_; }
+    std::unique_ptr<HeldPackage> Hold(const std::filesystem::path& file) override {
+        if (holdFails_ || file.parent_path() != path_) {
+            return nullptr;
+        }
+        return std::make_unique<FakeHeldPackage>(file, events_, digests_);
+    }
+
+private:
+    std::filesystem::path path_;
+    Events& events_;
+    const std::map<std::string, std::array<std::uint8_t, 32>>& digests_;
+    bool holdFails_;
 };
 
 class RecordingSystem final : public UpdaterSystem {
@@ -120,6 +167,9 @@ public:
     std::map<std::string, std::array<std::uint8_t, 32>> digests{{kPackage, kDigest}};
     InstallerOutcome installer{true, 0, 0};
     bool flagSticks = true;
+    bool holdFails = false;
+    std::int64_t now = kManifestExpiry - 30 * 86400;
+    Events events;
     std::filesystem::path scratchRoot =
         std::filesystem::temp_directory_path() /
         ("zentrim-update-session-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
@@ -139,20 +189,14 @@ public:
         return signedManifests.contains(std::string(manifest.begin(), manifest.end())) &&
                std::string(signature.begin(), signature.end()) == kGoodSignature;
     }
-    std::optional<std::array<std::uint8_t, 32>> FileSha256(const std::filesystem::path& file) override {
-        const auto it = digests.find(Content(file));
-        if (it == digests.end()) {
-            return std::array<std::uint8_t, 32>{};
-        }
-        return it->second;
-    }
-    std::uint64_t FileSize(const std::filesystem::path& file) override { return Content(file).size(); }
+    std::int64_t UtcNow() override { return now; }
     std::unique_ptr<ScratchFolder> NewDownloadFolder() override {
         lastFolder = scratchRoot / std::to_string(++folders_);
-        return std::make_unique<ScratchDirectory>(lastFolder);
+        return std::make_unique<ScratchDirectory>(lastFolder, events, digests, holdFails);
     }
     InstallerOutcome RunInstaller(const std::filesystem::path& package) override {
         installedPackages.push_back(Content(package));
+        events.push_back("install");
         return installer;
     }
     bool SetUpdatedFlag() override {
@@ -162,11 +206,6 @@ public:
     bool StartProgram() override {
         ++programStarts;
         return true;
-    }
-
-    static std::string Content(const std::filesystem::path& file) {
-        std::ifstream stream(file, std::ios::binary);
-        return {std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>()};
     }
 
 private:
@@ -421,6 +460,52 @@ TEST_F(UpdateSessionTest, WithoutAnInstalledProgramNothingIsAsked) {
     EXPECT_TRUE(system_.transport.requests.empty());
 }
 
+TEST_F(UpdateSessionTest, AManifestPastItsExpiryIsRefusedAsAnOldOneReplayed) {
+    const struct {
+        std::int64_t now;
+        UpdateStep step;
+        UpdateFailure failure;
+    } cases[] = {
+        {kManifestExpiry - 1, UpdateStep::Offering, UpdateFailure::None},
+        {kManifestExpiry, UpdateStep::Offering, UpdateFailure::None},
+        {kManifestExpiry + 1, UpdateStep::Failed, UpdateFailure::ManifestExpired},
+        {kManifestExpiry + 400 * 86400, UpdateStep::Failed, UpdateFailure::ManifestExpired},
+    };
+    for (const auto& example : cases) {
+        system_.now = example.now;
+        system_.transport.requests.clear();
+        session_.Check();
+        EXPECT_EQ(session_.Status().step, example.step) << example.now;
+        EXPECT_EQ(session_.Status().failure, example.failure) << example.now;
+        EXPECT_EQ(session_.Status().manifestExpires, kManifestExpiry);
+        EXPECT_EQ(system_.transport.requests.size(), 3u) << "no download";
+    }
+    ExpectNothingInstalled();
+
+    // A manifest of the first format, without an expiry, is not read at all, even when signed.
+    std::string firstFormat = kManifest;
+    firstFormat.replace(firstFormat.find("MANIFEST 2"), 10, "MANIFEST 1");
+    firstFormat.erase(firstFormat.find("expires "), std::string("expires 2027-01-09T12:00:00Z\n").size());
+    system_.signedManifests.insert(firstFormat);
+    system_.transport.answers[u"/downloads/update/manifest.txt"] = {TransferOutcome::Done, firstFormat, 200};
+    system_.now = kManifestExpiry - 1;
+    EXPECT_EQ(CheckAndInstall(), UpdateFailure::BadManifest);
+    ExpectNothingInstalled();
+}
+
+TEST_F(UpdateSessionTest, ThePackageIsHeldFromItsCheckUntilTheInstallerHasEnded) {
+    EXPECT_EQ(CheckAndInstall(), UpdateFailure::None);
+    EXPECT_EQ(system_.events, (Events{"hold", "install", "let go", "folder removed"}));
+    EXPECT_EQ(system_.installedPackages, std::vector<std::string>{kPackage});
+
+    // A package that cannot be held is not checked, let alone installed.
+    system_.events.clear();
+    system_.holdFails = true;
+    EXPECT_EQ(CheckAndInstall(), UpdateFailure::PackageNotHeld);
+    EXPECT_EQ(system_.events, (Events{"folder removed"}));
+    EXPECT_EQ(system_.installedPackages.size(), 1u);
+}
+
 // ---- The window ---------------------------------------------------------------------------------
 
 class UpdateFormTest : public ::testing::Test {
@@ -432,7 +517,7 @@ protected:
     FolderCatalogueSource catalogues_{std::string(ZENTRIM_RESOURCES_DIR) + "/captions"};
     CaptionCatalogue captions_{registry_, catalogues_};
     RecordingClickSound sound_;
-    UpdateForm form_{app_, captions_, sound_};
+    UpdateForm form_{app_, captions_, sound_, false};
 };
 
 TEST_F(UpdateFormTest, EachStepShowsItsTextAndOnlyTheButtonsItNeeds) {
@@ -494,6 +579,25 @@ TEST_F(UpdateFormTest, EveryFailureHasItsOwnText) {
         texts.insert(text);
     }
     EXPECT_EQ(texts.size(), static_cast<std::size_t>(UpdateFailure::FlagNotSet));
+}
+
+TEST_F(UpdateFormTest, ADevelopmentBuildSaysSoAndAnExpiredManifestSaysSince) {
+    form_.Form().Show();
+    EXPECT_FALSE(form_.DevelopmentLabel().Visible()) << "a release build";
+    UpdateForm development{app_, captions_, sound_, true};
+    development.Form().Show();
+    EXPECT_TRUE(development.DevelopmentLabel().Visible());
+    EXPECT_EQ(development.DevelopmentLabel().Caption(),
+              u"Development build: trusts only the public development key, not ORVANE's.");
+
+    UpdateStatus status;
+    status.step = UpdateStep::Failed;
+    status.failure = UpdateFailure::ManifestExpired;
+    status.manifestExpires = 1799496000;
+    EXPECT_EQ(
+        ToUtf8(form_.StatusText(status)),
+        "The description of the new version expired on 2027-01-09 12:00 UTC, so it may be an old one sent "
+        "again. Nothing was installed. Please try again later.");
 }
 
 TEST(UpdateFormText, SizesAndPlaceholders) {

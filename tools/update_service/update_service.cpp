@@ -43,7 +43,8 @@ std::optional<fs::path> FileInFolder(const fs::path& folder, std::string_view na
     return file;
 }
 
-// The released version from the folder's manifest; nothing when it cannot be read or parsed.
+// The released version from the folder's manifest; nothing when it cannot be read or parsed, or
+// when its signature has expired: the updater would refuse what the answer announces.
 std::optional<ReleaseVersion> ReleasedVersion(const fs::path& folder) {
     const auto file = FileInFolder(folder, kManifestName);
     if (!file) {
@@ -57,7 +58,9 @@ std::optional<ReleaseVersion> ReleasedVersion(const fs::path& folder) {
     }
     text.resize(static_cast<std::size_t>(stream.gcount()));
     const auto manifest = ParseManifest(text);
-    if (!manifest) {
+    const auto now =
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch());
+    if (!manifest || !ManifestCurrent(*manifest, now.count())) {
         return std::nullopt;
     }
     return manifest->version;

@@ -4,6 +4,7 @@
 #include "ui/captions.h"
 #include "ui/sound.h"
 #include "ui/system_font.h"
+#include "update/manifest.h"
 
 namespace zentrim {
 
@@ -17,6 +18,12 @@ constexpr int kBarRange = 1000;
 
 std::u16string Number(std::uint64_t number) {
     return FromUtf8(std::to_string(number));
+}
+
+// "2027-01-09 12:00 UTC": a manifest's expiry as a reader takes it in.
+std::u16string ExpiryText(std::int64_t secondsSince1970) {
+    const std::string stamp = FormatUtcTime(secondsSince1970); // 2027-01-09T12:00:00Z
+    return FromUtf8(stamp.substr(0, 10) + " " + stamp.substr(11, 5) + " UTC");
 }
 
 } // namespace
@@ -50,7 +57,8 @@ std::u16string FillIn(std::u16string text, const std::u16string& first, const st
     return result;
 }
 
-UpdateForm::UpdateForm(Application& app, const CaptionCatalogue& captions, ClickSound& clickSound)
+UpdateForm::UpdateForm(Application& app, const CaptionCatalogue& captions, ClickSound& clickSound,
+                       bool developmentBuild)
     : captions_(captions), clickSound_(clickSound), form_(app, {.className = u"TZTUpdateForm",
                                                                 .name = u"ZTUpdateForm",
                                                                 .clientWidth = 480,
@@ -96,6 +104,16 @@ UpdateForm::UpdateForm(Application& app, const CaptionCatalogue& captions, Click
                                        .transparent = true})),
       bevel_(form_.Add<Bevel>(
           {.name = u"UpdateBevel", .top = 140, .width = 480, .height = 5, .shape = BevelShape::TopLine})),
+      developmentLabel_(form_.Add<Label>({.name = u"DevelopmentLabel",
+                                          .left = 12,
+                                          .top = 148,
+                                          .width = 250,
+                                          .height = 36,
+                                          .font = Font{u"Tahoma", 8, kFontBold, 0x000000C0},
+                                          .autoSize = false,
+                                          .wordWrap = true,
+                                          .showAccelChar = false,
+                                          .visible = developmentBuild})),
       installButton_(form_.Add<Button>({.name = u"InstallButton",
                                         .left = 306,
                                         .top = 153,
@@ -177,7 +195,7 @@ std::u16string UpdateForm::StatusText(const UpdateStatus& status) const {
     case UpdateStep::Installing:
         return FillIn(Text(u"StatusInstalling"), offered);
     case UpdateStep::Finished:
-        return FillIn(Text(u"StatusFinished"), offered);
+        return FillIn(Text(startByHand_ ? u"StatusStartByHand" : u"StatusFinished"), offered);
     case UpdateStep::Failed:
         break;
     }
@@ -194,6 +212,8 @@ std::u16string UpdateForm::StatusText(const UpdateStatus& status) const {
         return Text(u"FailSignature");
     case UpdateFailure::BadManifest:
         return Text(u"FailBadManifest");
+    case UpdateFailure::ManifestExpired:
+        return FillIn(Text(u"FailExpired"), ExpiryText(status.manifestExpires));
     case UpdateFailure::NotNewer:
         return FillIn(Text(u"FailNotNewer"), offered, installed);
     case UpdateFailure::NoPackage:
@@ -202,6 +222,8 @@ std::u16string UpdateForm::StatusText(const UpdateStatus& status) const {
         return Text(u"FailFolder");
     case UpdateFailure::DownloadFailed:
         return FillIn(Text(u"FailDownload"), TransferText(status.transfer));
+    case UpdateFailure::PackageNotHeld:
+        return Text(u"FailHeld");
     case UpdateFailure::SizeMismatch:
         return Text(u"FailSize");
     case UpdateFailure::HashMismatch:
@@ -281,8 +303,14 @@ void UpdateForm::CancelButtonClick() {
 
 void UpdateForm::StartButtonClick() {
     PlayClickSound(clickSound_);
-    if (session_ != nullptr) {
-        session_->StartProgram();
+    if (session_ != nullptr && !session_->StartProgram()) {
+        // Never started with the updater's own rights instead: the user starts it as usual.
+        startByHand_ = true;
+        ShowStatus(session_->Status());
+        startButton_.SetVisible(false);
+        startButton_.SetEnabled(false);
+        closeButton_.SetFocus();
+        return;
     }
     form_.Close();
 }

@@ -1,7 +1,8 @@
 // The updater's one window ("TZTUpdateForm"): a heading, a status line, a progress bar with the
 // bytes so far, and the buttons the step needs: Cancel while working, "&Install" when a verified
 // update is ready, "&Start Zentrim" after it is installed, "&Close" at the end. It shows what the
-// update session reports and passes the clicks on.
+// update session reports and passes the clicks on. An updater built with the public development key
+// says so on a line of its own.
 #pragma once
 
 #include "toolkit/bevel.h"
@@ -30,7 +31,8 @@ std::u16string FillIn(std::u16string text, const std::u16string& first, const st
 
 class UpdateForm final : public UpdateView {
 public:
-    UpdateForm(toolkit::Application& app, const CaptionCatalogue& captions, ClickSound& clickSound);
+    UpdateForm(toolkit::Application& app, const CaptionCatalogue& captions, ClickSound& clickSound,
+               bool developmentBuild);
     UpdateForm(const UpdateForm&) = delete;
     UpdateForm& operator=(const UpdateForm&) = delete;
 
@@ -52,6 +54,7 @@ public:
     toolkit::Label& StatusLabel() { return status_; }
     toolkit::ProgressBar& DownloadProgress() { return bar_; }
     toolkit::Label& ProgressLabel() { return progressLabel_; }
+    toolkit::Label& DevelopmentLabel() { return developmentLabel_; }
     toolkit::Button& InstallButton() { return installButton_; }
     toolkit::Button& StartButton() { return startButton_; }
     toolkit::Button& CancelButton() { return cancelButton_; }
@@ -66,6 +69,7 @@ private:
     ClickSound& clickSound_;
     UpdateSession* session_ = nullptr;
     bool closeWhenIdle_ = false;
+    bool startByHand_ = false; // the new program could not be started for the user
     toolkit::Form form_;
     toolkit::Panel& panel_;
     toolkit::Label& heading_;
@@ -73,6 +77,7 @@ private:
     toolkit::ProgressBar& bar_;
     toolkit::Label& progressLabel_;
     toolkit::Bevel& bevel_;
+    toolkit::Label& developmentLabel_;
     toolkit::Button& installButton_;
     toolkit::Button& startButton_;
     toolkit::Button& cancelButton_;
