@@ -7,7 +7,10 @@
 #include <vector>
 
 #ifdef _WIN32
+#include "base/dll_search_win32.h"
+
 int wmain(int argc, wchar_t** argv) {
+    zentrim::RestrictDllSearchToSystemFolder();
     std::vector<std::u16string> arguments;
     for (int i = 1; i < argc; ++i) {
         const std::wstring_view argument(argv[i]);

@@ -12,6 +12,7 @@
 #include "app/startup/startup.h"
 #include "app/startup/startup_trace_win32.h"
 #include "app/startup/test_update_service_win32.h"
+#include "base/dll_search_win32.h"
 #include "base/phase_trace.h"
 #include "engine/clock.h"
 #include "engine/custom_registry.h"
@@ -162,6 +163,7 @@ int RunProgram() {
 } // namespace zentrim
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    zentrim::RestrictDllSearchToSystemFolder();
     try {
         return zentrim::RunProgram();
     } catch (...) {

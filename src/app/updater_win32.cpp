@@ -5,6 +5,7 @@
 // update service's address from the environment so that tests can serve it from loopback.
 #include "app/startup/test_update_service_win32.h"
 #include "app/update/update_form.h"
+#include "base/dll_search_win32.h"
 #include "engine/custom_registry.h"
 #include "engine/registry_store_win32.h"
 #include "launch/product_identity.h"
@@ -78,6 +79,8 @@ int RunUpdater() {
 } // namespace zentrim
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // Before any of its delay-loaded DLLs is loaded: the updater runs with administrator rights.
+    zentrim::RestrictDllSearchToSystemFolder();
     try {
         return zentrim::RunUpdater();
     } catch (...) {
