@@ -132,11 +132,13 @@ int RunProgram() {
             .checkForUpdate = &CheckForUpdateOfThisProgram,
             .askQuestion = [&app](std::u16string_view text, std::u16string_view title,
                                   unsigned flags) { return app.ShowMessageBox(text, title, flags, nullptr); },
+            // A run of the console program finishes before the main window reads anything, and
+            // a start at the same moment waits; once the window exists, both see it.
+            .lockStart = []() -> std::unique_ptr<StartLock> {
+                return std::make_unique<RunGate>(kRunGateWaitLimit);
+            },
             .runWindows =
-                [&] {
-                    // A run of the console program finishes before the main window reads
-                    // anything; once the window exists, the console program sees it and waits.
-                    std::optional<RunGate> gate(std::in_place, kRunGateWaitLimit);
+                [&](const std::function<void()>& mainWindowShown) {
                     // The main window creates the About and progress windows right
                     // after its own preparation.
                     MainForm mainForm({
@@ -152,8 +154,7 @@ int RunProgram() {
                         .pacing = Pacing(),
                         .pause = [](int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); },
                     });
-                    gate.reset();
-                    app.Run(mainForm.Form());
+                    app.Run(mainForm.Form(), mainWindowShown);
                 },
         });
 }

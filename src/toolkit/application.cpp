@@ -41,9 +41,12 @@ Application::~Application() {
     hintWindow_.reset();
 }
 
-void Application::Run(Form& mainForm) {
+void Application::Run(Form& mainForm, const std::function<void()>& shown) {
     mainForm_ = &mainForm;
     mainForm.Show();
+    if (shown) {
+        shown();
+    }
     if (!terminated_) {
         backend_.RunMessageLoop(*this);
     }

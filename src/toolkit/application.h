@@ -45,9 +45,9 @@ public:
 
     Backend& GetBackend() const { return backend_; }
 
-    // Shows the main form and handles messages until the application is terminated (closing
-    // the main form terminates it).
-    void Run(Form& mainForm);
+    // Shows the main form, calls `shown` (when given) once it is shown, and handles messages until
+    // the application is terminated (closing the main form terminates it).
+    void Run(Form& mainForm, const std::function<void()>& shown = {});
     // Handles all waiting messages and returns as soon as none is left.
     void ProcessMessages();
     void Terminate();

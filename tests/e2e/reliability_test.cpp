@@ -314,6 +314,34 @@ TEST_F(Reliability, TenStartsInQuickSuccessionWhileOneInstanceRunsLeaveOneMainWi
     CloseMainInstance(first, main);
 }
 
+// Two cold starts at the same moment (a double click that lands twice, a script and a user), round
+// after round: one main window each time, and the other start ends with 0 once it has brought that
+// window forward.
+TEST_F(Reliability, PairsOfSimultaneousColdStartsLeaveOneMainWindowEachTime) {
+    constexpr int kRounds = 8;
+    int rounds = 0;
+    for (int round = 1; round <= kRounds && !HasFatalFailure(); ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        ChildProcess one = folder_.Start();
+        ChildProcess two = folder_.Start();
+        ASSERT_TRUE(one.Started() && two.Started());
+        // One of the two ends once it has found the other's window; the other runs it.
+        ASSERT_TRUE(WaitUntil([&] { return !one.Running() || !two.Running(); }, kStartLimit))
+            << "both starts are still running: two main instances";
+        ChildProcess& ended = one.Running() ? two : one;
+        ChildProcess& running = one.Running() ? one : two;
+        EXPECT_EQ(ended.WaitForExit(0ms), std::optional<DWORD>(0u));
+        HWND main = WaitForMainWindow(running.Id());
+        ASSERT_NE(main, nullptr);
+        // Time for a second window to appear, had the other start made one before it ended.
+        Sleep(300);
+        EXPECT_EQ(TopLevelWindows(kMainClass), std::vector<HWND>{main}) << "exactly one main window";
+        CloseMainInstance(running, main);
+        ++rounds;
+    }
+    RecordProperty("rounds", rounds);
+}
+
 // The check waits up to 10 seconds for each stage of its request and 40 seconds in all; a service
 // that takes the request and never answers holds every check until its time-out. None of them
 // finds an update, so none closes the main window.

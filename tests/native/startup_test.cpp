@@ -90,6 +90,16 @@ struct Question {
     bool mainWindowStillThere;
 };
 
+// The start lock, noting when it is let go.
+class RecordedLock final : public StartLock {
+public:
+    explicit RecordedLock(std::vector<std::string>& log) : log_(log) {}
+    ~RecordedLock() override { log_.push_back("unlock"); }
+
+private:
+    std::vector<std::string>& log_;
+};
+
 class StartupTest : public ::testing::Test {
 protected:
     int Start(std::vector<std::u16string> arguments) {
@@ -114,10 +124,19 @@ protected:
                         Record("ask");
                         return answer_;
                     },
+                .lockStart = [this]() -> std::unique_ptr<StartLock> {
+                    Record("lock");
+                    if (otherStartWhileWaiting_) {
+                        RunningInstance(); // made by a start that held the lock before this one
+                    }
+                    return std::make_unique<RecordedLock>(log_);
+                },
                 .runWindows =
-                    [this] {
+                    [this](const std::function<void()>& mainWindowShown) {
                         installedDateSeen_ = ReadText(product_value::kInstalledDate);
                         Record("windows");
+                        mainWindowShown();
+                        Record("message loop");
                     },
             });
     }
@@ -143,6 +162,7 @@ protected:
     std::string failAt_;
     int checkResult_ = kUpdateAvailable;
     int answer_ = 7; // IDNO
+    bool otherStartWhileWaiting_ = false;
     std::vector<Question> questions_;
     std::u16string installedDateSeen_;
 
@@ -183,7 +203,8 @@ TEST_F(StartupTest, OnlyTheFirstArgumentInAnyLetterCaseIsTheSwitch) {
         if (testCase.checkProcess) {
             EXPECT_THAT(log_, ElementsAre("check", "find TZTMainForm activate"));
         } else {
-            EXPECT_THAT(log_, ElementsAre("find TZTMainForm activate", "windows"));
+            EXPECT_THAT(log_, ElementsAre("find TZTMainForm activate", "lock", "find TZTMainForm activate",
+                                          "windows", "unlock", "message loop"));
         }
     }
 }
@@ -296,8 +317,10 @@ TEST_F(StartupTest, AnyOtherCheckResultShowsNothingAndBringsBackTheRunningMainWi
 }
 
 TEST_F(StartupTest, OnlyTheFirstStartCreatesWindows) {
+    // The main window is looked for again under the start lock, which is let go once it is shown.
     EXPECT_EQ(Start({}), 0);
-    EXPECT_THAT(log_, ElementsAre("find TZTMainForm activate", "windows"));
+    EXPECT_THAT(log_, ElementsAre("find TZTMainForm activate", "lock", "find TZTMainForm activate", "windows",
+                                  "unlock", "message loop"));
 
     log_.clear();
     RunningInstance();
@@ -305,6 +328,16 @@ TEST_F(StartupTest, OnlyTheFirstStartCreatesWindows) {
     EXPECT_THAT(log_, ElementsAre("find TZTMainForm activate"));
     EXPECT_THAT(instances_.activated, ElementsAre(u"TZTMainForm"));
     EXPECT_TRUE(questions_.empty());
+}
+
+TEST_F(StartupTest, OfTwoStartsAtOnceTheSecondFindsTheFirstsWindowUnderTheLock) {
+    // No window when this start looks first; the other start holds the lock meanwhile and makes
+    // its window, which this one finds once the lock is its own, and brings forward.
+    otherStartWhileWaiting_ = true;
+    EXPECT_EQ(Start({}), 0);
+    EXPECT_THAT(log_,
+                ElementsAre("find TZTMainForm activate", "lock", "find TZTMainForm activate", "unlock"));
+    EXPECT_THAT(instances_.activated, ElementsAre(u"TZTMainForm"));
 }
 
 TEST_F(StartupTest, AFailureEndsStartUpQuietlyWithExitCodeZero) {
@@ -326,7 +359,10 @@ TEST_F(StartupTest, AFailureEndsStartUpQuietlyWithExitCodeZero) {
          {"check", "close TZTAboutForm", "close TZTSettingsForm", "close TZTMainForm", "wait TZTMainForm",
           "ask"}},
         {"find", true, {}, {"find TZTMainForm activate"}},
-        {"windows", false, {}, {"find TZTMainForm activate", "windows"}},
+        {"windows",
+         false,
+         {},
+         {"find TZTMainForm activate", "lock", "find TZTMainForm activate", "windows", "unlock"}},
     };
     answer_ = 6;
     for (const auto& testCase : cases) {

@@ -84,7 +84,13 @@ int RunStartup(std::span<const std::u16string> arguments, const StartupDependenc
         if (deps.instances.FindRunningInstance(window_class::kMainForm, true) || checkProcess) {
             return 0;
         }
-        deps.runWindows();
+        // Another start may have created its main window while this one waited for the lock:
+        // looked for again under the lock, "find a main window, else create one" is one step.
+        std::unique_ptr<StartLock> lock = deps.lockStart ? deps.lockStart() : nullptr;
+        if (deps.instances.FindRunningInstance(window_class::kMainForm, true)) {
+            return 0;
+        }
+        deps.runWindows([&lock] { lock.reset(); });
     } catch (...) {
         // Start-up reports nothing; whatever was done so far stands.
     }

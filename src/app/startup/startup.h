@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -75,6 +76,13 @@ bool IsCheckUpdateRequest(std::span<const std::u16string> arguments);
 std::u16string UpdateQuestionTitle(const CaptionCatalogue& captions);
 std::u16string UpdateQuestionText(const CaptionCatalogue& captions);
 
+// Held while a start looks for a running main window and, finding none, creates its own, so that
+// two starts at the same moment find each other's window instead of both creating one.
+class StartLock {
+public:
+    virtual ~StartLock() = default;
+};
+
 // Everything start-up works with, passed in; all of it outlives the call.
 struct StartupDependencies {
     const CustomRegistry& registry;
@@ -87,9 +95,12 @@ struct StartupDependencies {
     std::function<int()> checkForUpdate;
     // A modal question without an owner window: text, title and MB_ flags; gives the ID answer.
     std::function<int(std::u16string_view text, std::u16string_view title, unsigned flags)> askQuestion;
-    // Creates the main, About and progress windows, in this order, and runs the message loop until
-    // the main window closes.
-    std::function<void()> runWindows;
+    // Takes the start lock, waiting for it; empty, or giving nothing, where there is none.
+    std::function<std::unique_ptr<StartLock>()> lockStart;
+    // Creates the main, About and progress windows, in this order, shows the main window, calls
+    // `mainWindowShown` then (the start lock is let go), and runs the message loop until the main
+    // window closes.
+    std::function<void(const std::function<void()>& mainWindowShown)> runWindows;
     std::chrono::milliseconds mainWindowGoneLimit = kMainWindowGoneLimit;
 };
 
