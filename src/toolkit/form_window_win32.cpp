@@ -4,8 +4,8 @@
 #include "toolkit/window_win32.h"
 
 #include <algorithm>
-#include <climits>
 #include <iterator>
+#include <utility>
 
 namespace zentrim::toolkit::win32 {
 
@@ -30,6 +30,16 @@ HICON LoadFormIcon(HINSTANCE instance, const std::u16string& name) {
     const std::wstring wide = ToWide(name);
     return static_cast<HICON>(
         LoadImageW(instance, wide.c_str(), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
+}
+
+// A control's place among its siblings in the tab order: numbered first, then the others, then
+// the links without a number (they follow the stops of the layout they are added to).
+std::pair<int, int> TabPlace(const Control& control) {
+    if (control.TabOrder() >= 0) {
+        return {0, control.TabOrder()};
+    }
+    const Label* label = control.As<Label>();
+    return {label != nullptr && label->IsLink() ? 2 : 1, 0};
 }
 
 RECT WorkAreaOf(HMONITOR monitor) {
@@ -103,7 +113,7 @@ HWND FormWindow::ParentWindow(const Control& control) const {
 
 void FormWindow::ReorderTabs(const Control* newcomer, HWND newcomerWindow) {
     // Tab walks the children in z-order, so z-order follows the tab order: numbered controls
-    // first, by number, then the others in creation order.
+    // first, by number, then the others in creation order, links without a number last.
     const trace::Scope scope(trace::Phase::Layout);
     const auto windowOf = [&](const Control* control) {
         return control == newcomer ? newcomerWindow : static_cast<HWND>(control->NativeHandle());
@@ -116,11 +126,8 @@ void FormWindow::ReorderTabs(const Control* newcomer, HWND newcomerWindow) {
                 children.push_back(control);
             }
         }
-        std::stable_sort(children.begin(), children.end(), [](const Control* a, const Control* b) {
-            const int keyA = a->TabOrder() < 0 ? INT_MAX : a->TabOrder();
-            const int keyB = b->TabOrder() < 0 ? INT_MAX : b->TabOrder();
-            return keyA < keyB;
-        });
+        std::stable_sort(children.begin(), children.end(),
+                         [](const Control* a, const Control* b) { return TabPlace(*a) < TabPlace(*b); });
         return children;
     };
     constexpr UINT kZOrderOnly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER;

@@ -4,6 +4,7 @@
 #include "toolkit/application.h"
 #include "toolkit/button.h"
 #include "toolkit/edit.h"
+#include "toolkit/label.h"
 #include "toolkit/memo.h"
 #include "toolkit/picture_combo_box.h"
 #include "toolkit/track_bar.h"
@@ -261,12 +262,35 @@ bool HeadlessBackend::PressKey(Application& app, int virtualKey) {
 }
 
 bool HeadlessBackend::PressEnter(Form& form) {
+    // A focused link takes Enter for itself, as it does under Windows' dialog keys.
+    if (Label* link = FocusedLink(form)) {
+        return link->KeyPressed(kVirtualKeyReturn);
+    }
     Button* button = form.DefaultButton();
     if (button == nullptr || !button->IsShowing() || !button->IsEffectivelyEnabled()) {
         return false;
     }
     button->Click();
     return true;
+}
+
+bool HeadlessBackend::PressSpace(Form& form) {
+    if (Label* link = FocusedLink(form)) {
+        return link->KeyPressed(kVirtualKeySpace);
+    }
+    Control* focused = form.ActiveControl();
+    Button* button = focused != nullptr ? focused->As<Button>() : nullptr;
+    if (button == nullptr || !button->IsShowing() || !button->IsEffectivelyEnabled()) {
+        return false;
+    }
+    button->Click();
+    return true;
+}
+
+Label* HeadlessBackend::FocusedLink(const Form& form) {
+    Control* focused = form.ActiveControl();
+    Label* label = focused != nullptr ? focused->As<Label>() : nullptr;
+    return label != nullptr && label->IsLink() ? label : nullptr;
 }
 
 int DefaultMessageBoxAnswer(unsigned flags) {

@@ -16,6 +16,7 @@ namespace zentrim::toolkit {
 
 class Control;
 class Edit;
+class Label;
 class PictureComboBox;
 class TrackBar;
 
@@ -84,7 +85,8 @@ public:
     bool Drag(TrackBar& trackBar, int position);    // onChange when the position changed
     bool Type(Edit& edit, std::u16string text);
     bool PressKey(Application& app, int virtualKey); // the key check (onShortCut); true: handled
-    bool PressEnter(Form& form);                     // presses the form's default button
+    bool PressEnter(Form& form);                     // the focused link, else the default button
+    bool PressSpace(Form& form);                     // the focused link or button
     void CloseByUser(Form& form) { form.Close(); }
 
     // Message boxes: each box takes the next queued answer, else the answer of its default
@@ -132,6 +134,7 @@ private:
 
     void RunPosted();
     HeadlessPeer& PeerOf(const Form& form) const;
+    static Label* FocusedLink(const Form& form);
 
     int dpi_ = 96;
     Rect screen_{0, 0, 1280, 1024};

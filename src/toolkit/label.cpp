@@ -7,10 +7,10 @@
 namespace zentrim::toolkit {
 
 Label::Label(Form& owner, LabelProps props)
-    : Control(owner, kKind, ControlInitFrom(props, true, false)), caption_(std::move(props.caption)),
+    : Control(owner, kKind, ControlInitFrom(props, true, props.link)), caption_(std::move(props.caption)),
       autoSize_(props.autoSize), wordWrap_(props.wordWrap), showAccelChar_(props.showAccelChar),
       alignment_(props.alignment), layout_(props.layout), transparent_(props.transparent),
-      color_(props.color) {
+      color_(props.color), link_(props.link) {
     Resize();
 }
 
@@ -71,6 +71,15 @@ void Label::SetTransparent(bool on) {
 
 Color Label::GetColor() const {
     return color_.value_or(ParentBackgroundColor(*this));
+}
+
+bool Label::KeyPressed(int virtualKey) {
+    if (!link_ || (virtualKey != kVirtualKeyReturn && virtualKey != kVirtualKeySpace) || !IsShowing() ||
+        !IsEffectivelyEnabled()) {
+        return false;
+    }
+    Click();
+    return true;
 }
 
 Bounds Label::AdjustBounds(const Bounds& bounds) const {

@@ -1,4 +1,5 @@
-// A line or block of text. As a real child window its text is readable by WM_GETTEXT.
+// A line or block of text. As a real child window its text is readable by WM_GETTEXT. A label
+// marked as a link is also a keyboard stop that Enter and Space activate.
 #pragma once
 
 #include "toolkit/component.h"
@@ -6,6 +7,10 @@
 #include <optional>
 
 namespace zentrim::toolkit {
+
+// The keys that activate a focused link, as Windows numbers them.
+inline constexpr int kVirtualKeyReturn = 0x0D;
+inline constexpr int kVirtualKeySpace = 0x20;
 
 enum class TextAlignment { Left, Right, Center };
 enum class TextLayout { Top, Center }; // Center: a single line centred vertically in the bounds
@@ -31,6 +36,10 @@ struct LabelProps {
     bool visible = true;
     Cursor cursor = Cursor::Default;
     std::u16string hint{};
+    // A link: a tab stop that Enter and Space activate as a click does, shown with a focus
+    // rectangle and announced to screen readers as a link. Without a tab number it takes its place
+    // after every other control of its container, so links beside a layout follow its stops.
+    bool link = false;
 };
 
 class Label final : public Control {
@@ -59,6 +68,11 @@ public:
     // The background colour: its own, or the parent's.
     Color GetColor() const;
 
+    bool IsLink() const { return link_; }
+    // A key pressed while the label has the focus: Enter or Space on a link that takes input acts
+    // as a click. True when the key was taken.
+    bool KeyPressed(int virtualKey);
+
 private:
     Bounds AdjustBounds(const Bounds& bounds) const override;
     void FontChanged() override { Resize(); }
@@ -72,6 +86,7 @@ private:
     TextLayout layout_;
     bool transparent_;
     std::optional<Color> color_;
+    bool link_;
 };
 
 // Turns the underline of the label's own font on or off, keeping its face, size and colour (a link

@@ -1,10 +1,40 @@
 // A label as a STATIC control, so its text is a window text; transparent labels let the
-// parent's picture show through.
+// parent's picture show through. A link also takes the focus, shows it with a dotted frame around
+// its text, takes Enter and Space for itself and tells screen readers it is a link.
+#include "toolkit/link_accessibility_win32.h"
 #include "toolkit/window_win32.h"
 
 #include <windowsx.h>
 
 namespace zentrim::toolkit::win32 {
+
+namespace {
+
+using UniquePen = UniqueHandle<HPEN, &::DeleteObject>;
+
+// Whether a key message carries a key that activates a link. WM_CHAR gives the character, which
+// for these two keys has the key's number.
+bool IsActivationKey(WPARAM key) {
+    return key == static_cast<WPARAM>(kVirtualKeyReturn) || key == static_cast<WPARAM>(kVirtualKeySpace);
+}
+
+// The focus frame: a dotted line along the edges of the client area. It is drawn in the text's
+// colour, not inverted as DrawFocusRect draws it, so that a repaint of the label alone over its
+// picture draws it again rather than wiping it out.
+void DrawFocusFrame(HDC dc, const RECT& client, COLORREF colour) {
+    const LOGBRUSH brush{BS_SOLID, colour, 0};
+    UniquePen pen(ExtCreatePen(PS_COSMETIC | PS_ALTERNATE, 1, &brush, 0, nullptr));
+    if (!pen) {
+        pen.reset(CreatePen(PS_DOT, 1, colour));
+    }
+    SelectGuard selectPen(dc, pen.get());
+    SelectGuard selectBrush(dc, GetStockObject(HOLLOW_BRUSH));
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    Rectangle(dc, client.left, client.top, client.right, client.bottom);
+    SetBkMode(dc, oldMode);
+}
+
+} // namespace
 
 LabelWindow::LabelWindow(Label& label, FormWindow& form) : ControlWindow(label, form), label_(label) {
     Create(L"Static", label.Caption(), LabelStyle());
@@ -121,7 +151,80 @@ bool LabelWindow::OnParentNotify(UINT message, WPARAM wParam, LPARAM, LRESULT& r
     }
 }
 
-bool LabelWindow::OnMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
+bool LabelWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (label_.IsLink()) {
+        switch (message) {
+        case WM_GETDLGCODE:
+            // Under IsDialogMessageW, Enter would press the default button: the link asks for
+            // its keys, so they reach it as key messages.
+            result = CallOriginal(message, wParam, lParam);
+            if (lParam != 0) {
+                const MSG& key = *reinterpret_cast<const MSG*>(lParam);
+                if ((key.message == WM_KEYDOWN || key.message == WM_CHAR) && IsActivationKey(key.wParam)) {
+                    result |= DLGC_WANTMESSAGE;
+                }
+            }
+            return true;
+        case WM_KEYDOWN:
+            if (!IsActivationKey(wParam)) {
+                break;
+            }
+            // A held key repeats: only its first press acts.
+            if ((lParam & (LPARAM{1} << 30)) == 0) {
+                label_.KeyPressed(static_cast<int>(wParam));
+            }
+            result = 0;
+            return true;
+        case WM_CHAR:
+            if (!IsActivationKey(wParam)) {
+                break;
+            }
+            result = 0;
+            return true;
+        case WM_SETFOCUS:
+        case WM_KILLFOCUS:
+        case WM_UPDATEUISTATE:
+            // The frame comes and goes with the focus and the keyboard cues; the picture under
+            // a transparent label is painted again first.
+            result = CallOriginal(message, wParam, lParam);
+            RepaintUnder();
+            return true;
+        case WM_PAINT: {
+            if (GetFocus() != window_ ||
+                (SendMessageW(window_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0) {
+                break;
+            }
+            PAINTSTRUCT paint{};
+            HDC dc = BeginPaint(window_, &paint);
+            if (dc == nullptr) {
+                break;
+            }
+            CallOriginal(WM_PAINT, reinterpret_cast<WPARAM>(dc), 0); // the text, into our DC
+            RECT client{};
+            GetClientRect(window_, &client);
+            DrawFocusFrame(dc, client, ColorRef(label_.GetFont().color));
+            EndPaint(window_, &paint);
+            result = 0;
+            return true;
+        }
+        case WM_GETOBJECT:
+            result = AnswerLinkGetObject(window_, wParam, lParam);
+            if (result != 0) {
+                return true;
+            }
+            break;
+        default:
+            if (message == LinkActivateMessage()) {
+                // An accessibility tool's default action: the same as a click.
+                if (label_.IsShowing() && label_.IsEffectivelyEnabled()) {
+                    label_.Click();
+                }
+                result = 0;
+                return true;
+            }
+            break;
+        }
+    }
     switch (message) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:

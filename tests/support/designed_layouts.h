@@ -318,6 +318,25 @@ inline const std::vector<Row>& AboutWindowTable() {
     return rows;
 }
 
+// The order Tab walks a window's stops from the first, each written out as the user meets them:
+// the design's numbered stops, then the links. Tab passes a disabled stop by ("&Restore" until a
+// backup exists).
+inline const std::vector<std::u16string_view>& MainWindowTabWalk() {
+    static const std::vector<std::u16string_view> stops{u"GoButton",       u"RestoreButton", u"WindowsCombo",
+                                                        u"ProcessorCombo", u"ModemCombo",    u"SpeedTrackBar",
+                                                        u"UpdatesButton",  u"LinkLabel4",    u"LinkLabel5",
+                                                        u"LinkLabel6",     u"LinkLabel7"};
+    return stops;
+}
+
+// Close first and Help last, as designed; the memo and then the licence link, which share the
+// panel above the buttons, lie between them in reading order.
+inline const std::vector<std::u16string_view>& AboutWindowTabWalk() {
+    static const std::vector<std::u16string_view> stops{u"CloseButton", u"LicensedMemo",
+                                                        u"LicenseAgreementLabel", u"HelpButton"};
+    return stops;
+}
+
 inline const std::vector<Row>& ProgressWindowTable() {
     static const std::vector<Row> rows{
         {u"SettingsPanel", kPanel, u"", 0, 0, 479, 146, {}, kHourGlass, {}, {}, kWindowColour},

@@ -104,10 +104,11 @@ protected:
     AboutForm about_{app_, mainForm_, captions_, sound_, shell_, windows_};
 };
 
-TEST_F(AboutFormWindow, TabWalksCloseMemoHelpAndEscInTheMemoKeepsEveryChildWindow) {
+TEST_F(AboutFormWindow, TabWalksCloseMemoLinkHelpAndEscInTheMemoKeepsEveryChildWindow) {
     mainForm_.Show();
     HWND close = Hwnd(about_.CloseButton());
     HWND memo = Hwnd(about_.LicensedMemo());
+    HWND link = Hwnd(about_.LicenseAgreementLabel());
     HWND help = Hwnd(about_.HelpButton());
     HWND form = Hwnd(about_.Form());
     const std::vector<HWND> original = ChildWindows();
@@ -116,7 +117,8 @@ TEST_F(AboutFormWindow, TabWalksCloseMemoHelpAndEscInTheMemoKeepsEveryChildWindo
     // The order Tab walks, as the system computes it from the windows.
     EXPECT_EQ(GetNextDlgTabItem(form, nullptr, FALSE), close);
     EXPECT_EQ(GetNextDlgTabItem(form, close, FALSE), memo);
-    EXPECT_EQ(GetNextDlgTabItem(form, memo, FALSE), help);
+    EXPECT_EQ(GetNextDlgTabItem(form, memo, FALSE), link);
+    EXPECT_EQ(GetNextDlgTabItem(form, link, FALSE), help);
     EXPECT_EQ(GetNextDlgTabItem(form, help, FALSE), close);
 
     std::vector<HWND> focusSeen;
@@ -127,6 +129,10 @@ TEST_F(AboutFormWindow, TabWalksCloseMemoHelpAndEscInTheMemoKeepsEveryChildWindo
         focusSeen.push_back(GetFocus());
         Press(VK_TAB); // in the memo, which wants every key for itself
         focusSeen.push_back(GetFocus());
+        Press(VK_TAB); // on the licence link
+        focusSeen.push_back(GetFocus());
+        Press(VK_TAB, true);
+        focusSeen.push_back(GetFocus());
         Press(VK_TAB, true);
         focusSeen.push_back(GetFocus());
         Press(VK_TAB, true); // Shift+Tab in the memo goes back to Close
@@ -135,7 +141,7 @@ TEST_F(AboutFormWindow, TabWalksCloseMemoHelpAndEscInTheMemoKeepsEveryChildWindo
         focusSeen.push_back(GetFocus());
         Press(VK_ESCAPE); // in the memo: the window closes, as from its title bar
     });
-    EXPECT_EQ(focusSeen, (std::vector<HWND>{close, memo, help, memo, close, memo}));
+    EXPECT_EQ(focusSeen, (std::vector<HWND>{close, memo, link, help, link, memo, close, memo}));
     EXPECT_EQ(result, kModalCancel);
     EXPECT_FALSE(IsWindowVisible(form));
 

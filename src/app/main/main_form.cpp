@@ -78,7 +78,8 @@ std::array<Label*, 4> AddLinkLabels(Form& form) {
                               .top = kTops[i],
                               .font = OwnFont(0, colors::kBlack),
                               .transparent = true,
-                              .cursor = Cursor::HandPoint});
+                              .cursor = Cursor::HandPoint,
+                              .link = true});
     }
     return labels;
 }
