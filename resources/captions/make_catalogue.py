@@ -56,6 +56,12 @@ SECTIONS = [
         ("MessageBoxBackupFailed1",
          "Zentrim could not save a backup of the current settings, so it changed nothing."),
         ("MessageBoxBackupFailed2", "Start Zentrim as an administrator and try again."),
+        # Asked when "&Optimize now" or "&Restore" is pressed without administrator rights.
+        ("MessageBoxElevate1",
+         "Zentrim needs administrator rights to change the computer's system, gaming and internet settings "
+         "and to keep a backup of them."),
+        ("MessageBoxElevate2",
+         "Click Yes to start Zentrim as an administrator, or click No to leave the settings as they are."),
     ]),
     ("ZTAboutForm", [
         ("ZTAboutForm", "About Zentrim"),
@@ -134,12 +140,17 @@ SECTIONS = [
         ("ProgressText", "%1 of %2"),
         ("StatusVerifying", "Checking that the download is the file ORVANE published ..."),
         ("StatusInstalling", "Windows Installer is installing Zentrim %1 ..."),
+        ("StatusClosingProgram",
+         "Closing Zentrim, so that Windows Installer can replace it (a run in progress is finished first) ..."),
         ("StatusFinished", "Zentrim %1 has been installed. Click Start Zentrim to start it."),
         ("StatusStartByHand",
          "Zentrim %1 has been installed, but the updater could not have Windows start it for you. Please "
          "start Zentrim from the Start menu."),
         ("FailNoProgram", "Zentrim.exe was not found beside the updater. Install Zentrim again to update it."),
         ("FailService", "The update service could not be asked: %1. Please check your internet connection and try again later."),
+        ("FailServiceUnavailable",
+         "The update service is not available at the moment (it answered with the error %1). Please try again "
+         "later."),
         ("FailServiceAnswer", "The update service gave an answer the updater does not understand. Please try again later."),
         ("FailManifest", "The description of the new version could not be fetched: %1. Nothing was installed."),
         ("FailSignature", "The description of the new version is not signed by ORVANE. Nothing was installed."),

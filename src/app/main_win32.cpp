@@ -22,6 +22,7 @@
 #include "engine/restart_win32.h"
 #include "engine/windows_version.h"
 #include "launch/http_client.h"
+#include "launch/process_rights_win32.h"
 #include "launch/program_folder.h"
 #include "launch/shell.h"
 #include "launch/shell_launcher_win32.h"
@@ -120,6 +121,11 @@ int RunProgram() {
     Win32ProgramInstances instances;
 
     const std::vector<std::u16string> arguments = CommandLineArguments();
+    // A run of the console program finishes before the main window reads anything, and a start
+    // at the same moment waits; once the window exists, both see it.
+    const std::function<std::unique_ptr<StartLock>()> lockStart = [] {
+        return std::unique_ptr<StartLock>(std::make_unique<RunGate>(kRunGateWaitLimit));
+    };
     setUp.reset();
     return RunStartup(
         arguments,
@@ -132,11 +138,7 @@ int RunProgram() {
             .checkForUpdate = &CheckForUpdateOfThisProgram,
             .askQuestion = [&app](std::u16string_view text, std::u16string_view title,
                                   unsigned flags) { return app.ShowMessageBox(text, title, flags, nullptr); },
-            // A run of the console program finishes before the main window reads anything, and
-            // a start at the same moment waits; once the window exists, both see it.
-            .lockStart = []() -> std::unique_ptr<StartLock> {
-                return std::make_unique<RunGate>(kRunGateWaitLimit);
-            },
+            .lockStart = lockStart,
             .runWindows =
                 [&](const std::function<void()>& mainWindowShown) {
                     // The main window creates the About and progress windows right
@@ -153,6 +155,8 @@ int RunProgram() {
                         .dateFormatter = dateFormatter,
                         .pacing = Pacing(),
                         .pause = [](int milliseconds) { Sleep(static_cast<DWORD>(milliseconds)); },
+                        .elevated = ProcessIsElevated(),
+                        .lockStart = lockStart,
                     });
                     app.Run(mainForm.Form(), mainWindowShown);
                 },

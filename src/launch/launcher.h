@@ -18,8 +18,8 @@ public:
 
     // Asks the shell to apply `verb` to `file` (a document, address or program) with the
     // parameter text, no working folder, the show command and the owner window (null for none).
-    // The shell's result is not examined.
-    virtual void OpenTarget(WindowHandle owner, std::u16string_view verb, std::u16string_view file,
+    // Gives whether the shell took it; only the start as administrator looks at that.
+    virtual bool OpenTarget(WindowHandle owner, std::u16string_view verb, std::u16string_view file,
                             std::u16string_view parameters, int showCommand) = 0;
 
     // Shows one topic of a compiled help file, named by its help location

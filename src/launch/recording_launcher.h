@@ -19,12 +19,16 @@ struct RecordedLaunch {
 
 class RecordingLauncher final : public Launcher {
 public:
-    void OpenTarget(WindowHandle owner, std::u16string_view verb, std::u16string_view file,
+    bool OpenTarget(WindowHandle owner, std::u16string_view verb, std::u16string_view file,
                     std::u16string_view parameters, int showCommand) override {
         launches_.push_back(
             {owner, std::u16string(verb), std::u16string(file), std::u16string(parameters), showCommand});
         ThrowIfFailing();
+        return verb != u"runas" || elevationGranted_;
     }
+
+    // Whether a start with "runas" is let through, as a user who agrees to Windows' question.
+    void SetElevationGranted(bool granted) { elevationGranted_ = granted; }
 
     void DisplayHelpTopic(std::u16string_view helpLocation) override {
         helpLocations_.emplace_back(helpLocation);
@@ -47,6 +51,7 @@ private:
     std::vector<RecordedLaunch> launches_;
     std::vector<std::u16string> helpLocations_;
     bool failing_ = false;
+    bool elevationGranted_ = true;
 };
 
 } // namespace zentrim

@@ -9,6 +9,7 @@ namespace zentrim {
 namespace {
 
 constexpr std::u16string_view kOpenVerb = u"open";
+constexpr std::u16string_view kElevateVerb = u"runas";
 constexpr std::u16string_view kHelpWindowType = u"HelpWindow";
 
 } // namespace
@@ -29,6 +30,14 @@ void Shell::Launch(WindowHandle owner, std::u16string_view file,
         launcher_.OpenTarget(owner, kOpenVerb, file, parameters, kShowCommandShow);
     } catch (...) {
         // A target that cannot be opened is not reported.
+    }
+}
+
+bool Shell::StartAsAdministrator(std::u16string_view file, std::u16string_view parameters) const noexcept {
+    try {
+        return launcher_.OpenTarget(applicationWindow_, kElevateVerb, file, parameters, kShowCommandShow);
+    } catch (...) {
+        return false; // not started
     }
 }
 
@@ -83,12 +92,13 @@ std::u16string Shell::TargetFile(LaunchTarget target) const {
         return std::u16string(entry.name);
     case LaunchRoutine::ShellOpen:
     case LaunchRoutine::ShellOpenDetached:
+    case LaunchRoutine::StartAsAdministrator:
         break;
     }
     return programFolder_ + std::u16string(entry.name);
 }
 
-void Shell::Open(LaunchTarget target) const noexcept {
+bool Shell::Open(LaunchTarget target) const noexcept {
     try {
         const LaunchTargetEntry& entry = FindLaunchTarget(target);
         const std::u16string file = TargetFile(target);
@@ -105,9 +115,13 @@ void Shell::Open(LaunchTarget target) const noexcept {
         case LaunchRoutine::OpenWebPage:
             OpenWebPage(file);
             break;
+        case LaunchRoutine::StartAsAdministrator:
+            return StartAsAdministrator(file, entry.parameters);
         }
+        return true;
     } catch (...) {
         // Building the target's path can only fail for want of memory; nothing is opened then.
+        return false;
     }
 }
 

@@ -47,8 +47,14 @@ public:
     // is visible, and does nothing when none is.
     void RunHelpRequest(const ProgramWindows& windows) const noexcept;
 
-    // Opens one target of the table, through its routine.
-    void Open(LaunchTarget target) const noexcept;
+    // Opens one target of the table, through its routine. Gives whether the target was handed
+    // over: for ProgramAsAdministrator, whether the program was started (false when the user
+    // declined Windows' question for administrator rights); the other routines report nothing,
+    // and their targets count as handed over.
+    bool Open(LaunchTarget target) const noexcept;
+    // Starts a program with the verb "runas", owned by the application's window: Windows asks the
+    // user for administrator rights first. True once it was started.
+    bool StartAsAdministrator(std::u16string_view file, std::u16string_view parameters) const noexcept;
 
     // "<program folder><help file>::<topic>>HelpWindow".
     std::u16string HelpLocation(std::u16string_view helpFile, std::u16string_view topic) const;

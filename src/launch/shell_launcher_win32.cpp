@@ -32,13 +32,15 @@ ShellLauncher::~ShellLauncher() {
     }
 }
 
-void ShellLauncher::OpenTarget(WindowHandle owner, std::u16string_view verb, std::u16string_view file,
+bool ShellLauncher::OpenTarget(WindowHandle owner, std::u16string_view verb, std::u16string_view file,
                                std::u16string_view parameters, int showCommand) {
     const std::wstring verbText = ToWide(verb);
     const std::wstring fileText = ToWide(file);
     const std::wstring parameterText = ToWide(parameters);
-    shellExecute_(static_cast<HWND>(owner), verbText.c_str(), fileText.c_str(), parameterText.c_str(),
-                  nullptr, showCommand);
+    // Above 32 the shell took the request; a declined elevation prompt gives an error code.
+    return reinterpret_cast<INT_PTR>(shellExecute_(static_cast<HWND>(owner), verbText.c_str(),
+                                                   fileText.c_str(), parameterText.c_str(), nullptr,
+                                                   showCommand)) > 32;
 }
 
 void ShellLauncher::DisplayHelpTopic(std::u16string_view helpLocation) {

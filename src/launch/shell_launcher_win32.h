@@ -25,7 +25,7 @@ public:
     ShellLauncher& operator=(const ShellLauncher&) = delete;
     ~ShellLauncher() override;
 
-    void OpenTarget(WindowHandle owner, std::u16string_view verb, std::u16string_view file,
+    bool OpenTarget(WindowHandle owner, std::u16string_view verb, std::u16string_view file,
                     std::u16string_view parameters, int showCommand) override;
     void DisplayHelpTopic(std::u16string_view helpLocation) override;
 

@@ -457,6 +457,12 @@ constexpr Entry kEnglishEntries[] = {
     {u"ZTMainForm", u"MessageBoxBackupFailed1",
      u"Zentrim could not save a backup of the current settings, so it changed nothing."},
     {u"ZTMainForm", u"MessageBoxBackupFailed2", u"Start Zentrim as an administrator and try again."},
+    {u"ZTMainForm", u"MessageBoxElevate1",
+     u"Zentrim needs administrator rights to change the computer's system, gaming and internet settings and "
+     u"to "
+     u"keep a backup of them."},
+    {u"ZTMainForm", u"MessageBoxElevate2",
+     u"Click Yes to start Zentrim as an administrator, or click No to leave the settings as they are."},
     {u"ZTAboutForm", u"ZTAboutForm", u"About Zentrim"},
     {u"ZTAboutForm", u"BannerLabel", u"More information about this software"},
     {u"ZTAboutForm", u"VersionLabel", u"Zentrim 2  (Version : "},
@@ -531,6 +537,8 @@ constexpr Entry kEnglishEntries[] = {
     {u"ZTUpdateForm", u"ProgressText", u"%1 of %2"},
     {u"ZTUpdateForm", u"StatusVerifying", u"Checking that the download is the file ORVANE published ..."},
     {u"ZTUpdateForm", u"StatusInstalling", u"Windows Installer is installing Zentrim %1 ..."},
+    {u"ZTUpdateForm", u"StatusClosingProgram",
+     u"Closing Zentrim, so that Windows Installer can replace it (a run in progress is finished first) ..."},
     {u"ZTUpdateForm", u"StatusFinished", u"Zentrim %1 has been installed. Click Start Zentrim to start it."},
     {u"ZTUpdateForm", u"StatusStartByHand",
      u"Zentrim %1 has been installed, but the updater could not have Windows start it for you. Please start "
@@ -539,6 +547,9 @@ constexpr Entry kEnglishEntries[] = {
      u"Zentrim.exe was not found beside the updater. Install Zentrim again to update it."},
     {u"ZTUpdateForm", u"FailService",
      u"The update service could not be asked: %1. Please check your internet connection and try again "
+     u"later."},
+    {u"ZTUpdateForm", u"FailServiceUnavailable",
+     u"The update service is not available at the moment (it answered with the error %1). Please try again "
      u"later."},
     {u"ZTUpdateForm", u"FailServiceAnswer",
      u"The update service gave an answer the updater does not understand. Please try again later."},

@@ -38,7 +38,7 @@ class MainFormTest : public ::testing::Test {
 protected:
     static constexpr std::u16string_view kFolder = u"C:\\Apps\\Zentrim\\";
 
-    void Make() {
+    void Make(bool elevated = true) {
         main_ = std::make_unique<MainForm>(MainFormDependencies{
             .app = app_,
             .registry = registry_,
@@ -50,8 +50,23 @@ protected:
             .clock = clock_,
             .dateFormatter = formatter_,
             .pacing = {.minPasses = 2, .maxPasses = 3, .dotPasses = {1, 2, 3}, .pauseMilliseconds = 0},
+            .elevated = elevated,
+            .lockStart = [this]() -> std::unique_ptr<StartLock> {
+                return std::make_unique<CountedLock>(locks_);
+            },
         });
     }
+
+    // The start lock, counted while it is held.
+    class CountedLock final : public StartLock {
+    public:
+        explicit CountedLock(int& held) : held_(held) { ++held_; }
+        ~CountedLock() override { --held_; }
+
+    private:
+        int& held_;
+    };
+    int locks_ = 0;
     void WriteProduct(std::u16string_view name, int value) {
         registry_.WriteRegistryInteger(kProductKeyRoot, ProductKeyPath, name, value, false);
     }
@@ -275,6 +290,77 @@ TEST_F(MainFormTest, CloseRequestWithoutARunClosesAtOnce) {
     main_->Form().Show();
     main_->Form().Close();
     EXPECT_FALSE(main_->Form().Visible());
+}
+
+// Without administrator rights the runs cannot keep their backup: their buttons carry the shield,
+// and pressing one offers to start Zentrim as an administrator instead of running.
+TEST_F(MainFormTest, WithoutAdministratorRightsTheRunsOfferAnElevatedStart) {
+    const std::u16string question = u"Zentrim needs administrator rights to change the computer's system, "
+                                    u"gaming and internet settings and "
+                                    u"to keep a backup of them.\r\n\r\nClick Yes to start Zentrim as an "
+                                    u"administrator, or click No to leave "
+                                    u"the settings as they are.";
+    const struct {
+        const char* what;
+        bool restoreButton;
+        int answer;          // to the question
+        bool granted;        // by Windows' own question
+        bool startedAndGone; // an elevated Zentrim started, this window closed
+    } cases[] = {
+        {"Optimize, Yes, granted", false, kIdYes, true, true},
+        {"Restore, Yes, granted", true, kIdYes, true, true},
+        {"Optimize, No", false, kIdNo, true, false},
+        {"Optimize, Yes, Windows' prompt declined", false, kIdYes, false, false},
+    };
+    registry_.WriteRegistryBool(kProductKeyRoot, ProductKeyPath, u"Restore", true, false);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        main_.reset();
+        launcher_.SetElevationGranted(c.granted);
+        const std::size_t launchesBefore = launcher_.Launches().size();
+        const std::size_t boxesBefore = backend_.MessageBoxes().size();
+        Make(false);
+        main_->Form().Show();
+        EXPECT_TRUE(main_->GoButton().Shield());
+        EXPECT_TRUE(main_->RestoreButton().Shield());
+        backend_.QueueAnswer(c.answer);
+        ASSERT_TRUE(backend_.Click(c.restoreButton ? static_cast<Control&>(main_->RestoreButton())
+                                                   : static_cast<Control&>(main_->GoButton())));
+
+        ASSERT_EQ(backend_.MessageBoxes().size(), boxesBefore + 1) << "one question, no run's boxes";
+        const MessageBoxRecord& box = backend_.MessageBoxes().back();
+        EXPECT_EQ(box.text, question);
+        EXPECT_EQ(box.title, u"Zentrim - Make your computer, games & internet run faster");
+        EXPECT_EQ(box.flags, kMbYesNo | kMbIconQuestion);
+        EXPECT_EQ(box.owner, &main_->Form());
+        if (c.answer == kIdYes) {
+            ASSERT_EQ(launcher_.Launches().size(), launchesBefore + 1);
+            EXPECT_EQ(launcher_.Launches().back().verb, u"runas");
+            EXPECT_EQ(launcher_.Launches().back().file, u"C:\\Apps\\Zentrim\\Zentrim.exe");
+            EXPECT_EQ(launcher_.Launches().back().parameters, u"");
+        } else {
+            EXPECT_EQ(launcher_.Launches().size(), launchesBefore);
+        }
+        EXPECT_EQ(main_->Form().Visible(), !c.startedAndGone);
+        // The lock that keeps the new instance from finding this window goes only with the window.
+        EXPECT_EQ(locks_, c.startedAndGone ? 1 : 0);
+        // No run: nothing stored, the backup untouched, the window usable.
+        EXPECT_FALSE(main_->RunInProgress());
+        EXPECT_TRUE(main_->Form().Enabled());
+        EXPECT_EQ(registry_.ReadRegistryInteger(kProductKeyRoot, ProductKeyPath, u"InternetType", -1, false),
+                  -1);
+        EXPECT_TRUE(registry_.ReadRegistryBool(kProductKeyRoot, ProductKeyPath, u"Restore", false, false));
+        EXPECT_EQ(sound_.Plays(), 0);
+    }
+    main_.reset();
+    EXPECT_EQ(locks_, 0);
+
+    // With the rights, no shield and no question: the run itself starts.
+    launcher_.SetElevationGranted(true);
+    Make(true);
+    EXPECT_FALSE(main_->GoButton().Shield());
+    EXPECT_FALSE(main_->RestoreButton().Shield());
+    EXPECT_TRUE(main_->UpdatesButton().Shield());
 }
 
 } // namespace

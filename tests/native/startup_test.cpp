@@ -203,8 +203,8 @@ TEST_F(StartupTest, OnlyTheFirstArgumentInAnyLetterCaseIsTheSwitch) {
         if (testCase.checkProcess) {
             EXPECT_THAT(log_, ElementsAre("check", "find TZTMainForm activate"));
         } else {
-            EXPECT_THAT(log_, ElementsAre("find TZTMainForm activate", "lock", "find TZTMainForm activate",
-                                          "windows", "unlock", "message loop"));
+            EXPECT_THAT(
+                log_, ElementsAre("lock", "find TZTMainForm activate", "windows", "unlock", "message loop"));
         }
     }
 }
@@ -317,26 +317,24 @@ TEST_F(StartupTest, AnyOtherCheckResultShowsNothingAndBringsBackTheRunningMainWi
 }
 
 TEST_F(StartupTest, OnlyTheFirstStartCreatesWindows) {
-    // The main window is looked for again under the start lock, which is let go once it is shown.
+    // The main window is looked for under the start lock, which is let go once it is shown.
     EXPECT_EQ(Start({}), 0);
-    EXPECT_THAT(log_, ElementsAre("find TZTMainForm activate", "lock", "find TZTMainForm activate", "windows",
-                                  "unlock", "message loop"));
+    EXPECT_THAT(log_, ElementsAre("lock", "find TZTMainForm activate", "windows", "unlock", "message loop"));
 
     log_.clear();
     RunningInstance();
     EXPECT_EQ(Start({u"/other"}), 0);
-    EXPECT_THAT(log_, ElementsAre("find TZTMainForm activate"));
+    EXPECT_THAT(log_, ElementsAre("lock", "find TZTMainForm activate", "unlock"));
     EXPECT_THAT(instances_.activated, ElementsAre(u"TZTMainForm"));
     EXPECT_TRUE(questions_.empty());
 }
 
 TEST_F(StartupTest, OfTwoStartsAtOnceTheSecondFindsTheFirstsWindowUnderTheLock) {
-    // No window when this start looks first; the other start holds the lock meanwhile and makes
-    // its window, which this one finds once the lock is its own, and brings forward.
+    // The other start holds the lock while this one waits for it, and makes its window, which this
+    // one finds once the lock is its own, and brings forward.
     otherStartWhileWaiting_ = true;
     EXPECT_EQ(Start({}), 0);
-    EXPECT_THAT(log_,
-                ElementsAre("find TZTMainForm activate", "lock", "find TZTMainForm activate", "unlock"));
+    EXPECT_THAT(log_, ElementsAre("lock", "find TZTMainForm activate", "unlock"));
     EXPECT_THAT(instances_.activated, ElementsAre(u"TZTMainForm"));
 }
 
@@ -358,11 +356,8 @@ TEST_F(StartupTest, AFailureEndsStartUpQuietlyWithExitCodeZero) {
          {u"/checkupdate"},
          {"check", "close TZTAboutForm", "close TZTSettingsForm", "close TZTMainForm", "wait TZTMainForm",
           "ask"}},
-        {"find", true, {}, {"find TZTMainForm activate"}},
-        {"windows",
-         false,
-         {},
-         {"find TZTMainForm activate", "lock", "find TZTMainForm activate", "windows", "unlock"}},
+        {"find", true, {}, {"lock", "find TZTMainForm activate", "unlock"}},
+        {"windows", false, {}, {"lock", "find TZTMainForm activate", "windows", "unlock"}},
     };
     answer_ = 6;
     for (const auto& testCase : cases) {

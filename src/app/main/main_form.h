@@ -6,6 +6,7 @@
 
 #include "app/about/about_form.h"
 #include "app/progress/progress_form.h"
+#include "app/startup/startup.h"
 #include "engine/run_view.h"
 #include "launch/shell.h"
 #include "toolkit/bevel.h"
@@ -20,6 +21,8 @@
 #include "toolkit/track_bar.h"
 
 #include <array>
+#include <functional>
+#include <memory>
 #include <optional>
 
 namespace zentrim {
@@ -45,6 +48,13 @@ struct MainFormDependencies {
     const DateTextFormatter& dateFormatter;
     ProgressPacing pacing = StandardPacing();
     ProgressForm::PauseFunction pause = [](int) {};
+    // Whether the process has administrator rights, which the runs need to change the settings of
+    // HKEY_LOCAL_MACHINE and to keep their backup. Without them "&Optimize now" and "&Restore"
+    // carry the shield and offer to start Zentrim as an administrator instead.
+    bool elevated = true;
+    // The start lock (start-up's), held from the start of the elevated instance until this process
+    // ends, so that the new instance finds no main window and becomes the one.
+    std::function<std::unique_ptr<StartLock>()> lockStart{};
 };
 
 // The F1 key's virtual key code.
@@ -142,6 +152,9 @@ private:
     template <typename Run> void RunWithHeldClose(Run run);
     // The navigation label that goes with a navigation button or label, by their common place.
     toolkit::Label* NavStaticFor(const toolkit::Component& sender) const;
+    // Without administrator rights: asks whether to start Zentrim as an administrator and, once
+    // that instance has started, closes this one. Gives whether it did.
+    bool OfferAdministratorStart();
 
     toolkit::Application& app_;
     const CustomRegistry& registry_;
@@ -152,6 +165,10 @@ private:
     VersionSource& versionSource_;
     const Clock& clock_;
     const DateTextFormatter& dateFormatter_;
+    const bool elevated_;
+    std::function<std::unique_ptr<StartLock>()> lockStart_;
+    // Declared before the window so that it is let go after the window has gone.
+    std::unique_ptr<StartLock> handoverLock_;
 
     toolkit::Form form_;
     toolkit::ImageList& windowsImages_;

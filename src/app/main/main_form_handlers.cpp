@@ -39,6 +39,9 @@ void MainForm::FormCreate() noexcept {
         modemCombo_.SetSelectedIndex(selection.internetType);
         restoreButton_.SetEnabled(restore);
         speedTrackBar_.SetPosition(ClampSpeedSetting(selection.speedPosition));
+        // The runs need administrator rights: without them their buttons say so.
+        goButton_.SetShield(!elevated_);
+        restoreButton_.SetShield(!elevated_);
 
         if (IsUpdateCheckDue(registry_, dateFormatter_, clock_)) {
             shell_.Open(LaunchTarget::UpdateCheck);
@@ -62,11 +65,38 @@ template <typename Run> void MainForm::RunWithHeldClose(Run run) {
 }
 
 void MainForm::GoButtonClick() {
+    if (!elevated_) {
+        OfferAdministratorStart();
+        return;
+    }
     RunWithHeldClose([this] { ::zentrim::GoButtonClick(*this, registry_, restart_); });
 }
 
 void MainForm::RestoreButtonClick() {
+    if (!elevated_) {
+        OfferAdministratorStart();
+        return;
+    }
     RunWithHeldClose([this] { ::zentrim::RestoreButtonClick(*this, registry_, restart_); });
+}
+
+bool MainForm::OfferAdministratorStart() {
+    if (runInProgress_) {
+        return false;
+    }
+    const std::u16string text = captions_.GetCaption(u"ZTMainForm", u"MessageBoxElevate1") + u"\r\n\r\n" +
+                                captions_.GetCaption(u"ZTMainForm", u"MessageBoxElevate2");
+    if (ShowMessageBox(text, form_.Caption(), kMbYesNo | kMbIconQuestion) != kIdYes) {
+        return false;
+    }
+    // Held until this process ends: the new instance waits for it, then finds no main window.
+    std::unique_ptr<StartLock> lock = lockStart_ ? lockStart_() : nullptr;
+    if (!shell_.Open(LaunchTarget::ProgramAsAdministrator)) {
+        return false; // Windows' question declined: everything stays as it was
+    }
+    handoverLock_ = std::move(lock);
+    form_.Close();
+    return true;
 }
 
 void MainForm::UpdatesButtonClick() {

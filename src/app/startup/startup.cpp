@@ -29,12 +29,9 @@ void RunUpdateCheckPath(const StartupDependencies& deps) {
     if (deps.checkForUpdate() != kUpdateAvailable) {
         return;
     }
-    for (const std::u16string_view className : kWindowsToClose) {
-        deps.instances.CloseInstanceWindow(className);
-    }
-    // A main window that is in the middle of a run holds the close request until the run has
-    // ended; the question must not come up beside it, nor the updater start while it works.
-    deps.instances.WaitUntilWindowGone(window_class::kMainForm, deps.mainWindowGoneLimit);
+    // The question must not come up beside a main window in the middle of a run, nor the
+    // updater start while it works.
+    CloseRunningInstance(deps.instances, deps.mainWindowGoneLimit);
     const int answer = deps.askQuestion(UpdateQuestionText(deps.captions), UpdateQuestionTitle(deps.captions),
                                         kUpdateQuestionFlags);
     if (answer == toolkit::kIdYes) {
@@ -43,6 +40,13 @@ void RunUpdateCheckPath(const StartupDependencies& deps) {
 }
 
 } // namespace
+
+bool CloseRunningInstance(ProgramInstances& instances, std::chrono::milliseconds mainWindowGoneLimit) {
+    for (const std::u16string_view className : kWindowsToClose) {
+        instances.CloseInstanceWindow(className);
+    }
+    return instances.WaitUntilWindowGone(window_class::kMainForm, mainWindowGoneLimit);
+}
 
 bool PollUntilWindowGone(const std::function<bool()>& windowExists, std::chrono::milliseconds limit,
                          std::chrono::milliseconds interval,
@@ -76,16 +80,15 @@ std::u16string UpdateQuestionText(const CaptionCatalogue& captions) {
 int RunStartup(std::span<const std::u16string> arguments, const StartupDependencies& deps) noexcept {
     try {
         RunStartupUpkeep(deps.registry, deps.clock);
-        const bool checkProcess = IsCheckUpdateRequest(arguments);
-        if (checkProcess) {
+        if (IsCheckUpdateRequest(arguments)) {
             RunUpdateCheckPath(deps);
-        }
-        // The single-instance rule; a check process also brings back a main window still running.
-        if (deps.instances.FindRunningInstance(window_class::kMainForm, true) || checkProcess) {
+            // A check process also brings back a main window still running.
+            deps.instances.FindRunningInstance(window_class::kMainForm, true);
             return 0;
         }
-        // Another start may have created its main window while this one waited for the lock:
-        // looked for again under the lock, "find a main window, else create one" is one step.
+        // The single-instance rule, under the lock: another start may be creating its main window
+        // at this moment, or handing over to a new instance, so "find a main window, else create
+        // one" is one step.
         std::unique_ptr<StartLock> lock = deps.lockStart ? deps.lockStart() : nullptr;
         if (deps.instances.FindRunningInstance(window_class::kMainForm, true)) {
             return 0;

@@ -68,6 +68,13 @@ bool PollUntilWindowGone(const std::function<bool()>& windowExists, std::chrono:
                          std::chrono::milliseconds interval,
                          const std::function<void(std::chrono::milliseconds)>& pause);
 
+// Closes the running instance's windows one after the other with close requests that return
+// once handled: the About window, the progress window, the main window; then waits until the main
+// window has gone (it holds the request while a run, its questions included, is in progress), for
+// at most `mainWindowGoneLimit`. The check process does this before its question, the updater
+// before Windows Installer. Gives whether the main window has gone.
+bool CloseRunningInstance(ProgramInstances& instances, std::chrono::milliseconds mainWindowGoneLimit);
+
 // Whether the command line asks for the update check: its first argument, lower-cased, equals
 // "/checkupdate". Later arguments are not looked at. `arguments` excludes the program's own path.
 bool IsCheckUpdateRequest(std::span<const std::u16string> arguments);
@@ -96,7 +103,7 @@ struct StartupDependencies {
     // A modal question without an owner window: text, title and MB_ flags; gives the ID answer.
     std::function<int(std::u16string_view text, std::u16string_view title, unsigned flags)> askQuestion;
     // Takes the start lock, waiting for it; empty, or giving nothing, where there is none.
-    std::function<std::unique_ptr<StartLock>()> lockStart;
+    std::function<std::unique_ptr<StartLock>()> lockStart{};
     // Creates the main, About and progress windows, in this order, shows the main window, calls
     // `mainWindowShown` then (the start lock is let go), and runs the message loop until the main
     // window closes.
