@@ -3,6 +3,8 @@
 //
 // ZentrimUpdate-test.exe is the same program built with ZENTRIM_TEST_VARIANT: it may take the
 // update service's address from the environment so that tests can serve it from loopback.
+#include "app/startup/program_instances_win32.h"
+#include "app/startup/startup.h"
 #include "app/startup/test_update_service_win32.h"
 #include "app/update/update_form.h"
 #include "base/dll_search_win32.h"
@@ -58,8 +60,10 @@ int RunUpdater() {
     // fails without reaching anyone.
     const UpdateServiceAddress service =
         ServiceOfThisProgram().value_or(UpdateServiceAddress{false, u"127.0.0.1", 9});
+    Win32ProgramInstances instances;
     Win32UpdaterSystem system(std::filesystem::path(ToWide(RunningProgramFolder())), registry,
-                              CreateWinHttpTransport(), kTrustedUpdateKeys);
+                              CreateWinHttpTransport(), kTrustedUpdateKeys,
+                              [&instances] { CloseRunningInstance(instances, kMainWindowGoneLimit); });
     ThreadWorkRunner runner(app);
     UpdateSession session(system, runner, form, service);
     form.Attach(session);

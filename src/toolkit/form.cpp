@@ -219,6 +219,21 @@ Button* Form::DefaultButton() const {
     return nullptr;
 }
 
+bool Form::Escape() {
+    if (cancelButton_ != nullptr) {
+        if (cancelButton_->IsShowing() && cancelButton_->IsEffectivelyEnabled()) {
+            cancelButton_->Click();
+            return true;
+        }
+        return false;
+    }
+    if (modal_) {
+        Close();
+        return true;
+    }
+    return false;
+}
+
 Rect Form::WindowRect() const {
     return app_.GetBackend().WindowRect(*this);
 }

@@ -130,6 +130,13 @@ public:
     void SetActiveControl(Control* control);
     // The first button marked default.
     Button* DefaultButton() const;
+    // The button Esc presses (none: Esc ends a modal showing like a close request, and does
+    // nothing in other forms).
+    Button* CancelButton() const { return cancelButton_; }
+    void SetCancelButton(Button* button) { cancelButton_ = button; }
+    // What Esc does: presses the cancel button when it is showing and enabled, else closes a modal
+    // form. True when it did something.
+    bool Escape();
 
     // Screen pixels of the window's outer edges and of the client area's top-left.
     Rect WindowRect() const;
@@ -171,6 +178,7 @@ private:
     bool enabled_ = true;
     bool modal_ = false;
     int modalResult_ = kModalNone;
+    Button* cancelButton_ = nullptr;
     Control* activeControl_ = nullptr;
     Control* hot_ = nullptr;
     std::vector<std::unique_ptr<Component>> components_;

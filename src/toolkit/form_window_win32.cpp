@@ -302,12 +302,11 @@ LRESULT FormWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         }
-        // Esc arrives from the dialog keys as IDCANCEL. A modal showing ends with it as with a
-        // close request, the same as Esc in a multi-line edit, which asks its parent to close.
+        // Esc arrives from the dialog keys as IDCANCEL: it presses the form's cancel button, or
+        // ends a modal showing as a close request would, the same as Esc in a multi-line edit,
+        // which asks its parent to close.
         if (LOWORD(wParam) == IDCANCEL && HIWORD(wParam) == BN_CLICKED) {
-            if (form_.IsModal()) {
-                form_.Close();
-            }
+            form_.Escape();
             return 0;
         }
         break;

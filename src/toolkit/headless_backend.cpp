@@ -274,6 +274,10 @@ bool HeadlessBackend::PressEnter(Form& form) {
     return true;
 }
 
+bool HeadlessBackend::PressEscape(Form& form) {
+    return form.Escape();
+}
+
 bool HeadlessBackend::PressSpace(Form& form) {
     if (Label* link = FocusedLink(form)) {
         return link->KeyPressed(kVirtualKeySpace);

@@ -87,6 +87,7 @@ public:
     bool PressKey(Application& app, int virtualKey); // the key check (onShortCut); true: handled
     bool PressEnter(Form& form);                     // the focused link, else the default button
     bool PressSpace(Form& form);                     // the focused link or button
+    bool PressEscape(Form& form);                    // Esc: the form's cancel button, or a modal close
     void CloseByUser(Form& form) { form.Close(); }
 
     // Message boxes: each box takes the next queued answer, else the answer of its default

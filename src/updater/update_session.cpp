@@ -32,6 +32,7 @@ bool UpdateSession::Working() const {
     case UpdateStep::Checking:
     case UpdateStep::Downloading:
     case UpdateStep::Verifying:
+    case UpdateStep::ClosingProgram:
     case UpdateStep::Installing:
         return true;
     default:
@@ -129,8 +130,9 @@ void UpdateSession::Check() {
         false);
     if (asked.outcome != TransferOutcome::Done) {
         status_.transfer = asked;
-        Fail(asked.outcome == TransferOutcome::Cancelled ? UpdateFailure::Cancelled
-                                                         : UpdateFailure::ServiceUnreachable);
+        Fail(asked.outcome == TransferOutcome::Cancelled     ? UpdateFailure::Cancelled
+             : asked.outcome == TransferOutcome::ErrorStatus ? UpdateFailure::ServiceUnavailable
+                                                             : UpdateFailure::ServiceUnreachable);
         return;
     }
     const int answer = UpdateReplyResult(reply);
@@ -247,6 +249,9 @@ void UpdateSession::Install() {
         return;
     }
 
+    // The running program holds its files and would go on as the old version: it goes first.
+    Show(UpdateStep::ClosingProgram);
+    runner_.Run([&] { system_.CloseRunningProgram(); }, [] {});
     Show(UpdateStep::Installing);
     InstallerOutcome installer;
     runner_.Run([&] { installer = system_.RunInstaller(held->Path()); }, [] {});

@@ -70,6 +70,10 @@ public:
     // A fresh download folder that only the system and administrators can write; nothing when none
     // can be made.
     virtual std::unique_ptr<ScratchFolder> NewDownloadFolder() = 0;
+    // Closes the running Zentrim's windows as a check process does (About, progress, then main
+    // window, a run in progress being let finish) and waits until its main window has gone, so
+    // that Windows Installer can replace the program's files. Blocking.
+    virtual void CloseRunningProgram() = 0;
     // Runs Windows Installer on the package and waits for it.
     virtual InstallerOutcome RunInstaller(const std::filesystem::path& package) = 0;
     // Sets "Updated" = true in the product key; gives whether it reads back so.
@@ -93,17 +97,19 @@ enum class UpdateStep {
     Checking, // asking the service and fetching the manifest
     Offering, // a verified newer version waits for "&Install"
     Downloading,
-    Verifying,  // the package's size and hash
-    Installing, // Windows Installer runs
-    Finished,   // the new version is installed; "Updated" is set
-    UpToDate,   // the service knows no newer version
-    Failed,     // ended without installing anything (see UpdateFailure)
+    Verifying,      // the package's size and hash
+    ClosingProgram, // the running Zentrim is asked to close
+    Installing,     // Windows Installer runs
+    Finished,       // the new version is installed; "Updated" is set
+    UpToDate,       // the service knows no newer version
+    Failed,         // ended without installing anything (see UpdateFailure)
 };
 
 enum class UpdateFailure {
     None,
     NoInstalledProgram,   // no "Zentrim.exe" with a version beside the updater
     ServiceUnreachable,   // the question to the service failed (see the transfer)
+    ServiceUnavailable,   // the service was reached but answered with an error status
     ServiceAnswerUnknown, // the service answered without a token
     ManifestUnavailable,  // the manifest or its signature could not be fetched (see the transfer)
     BadSignature,         // the manifest is not signed by the maker

@@ -49,9 +49,16 @@ private:
 
 Win32UpdaterSystem::Win32UpdaterSystem(std::filesystem::path programFolder, const CustomRegistry& registry,
                                        std::unique_ptr<UpdateTransport> transport,
-                                       std::span<const std::array<std::uint8_t, 64>> trustedKeys)
+                                       std::span<const std::array<std::uint8_t, 64>> trustedKeys,
+                                       std::function<void()> closeRunningProgram)
     : programFolder_(std::move(programFolder)), registry_(registry), transport_(std::move(transport)),
-      trustedKeys_(trustedKeys) {}
+      trustedKeys_(trustedKeys), closeRunningProgram_(std::move(closeRunningProgram)) {}
+
+void Win32UpdaterSystem::CloseRunningProgram() {
+    if (closeRunningProgram_) {
+        closeRunningProgram_();
+    }
+}
 
 std::optional<std::u16string> Win32UpdaterSystem::InstalledVersion() {
     return ProgramFileVersion(programFolder_ / kProgramName);

@@ -10,6 +10,7 @@
 
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <span>
 
@@ -19,9 +20,11 @@ class Win32UpdaterSystem final : public UpdaterSystem {
 public:
     // `programFolder` holds "Zentrim.exe"; `trustedKeys` are the maker's public keys (X||Y of P-256
     // keys): a manifest signed with any of them verifies.
+    // `closeRunningProgram` closes the running Zentrim's windows and waits for it (start-up's way).
     Win32UpdaterSystem(std::filesystem::path programFolder, const CustomRegistry& registry,
                        std::unique_ptr<UpdateTransport> transport,
-                       std::span<const std::array<std::uint8_t, 64>> trustedKeys);
+                       std::span<const std::array<std::uint8_t, 64>> trustedKeys,
+                       std::function<void()> closeRunningProgram);
 
     std::optional<std::u16string> InstalledVersion() override;
     std::string_view Architecture() const override;
@@ -30,6 +33,7 @@ public:
                         std::span<const std::uint8_t> signature) override;
     std::int64_t UtcNow() override;
     std::unique_ptr<ScratchFolder> NewDownloadFolder() override;
+    void CloseRunningProgram() override;
     InstallerOutcome RunInstaller(const std::filesystem::path& package) override;
     bool SetUpdatedFlag() override;
     bool StartProgram() override;
@@ -39,6 +43,7 @@ private:
     const CustomRegistry& registry_;
     std::unique_ptr<UpdateTransport> transport_;
     std::span<const std::array<std::uint8_t, 64>> trustedKeys_;
+    std::function<void()> closeRunningProgram_;
 };
 
 // Runs the work on a thread of its own and processes the window's messages until it has ended,

@@ -238,9 +238,25 @@ protected:
         PressButton(button);
     }
 
-    void CloseUpdater(HWND updater) {
-        Press(updater, L"&Close");
-        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(updater) || !IsWindowVisible(updater); }, 20s));
+    // Closes the updater at its end with a key from the keyboard, as a user does who has read the
+    // last line: the final step's button has the focus and is the default (Enter), and Esc closes.
+    void CloseUpdater(HWND updater, WORD key = VK_RETURN) {
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                SetForegroundWindow(updater);
+                return GetForegroundWindow() == updater;
+            },
+            10s))
+            << "the updater did not come to the front";
+        INPUT presses[2] = {};
+        for (INPUT& press : presses) {
+            press.type = INPUT_KEYBOARD;
+            press.ki.wVk = key;
+        }
+        presses[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        ASSERT_EQ(SendInput(2, presses, sizeof(INPUT)), 2u);
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindow(updater) || !IsWindowVisible(updater); }, 20s))
+            << (key == VK_RETURN ? "Enter" : "Esc") << " did not close the updater at its end";
     }
 
     // After a refusal: the installed version as it was, no "Updated", no download left behind.
@@ -276,7 +292,7 @@ protected:
     std::vector<std::wstring> temporaryBefore_;
 };
 
-void ExpectUpdateRecordedAndShown(const std::wstring& folder, HWND updater) {
+void ExpectUpdateRecordedAndShown(const std::wstring& folder, HWND updater, DWORD oldProgram = 0) {
     EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Updated"), DwordValue(1));
     // "&Start Zentrim" starts the new program, which turns the flag into "UpdatedDate".
     HWND start = FindDescendant(updater, L"Button", L"&Start Zentrim");
@@ -288,6 +304,7 @@ void ExpectUpdateRecordedAndShown(const std::wstring& folder, HWND updater) {
     // Not with the updater's administrator rights: the desktop shell started it for the user.
     DWORD program = 0;
     GetWindowThreadProcessId(main, &program);
+    EXPECT_NE(program, oldProgram) << "the old program's window was brought forward";
     const std::wstring starter = StarterOf(program);
     EXPECT_NE(starter, L"ZentrimUpdate.exe");
     EXPECT_EQ(Narrow(starter), "explorer.exe") << "started by the desktop shell";
@@ -343,14 +360,18 @@ TEST_F(Updater, MainWindowButtonLeadsThroughTheSameSteps) {
     HWND updater = WaitForUpdater(L"Click Install to download it");
     ASSERT_NE(updater, nullptr);
     ExpectOffer(updater);
-    PostMessageW(main, WM_CLOSE, 0, 0); // the program's files are replaced next
-    EXPECT_TRUE(program.WaitForExit(20s).has_value());
+    // The program stays open: the updater closes it before Windows Installer replaces its files.
     Press(updater, L"&Install");
     ASSERT_NE(WaitForUpdater(L"has been installed"), nullptr);
+    EXPECT_EQ(program.WaitForExit(0ms), std::optional<DWORD>(0u)) << "the old program still runs";
     const std::vector<std::wstring> products = InstalledProducts();
     ASSERT_EQ(products.size(), 1u);
     EXPECT_EQ(Narrow(ProductInfo(products[0], INSTALLPROPERTY_VERSIONSTRING)), newerVersion_);
     EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Updated"), DwordValue(1));
+
+    // "&Start Zentrim" starts the new version: a new process of the installed program, which
+    // turns "Updated" into the date it shows, not the old window brought forward.
+    ExpectUpdateRecordedAndShown(folder_, updater, program.Id());
 }
 
 // The updater against a scripted service: the replies in the order it asks (question, manifest,
@@ -374,7 +395,7 @@ protected:
         }
         ASSERT_NE(WaitForUpdater(says), nullptr);
         SaveArtifact(window, L"refusal");
-        CloseUpdater(window);
+        CloseUpdater(window, closeKey_);
         EXPECT_TRUE(updater.WaitForExit(20s).has_value()) << "the updater did not end";
         ExpectNothingChanged();
     }
@@ -384,6 +405,8 @@ protected:
         return {HttpReply(200, "OK", "ORVANE|1"), HttpReply(200, "OK", manifest),
                 HttpReply(200, "OK", signature), std::move(package)};
     }
+    WORD closeKey_ = VK_RETURN;
+
     // The package's reply head announcing all of it, followed by only its first half.
     ServerReply HalfPackage(ServerReply::Then then) const {
         std::string bytes = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(package_.size()) +
@@ -436,6 +459,7 @@ TEST_F(UpdaterRefusal, AServiceThatStopsAnsweringMidDownload) {
 }
 
 TEST_F(UpdaterRefusal, CancelDuringTheDownload) {
+    closeKey_ = VK_ESCAPE;
     Expect(Replies(manifest_, signature_, HalfPackage(ServerReply::Then::Hold)), true,
            L"The update was cancelled. Nothing was installed.", [&](HWND window) {
                ASSERT_NE(WaitForUpdater(L" of ", 30s), nullptr) << "no progress shown";

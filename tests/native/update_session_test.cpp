@@ -194,6 +194,7 @@ public:
         lastFolder = scratchRoot / std::to_string(++folders_);
         return std::make_unique<ScratchDirectory>(lastFolder, events, digests, holdFails);
     }
+    void CloseRunningProgram() override { events.push_back("close the program"); }
     InstallerOutcome RunInstaller(const std::filesystem::path& package) override {
         installedPackages.push_back(Content(package));
         events.push_back("install");
@@ -293,7 +294,8 @@ TEST_F(UpdateSessionTest, VerifiedNewerVersionIsOfferedDownloadedCheckedInstalle
     }
     EXPECT_EQ(steps,
               (std::vector<UpdateStep>{UpdateStep::Checking, UpdateStep::Offering, UpdateStep::Downloading,
-                                       UpdateStep::Verifying, UpdateStep::Installing, UpdateStep::Finished}));
+                                       UpdateStep::Verifying, UpdateStep::ClosingProgram,
+                                       UpdateStep::Installing, UpdateStep::Finished}));
 
     EXPECT_TRUE(session_.StartProgram());
     EXPECT_EQ(system_.programStarts, 1);
@@ -319,9 +321,10 @@ TEST_F(UpdateSessionTest, ServiceAnswersOtherThanNewsEndWithoutFetchingAnything)
         {{TransferOutcome::Done, "ORVANE|2", 200}, UpdateStep::UpToDate, UpdateFailure::None},
         {{TransferOutcome::Done, "ORVANE|1 ORVANE|0", 200}, UpdateStep::UpToDate, UpdateFailure::None},
         {{TransferOutcome::Done, "orvane|1", 200}, UpdateStep::Failed, UpdateFailure::ServiceAnswerUnknown},
-        {{TransferOutcome::ErrorStatus, "ORVANE|1", 500},
+        // Reached, but not serving: not the user's connection's fault.
+        {{TransferOutcome::ErrorStatus, "ORVANE|1", 503},
          UpdateStep::Failed,
-         UpdateFailure::ServiceUnreachable},
+         UpdateFailure::ServiceUnavailable},
         {{TransferOutcome::NoConnection, "", 0}, UpdateStep::Failed, UpdateFailure::ServiceUnreachable},
         {{TransferOutcome::TimedOut, "", 0}, UpdateStep::Failed, UpdateFailure::ServiceUnreachable},
     };
@@ -495,7 +498,8 @@ TEST_F(UpdateSessionTest, AManifestPastItsExpiryIsRefusedAsAnOldOneReplayed) {
 
 TEST_F(UpdateSessionTest, ThePackageIsHeldFromItsCheckUntilTheInstallerHasEnded) {
     EXPECT_EQ(CheckAndInstall(), UpdateFailure::None);
-    EXPECT_EQ(system_.events, (Events{"hold", "install", "let go", "folder removed"}));
+    // The running program is closed once the package is checked, right before the installer.
+    EXPECT_EQ(system_.events, (Events{"hold", "close the program", "install", "let go", "folder removed"}));
     EXPECT_EQ(system_.installedPackages, std::vector<std::string>{kPackage});
 
     // A package that cannot be held is not checked, let alone installed.
@@ -598,6 +602,56 @@ TEST_F(UpdateFormTest, ADevelopmentBuildSaysSoAndAnExpiredManifestSaysSince) {
         ToUtf8(form_.StatusText(status)),
         "The description of the new version expired on 2027-01-09 12:00 UTC, so it may be an old one sent "
         "again. Nothing was installed. Please try again later.");
+}
+
+TEST_F(UpdateFormTest, TheBarShowsOnlyForTheDownloadAndEnterAndEscActOnTheStepsButton) {
+    form_.Form().Show();
+    UpdateStatus status;
+    status.packageSize = 1000;
+    const struct {
+        UpdateStep step;
+        UpdateFailure failure;
+        bool bar;
+        const toolkit::Button* enter; // the default button, which has the focus
+        const toolkit::Button* esc;
+    } steps[] = {
+        {UpdateStep::Checking, UpdateFailure::None, false, nullptr, &form_.CancelButton()},
+        {UpdateStep::Offering, UpdateFailure::None, false, &form_.InstallButton(), &form_.CloseButton()},
+        {UpdateStep::Downloading, UpdateFailure::None, true, nullptr, &form_.CancelButton()},
+        {UpdateStep::Verifying, UpdateFailure::None, true, nullptr, &form_.CancelButton()},
+        {UpdateStep::ClosingProgram, UpdateFailure::None, true, nullptr, nullptr},
+        {UpdateStep::Installing, UpdateFailure::None, true, nullptr, nullptr},
+        {UpdateStep::Finished, UpdateFailure::None, false, &form_.StartButton(), &form_.CloseButton()},
+        {UpdateStep::UpToDate, UpdateFailure::None, false, &form_.CloseButton(), &form_.CloseButton()},
+        {UpdateStep::Failed, UpdateFailure::ServiceUnavailable, false, &form_.CloseButton(),
+         &form_.CloseButton()},
+    };
+    for (const auto& example : steps) {
+        SCOPED_TRACE(static_cast<int>(example.step));
+        status.step = example.step;
+        status.failure = example.failure;
+        form_.ShowStatus(status);
+        EXPECT_EQ(form_.DownloadProgress().Visible(), example.bar);
+        EXPECT_EQ(form_.Form().DefaultButton(), example.enter);
+        if (example.enter != nullptr) {
+            EXPECT_EQ(form_.Form().ActiveControl(), example.enter);
+        }
+        // Esc presses the button the step offers for it, and nothing while nothing may stop.
+        int pressed = 0;
+        for (toolkit::Button* button :
+             {&form_.InstallButton(), &form_.StartButton(), &form_.CancelButton(), &form_.CloseButton()}) {
+            button->onClick = [&, button](toolkit::Component&) { pressed = button == example.esc ? 1 : -1; };
+        }
+        EXPECT_EQ(backend_.PressEscape(form_.Form()), example.esc != nullptr);
+        EXPECT_EQ(pressed, example.esc != nullptr ? 1 : 0);
+    }
+    status.step = UpdateStep::Failed;
+    status.failure = UpdateFailure::ServiceUnavailable;
+    status.transfer = {TransferOutcome::ErrorStatus, 503, 0};
+    EXPECT_EQ(
+        ToUtf8(form_.StatusText(status)),
+        "The update service is not available at the moment (it answered with the error 503). Please try "
+        "again later.");
 }
 
 TEST(UpdateFormText, SizesAndPlaceholders) {

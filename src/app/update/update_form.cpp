@@ -119,7 +119,6 @@ UpdateForm::UpdateForm(Application& app, const CaptionCatalogue& captions, Click
                                         .top = 153,
                                         .width = 79,
                                         .height = 25,
-                                        .isDefault = true,
                                         .shield = true,
                                         .visible = false})),
       startButton_(form_.Add<Button>(
@@ -192,6 +191,8 @@ std::u16string UpdateForm::StatusText(const UpdateStatus& status) const {
         return FillIn(Text(u"StatusDownloading"), offered);
     case UpdateStep::Verifying:
         return Text(u"StatusVerifying");
+    case UpdateStep::ClosingProgram:
+        return Text(u"StatusClosingProgram");
     case UpdateStep::Installing:
         return FillIn(Text(u"StatusInstalling"), offered);
     case UpdateStep::Finished:
@@ -204,6 +205,9 @@ std::u16string UpdateForm::StatusText(const UpdateStatus& status) const {
         return Text(u"FailNoProgram");
     case UpdateFailure::ServiceUnreachable:
         return FillIn(Text(u"FailService"), TransferText(status.transfer));
+    case UpdateFailure::ServiceUnavailable:
+        return FillIn(Text(u"FailServiceUnavailable"),
+                      Number(static_cast<std::uint64_t>(status.transfer.httpStatus)));
     case UpdateFailure::ServiceAnswerUnknown:
         return Text(u"FailServiceAnswer");
     case UpdateFailure::ManifestUnavailable:
@@ -247,17 +251,21 @@ std::u16string UpdateForm::StatusText(const UpdateStatus& status) const {
 void UpdateForm::ShowStatus(const UpdateStatus& status) {
     status_.SetCaption(StatusText(status));
 
-    const bool downloading = status.step == UpdateStep::Downloading;
-    const bool working = status.step == UpdateStep::Checking || downloading ||
-                         status.step == UpdateStep::Verifying || status.step == UpdateStep::Installing;
+    const UpdateStep step = status.step;
+    const bool receiving = step == UpdateStep::Downloading || step == UpdateStep::Verifying;
+    const bool installing = step == UpdateStep::ClosingProgram || step == UpdateStep::Installing;
+    const bool working = step == UpdateStep::Checking || receiving || installing;
+    // The bar and its figures only while the package is on its way in: nothing else is measured.
+    bar_.SetVisible(receiving || installing);
+    progressLabel_.SetVisible(receiving);
     const std::uint64_t total = status.packageSize;
-    if (downloading || status.step == UpdateStep::Verifying) {
+    if (receiving) {
         const std::uint64_t received = status.received < total ? status.received : total;
         bar_.SetPosition(total == 0 ? 0 : static_cast<int>(received * kBarRange / total));
         progressLabel_.SetCaption(FillIn(Text(u"ProgressText"), SizeText(received), SizeText(total)));
-    } else if (status.step == UpdateStep::Installing || status.step == UpdateStep::Finished) {
+    } else if (installing) {
         bar_.SetPosition(kBarRange);
-    } else if (status.step != UpdateStep::Failed) {
+    } else {
         bar_.SetPosition(0);
         progressLabel_.SetCaption({});
     }
@@ -268,18 +276,25 @@ void UpdateForm::ShowStatus(const UpdateStatus& status) {
         button.SetVisible(shown);
         button.SetEnabled(shown);
     };
-    offer(installButton_, status.step == UpdateStep::Offering);
-    offer(startButton_, status.step == UpdateStep::Finished);
-    // Windows Installer has its own Cancel; the updater's waits meanwhile.
+    offer(installButton_, step == UpdateStep::Offering);
+    offer(startButton_, step == UpdateStep::Finished && !startByHand_);
+    // Windows Installer has its own Cancel, and the running program may be finishing a run: the
+    // updater's Cancel waits meanwhile.
     offer(cancelButton_, working);
-    cancelButton_.SetEnabled(working && status.step != UpdateStep::Installing);
+    cancelButton_.SetEnabled(working && !installing);
     offer(closeButton_, !working);
-    if (status.step == UpdateStep::Offering) {
-        installButton_.SetFocus();
-    } else if (status.step == UpdateStep::Finished) {
-        startButton_.SetFocus();
-    } else if (!working) {
-        closeButton_.SetFocus();
+    // The button of the step is the default (Enter) and has the focus; Esc presses Cancel while
+    // work runs and Close when it has ended.
+    Button* const action = step == UpdateStep::Offering                    ? &installButton_
+                           : step == UpdateStep::Finished && !startByHand_ ? &startButton_
+                           : !working                                      ? &closeButton_
+                                                                           : nullptr;
+    for (Button* button : {&installButton_, &startButton_, &cancelButton_, &closeButton_}) {
+        button->SetDefault(button == action);
+    }
+    form_.SetCancelButton(working ? &cancelButton_ : &closeButton_);
+    if (action != nullptr) {
+        action->SetFocus();
     }
 
     if (!working && closeWhenIdle_) {
@@ -307,9 +322,6 @@ void UpdateForm::StartButtonClick() {
         // Never started with the updater's own rights instead: the user starts it as usual.
         startByHand_ = true;
         ShowStatus(session_->Status());
-        startButton_.SetVisible(false);
-        startButton_.SetEnabled(false);
-        closeButton_.SetFocus();
         return;
     }
     form_.Close();
