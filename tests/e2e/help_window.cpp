@@ -5,6 +5,7 @@
 #include "base/unique_handle_win32.h"
 
 #include <commctrl.h>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace zentrim::e2e {
@@ -30,20 +31,30 @@ private:
     void* address_;
 };
 
-// The texts of a tree view's top-level items in another process. A tree view answers TVM_GETITEMW
-// in its own address space, so the item record and its text buffer are placed there.
-std::vector<std::wstring> TopLevelTreeTexts(HWND tree) {
+struct TreeTexts {
     std::vector<std::wstring> texts;
+    std::vector<std::wstring> cutOff; // whose text reaches past the tree's client area
+};
+
+// The texts of a tree view's top-level items in another process, and which of them it cuts off. A
+// tree view answers TVM_GETITEMW and TVM_GETITEMRECT in its own address space, so the item record,
+// its text buffer and the rectangle are placed there.
+TreeTexts TopLevelTreeTexts(HWND tree) {
+    TreeTexts found;
+    std::vector<std::wstring>& texts = found.texts;
     const UniqueKernelHandle process(
         OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, ProcessOf(tree)));
     if (!process) {
-        return texts;
+        return found;
     }
     constexpr int kTextLength = 260;
     const RemoteMemory memory(process.get(), sizeof(TVITEMW) + kTextLength * sizeof(wchar_t));
-    if (memory.Address() == nullptr) {
-        return texts;
+    const RemoteMemory remoteRect(process.get(), sizeof(RECT));
+    if (memory.Address() == nullptr || remoteRect.Address() == nullptr) {
+        return found;
     }
+    RECT client{};
+    GetClientRect(tree, &client);
     auto* remoteText = reinterpret_cast<wchar_t*>(static_cast<char*>(memory.Address()) + sizeof(TVITEMW));
     DWORD_PTR item = 0;
     SendMessageTimeoutW(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0, SMTO_ABORTIFHUNG, 3000, &item);
@@ -64,12 +75,23 @@ std::vector<std::wstring> TopLevelTreeTexts(HWND tree) {
         }
         text[kTextLength - 1] = L'\0';
         texts.emplace_back(text);
+        // The rectangle of the item's text alone: asked with the item's handle in its first bytes.
+        RECT itemRect{};
+        std::memcpy(&itemRect, &item, sizeof item);
+        if (WriteProcessMemory(process.get(), remoteRect.Address(), &itemRect, sizeof itemRect, nullptr) &&
+            SendMessageTimeoutW(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(remoteRect.Address()),
+                                SMTO_ABORTIFHUNG, 3000, &answered) &&
+            answered != 0 &&
+            ReadProcessMemory(process.get(), remoteRect.Address(), &itemRect, sizeof itemRect, nullptr) &&
+            itemRect.right > client.right) {
+            found.cutOff.emplace_back(text);
+        }
         DWORD_PTR next = 0;
         SendMessageTimeoutW(tree, TVM_GETNEXTITEM, TVGN_NEXT, static_cast<LPARAM>(item), SMTO_ABORTIFHUNG,
                             3000, &next);
         item = next;
     }
-    return texts;
+    return found;
 }
 
 std::string RectText(const RECT& rect) {
@@ -130,7 +152,9 @@ std::optional<HelpWindowView> WaitForHelpWindow(DWORD process, Milliseconds time
     WaitUntil(
         [&] {
             const std::vector<HWND> trees = DescendantsByTop(found, WC_TREEVIEWW);
-            view.contents = trees.empty() ? std::vector<std::wstring>{} : TopLevelTreeTexts(trees.front());
+            const TreeTexts tree = trees.empty() ? TreeTexts{} : TopLevelTreeTexts(trees.front());
+            view.contents = tree.texts;
+            view.cutOff = tree.cutOff;
             return !view.contents.empty();
         },
         5s);
@@ -149,6 +173,8 @@ void ExpectHelpOpensMainTopic(DWORD process, const std::function<void()>& reques
         << "the help window stands at " << RectText(help->rect) << ", the window type \"HelpWindow\" at "
         << RectText(kHelpWindowRect);
     EXPECT_EQ(help->contents, HelpContentsEntries()) << "the contents are not those of our help file";
+    EXPECT_EQ(help->cutOff, std::vector<std::wstring>{})
+        << "the contents pane is too narrow for these entries";
     EXPECT_TRUE(SaveArtifact(help->window, screenshot));
 
     PostMessageW(help->window, WM_CLOSE, 0, 0);

@@ -33,6 +33,7 @@ struct HelpWindowView {
     std::wstring caption;
     RECT rect{};
     std::vector<std::wstring> contents; // the top-level entries of its contents tree, in order
+    std::vector<std::wstring> cutOff;   // the entries whose text the contents pane cuts at its edge
 };
 // The help viewer window of `process` once it shows, waiting up to `timeout`.
 std::optional<HelpWindowView> WaitForHelpWindow(DWORD process, Milliseconds timeout);
