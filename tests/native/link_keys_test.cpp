@@ -4,13 +4,6 @@
 #include "app/main/main_form.h"
 
 #include "base/text.h"
-#include "engine/clock.h"
-#include "engine/custom_registry.h"
-#include "engine/date_text.h"
-#include "engine/date_time.h"
-#include "engine/memory_registry_store.h"
-#include "engine/regional_formats.h"
-#include "engine/restart.h"
 #include "launch/recording_launcher.h"
 #include "toolkit/application.h"
 #include "toolkit/button.h"
@@ -19,7 +12,7 @@
 #include "ui/catalogue_source.h"
 #include "ui/sound.h"
 
-#include "support/windows10_source.h"
+#include "support/main_form_parts.h"
 
 #include <gtest/gtest.h>
 
@@ -33,27 +26,11 @@ using namespace toolkit;
 
 TEST(LinkKeys, EnterAndSpaceOnEachLinkDoWhatItsClickDoes) {
     HeadlessBackend backend;
-    Application app{backend};
-    MemoryRegistryStore store;
-    CustomRegistry registry{store};
     FolderCatalogueSource catalogues{std::string(ZENTRIM_RESOURCES_DIR) + "/captions"};
-    CaptionCatalogue captions{registry, catalogues};
-    RecordingClickSound sound;
-    RecordingLauncher launcher;
-    Shell shell{launcher, u"C:\\Apps\\Zentrim\\"};
-    RecordingSystemRestart restart;
-    testing::Windows10Source version;
-    FixedClock clock{*EncodeDateTime({2024, 6, 1, 12, 0, 0, 0})};
-    DateTextFormatter formatter{EnglishUnitedStatesFormatSettings(), EnglishUnitedStatesFormatSettings()};
-    MainForm main{{.app = app,
-                   .registry = registry,
-                   .captions = captions,
-                   .clickSound = sound,
-                   .shell = shell,
-                   .restart = restart,
-                   .versionSource = version,
-                   .clock = clock,
-                   .dateFormatter = formatter}};
+    testing::MainFormParts parts{backend, catalogues};
+    MainForm& main = *parts.main;
+    RecordingClickSound& sound = parts.sound;
+    RecordingLauncher& launcher = parts.launcher;
     main.Form().Show();
     // Enter must not reach a default button: "&Optimize now" would start a run, Close would close.
     int defaultPresses = 0;
@@ -97,7 +74,7 @@ TEST(LinkKeys, EnterAndSpaceOnEachLinkDoWhatItsClickDoes) {
             ASSERT_EQ(launcher.HelpLocations().size(), helps + (c.help ? 1 : 0));
             if (c.help) {
                 EXPECT_EQ(launcher.HelpLocations().back(),
-                          shell.HelpLocation(u"Zentrim.chm", u"/html/main.htm"));
+                          parts.shell.HelpLocation(u"Zentrim.chm", u"/html/main.htm"));
             }
             ASSERT_EQ(backend.ModalShowings().size(), showings + (c.about ? 1 : 0));
             if (c.about) {

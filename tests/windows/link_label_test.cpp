@@ -5,13 +5,6 @@
 
 #include "base/text.h"
 #include "base/unique_handle_win32.h"
-#include "engine/clock.h"
-#include "engine/custom_registry.h"
-#include "engine/date_text.h"
-#include "engine/date_time.h"
-#include "engine/memory_registry_store.h"
-#include "engine/regional_formats.h"
-#include "engine/restart.h"
 #include "launch/recording_launcher.h"
 #include "toolkit/application.h"
 #include "toolkit/backend_win32.h"
@@ -25,8 +18,8 @@
 
 #include <oleacc.h>
 
+#include "support/main_form_parts.h"
 #include "support/window_probes_win32.h"
-#include "support/windows10_source.h"
 
 #include <gtest/gtest.h>
 
@@ -88,27 +81,12 @@ void Announce(HWND window, Announced& out) {
 
 TEST(LinkLabelWin32, EachLinkIsAnnouncedAsALinkAndEnterSpaceAndItsDefaultActionActAsItsClick) {
     Win32Backend backend;
-    Application app{backend};
-    MemoryRegistryStore store;
-    CustomRegistry registry{store};
     ResourceCatalogueSource catalogues{GetModuleHandleW(nullptr)};
-    CaptionCatalogue captions{registry, catalogues};
-    RecordingClickSound sound;
-    RecordingLauncher launcher;
-    Shell shell{launcher, u"C:\\Apps\\Zentrim\\"};
-    RecordingSystemRestart restart;
-    testing::Windows10Source version;
-    FixedClock clock{*EncodeDateTime({2024, 6, 1, 12, 0, 0, 0})};
-    DateTextFormatter formatter{EnglishUnitedStatesFormatSettings(), EnglishUnitedStatesFormatSettings()};
-    MainForm main{{.app = app,
-                   .registry = registry,
-                   .captions = captions,
-                   .clickSound = sound,
-                   .shell = shell,
-                   .restart = restart,
-                   .versionSource = version,
-                   .clock = clock,
-                   .dateFormatter = formatter}};
+    testing::MainFormParts parts{backend, catalogues};
+    MainForm& main = *parts.main;
+    RecordingClickSound& sound = parts.sound;
+    RecordingLauncher& launcher = parts.launcher;
+    Application& app = parts.app;
     int goPresses = 0; // "&Optimize now" would start a run
     main.GoButton().onClick = [&](Component&) { ++goPresses; };
     main.Form().Show();
