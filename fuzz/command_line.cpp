@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -104,7 +105,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                        .shell = shell,
                        .checkForUpdate = [&] { return ++checks, kUpdateAvailable; },
                        .askQuestion = [](std::u16string_view, std::u16string_view, unsigned) { return 0; },
-                       .runWindows = [&] { ++windows; },
+                       .runWindows =
+                           [&](const std::function<void()>& mainWindowShown) {
+                               ++windows;
+                               mainWindowShown();
+                           },
                    });
     fuzz::Check(exitCode == 0, "start-up always ends with 0");
     fuzz::Check(checks == (expectCheck ? 1 : 0), "the update check runs once exactly when asked for");

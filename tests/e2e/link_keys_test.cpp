@@ -17,10 +17,24 @@ HWND FocusIn(HWND window) {
     return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
 }
 
+// The focus in `top`, bringing `top` back to the front first when the focus has left it: the
+// display is shared with the programs of other tests, whose windows may take the front meanwhile.
+HWND FocusBackIn(HWND top) {
+    if (FocusIn(top) == nullptr) {
+        WaitUntil(
+            [&] {
+                SetForegroundWindow(top);
+                return FocusIn(top) != nullptr;
+            },
+            5s);
+    }
+    return FocusIn(top);
+}
+
 // Tab on the focused control, posted as the keyboard delivers it; gives the control that has the
 // focus once it has moved.
 HWND PressTab(HWND top) {
-    HWND before = FocusIn(top);
+    HWND before = FocusBackIn(top);
     PressKey(before, VK_TAB);
     WaitUntil(
         [&] {
@@ -82,14 +96,15 @@ TEST_F(EndToEnd, TabReachesTheLinksAndEnterOnAboutZentrimShowsTheAboutWindow) {
     HWND main = StartMainInstance(program);
     ASSERT_NE(main, nullptr);
     const MainWindowView view(main);
-    ASSERT_TRUE(WaitUntil([&] { return FocusIn(main) == view.GoButton(); }, 10s))
+    ASSERT_TRUE(WaitUntil([&] { return FocusBackIn(main) == view.GoButton(); }, 10s))
         << "the window did not open with the focus on its first stop";
 
-    // From "&Optimize now" through the window's stops to the links, at most a dozen presses.
+    // From "&Optimize now" through the window's stops to the links: nine presses, more when the
+    // window had to be brought back to the front on the way.
     std::vector<std::wstring> walked;
     HWND about = view.Label(L"About Zentrim");
     ASSERT_NE(about, nullptr);
-    for (int press = 0; press < 12 && FocusIn(main) != about; ++press) {
+    for (int press = 0; press < 30 && FocusIn(main) != about; ++press) {
         walked.push_back(WindowText(PressTab(main)));
     }
     ASSERT_EQ(FocusIn(main), about) << "Tab never reached \"About Zentrim\"";
@@ -110,7 +125,7 @@ TEST_F(EndToEnd, TabReachesTheLinksAndEnterOnAboutZentrimShowsTheAboutWindow) {
         << "Enter on \"About Zentrim\" showed no About window";
     EXPECT_FALSE(IsWindowEnabled(main)) << "the About window is not modal";
     HWND close = FindDescendant(aboutWindow, L"Button", L"&Close");
-    ASSERT_TRUE(WaitUntil([&] { return FocusIn(aboutWindow) == close; }, 10s));
+    ASSERT_TRUE(WaitUntil([&] { return FocusBackIn(aboutWindow) == close; }, 10s));
 
     // Close, the memo, the licence link.
     EXPECT_EQ(ClassOf(PressTab(aboutWindow)), L"Edit");
