@@ -61,14 +61,14 @@ std::vector<std::u16string> SplitArguments(std::u16string_view text) {
 }
 
 void CheckServiceAddress(std::u16string_view text) {
-    const std::optional<UpdateService> service = ParseUpdateServiceAddress(text);
+    const std::optional<HttpAddress> service = ParseUpdateServiceAddress(text);
     if (!service) {
         return;
     }
     fuzz::Check(!service->host.empty(), "an update service has a host");
     fuzz::Check(service->port >= 1, "an update service has a port from 1 to 65535");
     const std::u16string again = service->host + u":" + IntToText(service->port);
-    const std::optional<UpdateService> reread = ParseUpdateServiceAddress(again);
+    const std::optional<HttpAddress> reread = ParseUpdateServiceAddress(again);
     fuzz::Check(reread && reread->host == service->host && reread->port == service->port,
                 "an update service's address reads back");
 }

@@ -3,9 +3,9 @@
 // rest is its input.
 #include "base/text.h"
 #include "fuzz_support.h"
+#include "launch/http_client.h"
 #include "launch/update_check.h"
 #include "update/manifest.h"
-#include "updater/update_transport.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -60,7 +60,7 @@ void CheckVersion(std::string_view text) {
 }
 
 void CheckAddress(std::u16string_view url) {
-    const std::optional<UpdateAddress> address = UpdateAddress::Parse(url);
+    const std::optional<HttpAddress> address = HttpAddress::Parse(url);
     if (!address) {
         return;
     }

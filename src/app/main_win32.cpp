@@ -68,7 +68,7 @@ ProgressPacing Pacing() {
     return QuickPacing();
 }
 
-std::optional<UpdateService> UpdateServiceOfThisProgram() {
+std::optional<HttpAddress> UpdateServiceOfThisProgram() {
     return TestUpdateServiceFromEnvironment();
 }
 #else
@@ -76,13 +76,13 @@ ProgressPacing Pacing() {
     return StandardPacing();
 }
 
-std::optional<UpdateService> UpdateServiceOfThisProgram() {
-    return UpdateService{};
+std::optional<HttpAddress> UpdateServiceOfThisProgram() {
+    return MakerUpdateService();
 }
 #endif
 
 int CheckForUpdateOfThisProgram() {
-    const std::optional<UpdateService> service = UpdateServiceOfThisProgram();
+    const std::optional<HttpAddress> service = UpdateServiceOfThisProgram();
     if (!service) {
         return kUpdateCheckFailed;
     }

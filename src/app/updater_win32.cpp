@@ -18,7 +18,6 @@
 #include "ui/catalogue_source_win32.h"
 #include "ui/sound_win32.h"
 #include "update/trusted_update_keys.h"
-#include "updater/update_transport.h"
 #include "updater/updater_system_win32.h"
 
 #include <windows.h>
@@ -31,16 +30,12 @@ namespace zentrim {
 namespace {
 
 #ifdef ZENTRIM_TEST_VARIANT
-std::optional<UpdateServiceAddress> ServiceOfThisProgram() {
-    const std::optional<UpdateService> service = TestUpdateServiceFromEnvironment();
-    if (!service) {
-        return std::nullopt;
-    }
-    return UpdateServiceAddress{false, service->host, service->port};
+std::optional<HttpAddress> ServiceOfThisProgram() {
+    return TestUpdateServiceFromEnvironment();
 }
 #else
-std::optional<UpdateServiceAddress> ServiceOfThisProgram() {
-    return UpdateServiceAddress{false, std::u16string(kUpdateHost), 80};
+std::optional<HttpAddress> ServiceOfThisProgram() {
+    return MakerUpdateService();
 }
 #endif
 
@@ -58,11 +53,11 @@ int RunUpdater() {
 
     // An address that cannot be read leads to a loopback port where nothing answers: the check
     // fails without reaching anyone.
-    const UpdateServiceAddress service =
-        ServiceOfThisProgram().value_or(UpdateServiceAddress{false, u"127.0.0.1", 9});
+    const HttpAddress service = ServiceOfThisProgram().value_or(
+        HttpAddress{HttpAddress::Scheme::Http, u"127.0.0.1", 9, std::u16string(kUpdateFolderPath)});
     Win32ProgramInstances instances;
     Win32UpdaterSystem system(std::filesystem::path(ToWide(RunningProgramFolder())), registry,
-                              CreateWinHttpTransport(), kTrustedUpdateKeys,
+                              CreatePlatformHttpClient(), kTrustedUpdateKeys,
                               [&instances] { CloseRunningInstance(instances, kMainWindowGoneLimit); });
     ThreadWorkRunner runner(app);
     UpdateSession session(system, runner, form, service);

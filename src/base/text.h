@@ -23,6 +23,17 @@ char16_t FoldCase(char16_t c);
 char16_t LowerCase(char16_t c);
 
 bool EqualsIgnoringCase(std::u16string_view a, std::u16string_view b);
+// Whether `text` begins with `prefix`, compared as EqualsIgnoringCase compares.
+bool StartsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix);
+
+// An ASCII decimal digit, in text of any character type.
+constexpr bool IsDigit(char32_t c) {
+    return c >= U'0' && c <= U'9';
+}
+
+// Whether the bytes are well-formed UTF-8: every sequence complete and in its shortest form, no
+// surrogate code points, nothing above U+10FFFF.
+bool IsValidUtf8(std::string_view bytes);
 std::u16string ToLowerText(std::u16string_view text);
 std::u16string ToUpperText(std::u16string_view text);
 

@@ -126,13 +126,9 @@ bool IsMark(char16_t c) {
     return c == 0x200E || c == 0x200F || c == 0x061C || c == 0x200B;
 }
 
-bool IsDigit(char16_t c) {
-    return c >= u'0' && c <= u'9';
-}
-
-bool StartsWithIgnoringCase(std::u16string_view text, std::size_t pos, std::u16string_view prefix) {
-    return !prefix.empty() && text.size() - pos >= prefix.size() &&
-           EqualsIgnoringCase(text.substr(pos, prefix.size()), prefix);
+// Whether a (non-empty) name stands at `pos`, in any letter case.
+bool NameAt(std::u16string_view text, std::size_t pos, std::u16string_view name) {
+    return !name.empty() && pos <= text.size() && StartsWithIgnoringCase(text.substr(pos), name);
 }
 
 int WindowedYear(int twoDigits) {
@@ -245,7 +241,7 @@ private:
             for (int i = 0; i < 7; ++i) {
                 for (const auto* names : {&settings_.dayNames, &settings_.abbreviatedDayNames}) {
                     const std::u16string& name = (*names)[i];
-                    if (StartsWithIgnoringCase(text_, pos, name)) {
+                    if (NameAt(text_, pos, name)) {
                         Reading next = reading;
                         if (Assign(next.dayOfWeek, i)) {
                             if (auto value = Match(index + 1, pos + name.size(), next)) {
@@ -261,7 +257,7 @@ private:
                 for (const auto* names : {&settings_.monthNames, &settings_.genitiveMonthNames,
                                           &settings_.abbreviatedMonthNames}) {
                     const std::u16string& name = (*names)[i];
-                    if (StartsWithIgnoringCase(text_, pos, name)) {
+                    if (NameAt(text_, pos, name)) {
                         Reading next = reading;
                         if (Assign(next.month, i + 1)) {
                             if (auto value = Match(index + 1, pos + name.size(), next)) {
@@ -351,7 +347,7 @@ private:
                 continue;
             }
             for (const std::size_t length : {designator.size(), std::size_t{1}}) {
-                if (StartsWithIgnoringCase(text_, pos, std::u16string_view(designator).substr(0, length))) {
+                if (NameAt(text_, pos, std::u16string_view(designator).substr(0, length))) {
                     Reading next = reading;
                     if (Assign(next.pm, pm)) {
                         if (auto value = Match(index + 1, pos + length, next)) {

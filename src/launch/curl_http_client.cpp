@@ -1,15 +1,19 @@
 // The HTTP client of the native build, on libcurl. Windows builds use WinHTTP instead
-// (winhttp_client_win32.cpp), so this file is empty there.
+// (http_client_win32.cpp), so this file is empty there.
 #if !defined(_WIN32)
 
 #include "launch/http_client.h"
 
 #include "base/text.h"
+#include "launch/update_check.h"
 
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,46 +27,72 @@ struct EasyHandleCloser {
 };
 using EasyHandle = std::unique_ptr<CURL, EasyHandleCloser>;
 
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
+
 // libcurl's global set-up, once per process and before the first handle.
 bool CurlReady() {
     static const bool ready = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     return ready;
 }
 
-struct BodyBuffer {
-    std::string body;
-    std::size_t limit = 0;
-    bool cut = false;
-    bool failed = false;
+// Where a transfer's body goes: kept in memory or written to a file, up to a limit.
+struct BodySink {
+    std::string* memory = nullptr;
+    std::FILE* file = nullptr;
+    std::uint64_t limit = 0;
+    bool cutAtLimit = false;
+    std::uint64_t received = 0;
+    bool cut = false;      // the body reached the limit and was cut there
+    bool tooLarge = false; // the body went past the limit
+    bool failed = false;   // the file could not be written, or memory ran out
+    int systemError = 0;
 };
 
-// Keeps the body up to its limit; at the limit it ends the transfer, which libcurl then reports
-// as a write error that Get tells apart by `cut`.
-std::size_t AppendBody(char* data, std::size_t size, std::size_t count, void* user) {
-    auto& buffer = *static_cast<BodyBuffer*>(user);
+// Keeps the body up to its limit; past it the transfer ends, which libcurl then reports as a
+// write error that Run tells apart by the sink's flags.
+std::size_t TakeBody(char* data, std::size_t size, std::size_t count, void* user) {
+    auto& sink = *static_cast<BodySink*>(user);
     const std::size_t length = size * count;
-    try {
-        const std::size_t room = buffer.limit - buffer.body.size();
-        if (length <= room) {
-            buffer.body.append(data, length);
-            return length;
+    const std::uint64_t room = sink.limit - sink.received;
+    std::size_t take = length;
+    if (length > room) {
+        if (!sink.cutAtLimit) {
+            sink.tooLarge = true;
+            return 0;
         }
-        buffer.body.append(data, room);
-        buffer.cut = true;
-    } catch (...) {
-        buffer.failed = true;
+        take = static_cast<std::size_t>(room);
+        sink.cut = true;
     }
-    return 0;
+    try {
+        if (sink.memory != nullptr) {
+            sink.memory->append(data, take);
+        } else if (take > 0 && std::fwrite(data, 1, take, sink.file) != take) {
+            sink.failed = true;
+            sink.systemError = errno;
+            return 0;
+        }
+    } catch (...) {
+        sink.failed = true;
+        return 0;
+    }
+    sink.received += take;
+    return sink.cut ? 0 : length;
 }
 
-// Watches a transfer for stalls: once connected, a transfer in which no byte moves for the stall
-// time is ended. libcurl's own low-speed check averages over several seconds, which lets a reply
-// that stops after its first bytes run on for far longer than the time-out.
+// Watches a transfer for stalls and for Cancel: once connected, a transfer in which no byte moves
+// for the stall time is ended. libcurl's own low-speed check averages over several seconds, which
+// lets a reply that stops after its first bytes run on for far longer than the time-out.
 struct StallWatch {
     using Clock = std::chrono::steady_clock;
     CURL* curl = nullptr;
     std::chrono::milliseconds stallTime{};
+    const std::atomic<bool>* cancelled = nullptr;
+    const TransferProgress* progress = nullptr;
     bool connected = false;
+    bool stalled = false;
     Clock::time_point lastActivity{};
     curl_off_t moved = 0;
 
@@ -74,8 +104,15 @@ std::size_t NoteHeader(char*, std::size_t size, std::size_t count, void* user) {
     return size * count;
 }
 
-int CheckForStall(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_off_t sent) {
+int WatchTransfer(void* user, curl_off_t total, curl_off_t received, curl_off_t, curl_off_t sent) {
     auto& watch = *static_cast<StallWatch*>(user);
+    if (watch.cancelled->load()) {
+        return 1;
+    }
+    if (*watch.progress && received > 0) {
+        (*watch.progress)(static_cast<std::uint64_t>(received),
+                          static_cast<std::uint64_t>(std::max<curl_off_t>(total, 0)));
+    }
     if (!watch.connected) {
         // Until the connection stands, the connect time-out governs.
         curl_off_t connectTime = 0;
@@ -91,38 +128,106 @@ int CheckForStall(void* user, curl_off_t, curl_off_t received, curl_off_t, curl_
         watch.MarkActivity();
         return 0;
     }
-    return StallWatch::Clock::now() - watch.lastActivity > watch.stallTime ? 1 : 0;
+    watch.stalled = StallWatch::Clock::now() - watch.lastActivity > watch.stallTime;
+    return watch.stalled ? 1 : 0;
+}
+
+TransferOutcome OutcomeOf(CURLcode code) {
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY:
+        return TransferOutcome::NoConnection;
+    case CURLE_COULDNT_CONNECT:
+        return TransferOutcome::Refused;
+    case CURLE_OPERATION_TIMEDOUT:
+        return TransferOutcome::TimedOut;
+    case CURLE_RECV_ERROR:
+    case CURLE_PARTIAL_FILE:
+    case CURLE_GOT_NOTHING:
+    case CURLE_SEND_ERROR:
+        return TransferOutcome::Broken;
+    default:
+        return TransferOutcome::Failed;
+    }
 }
 
 class CurlHttpClient final : public HttpClient {
 public:
     explicit CurlHttpClient(const HttpTimeouts& timeouts) : timeouts_(timeouts) {}
 
-    std::optional<std::string> Get(const HttpRequest& request) override {
+    TransferResult Fetch(const HttpAddress& address, std::size_t limit, std::string& body,
+                         const TransferProgress& progress, ReplyTaking taking) override {
+        body.clear();
+        BodySink sink;
+        sink.memory = &body;
+        sink.limit = limit;
+        sink.cutAtLimit = taking == ReplyTaking::StartOfAny2xx;
+        TransferResult result = Run(address, sink, progress, true, sink.cutAtLimit);
+        if (result.outcome != TransferOutcome::Done) {
+            body.clear();
+        }
+        return result;
+    }
+
+    TransferResult Download(const HttpAddress& address, const std::filesystem::path& file,
+                            std::uint64_t limit, const TransferProgress& progress) override {
+        if (cancelled_) {
+            return {TransferOutcome::Cancelled, 0, 0};
+        }
+        // "x": created new, never an existing file.
+        FilePtr output(std::fopen(file.c_str(), "wbx"));
+        if (!output) {
+            return {TransferOutcome::Failed, 0, static_cast<std::uint32_t>(errno)};
+        }
+        BodySink sink;
+        sink.file = output.get();
+        sink.limit = limit;
+        TransferResult result = Run(address, sink, progress, false, false);
+        const bool closed = std::fclose(output.release()) == 0;
+        if (result.outcome == TransferOutcome::Done && !closed) {
+            result = {TransferOutcome::Failed, result.httpStatus, static_cast<std::uint32_t>(errno)};
+        }
+        if (result.outcome != TransferOutcome::Done) {
+            std::error_code ignored;
+            std::filesystem::remove(file, ignored);
+        }
+        return result;
+    }
+
+    void Cancel() override { cancelled_ = true; }
+
+private:
+    TransferResult Run(const HttpAddress& address, BodySink& sink, const TransferProgress& progress,
+                       bool wholeRequestBounded, bool anySuccess) {
+        if (cancelled_) {
+            return {TransferOutcome::Cancelled, 0, 0};
+        }
         if (!CurlReady()) {
-            return std::nullopt;
+            return {TransferOutcome::Failed, 0, 0};
         }
         const EasyHandle handle(curl_easy_init());
         if (!handle) {
-            return std::nullopt;
+            return {TransferOutcome::Failed, 0, 0};
         }
         CURL* const curl = handle.get();
-        const std::string url = "http://" + ToUtf8(request.host) + ":" + std::to_string(request.port) +
-                                ToUtf8(request.pathAndQuery);
-        const std::string userAgent = ToUtf8(request.userAgent);
-        BodyBuffer buffer;
-        buffer.limit = request.maxBodySize;
+        const std::string host = address.host.find(u':') != std::u16string::npos
+                                     ? "[" + ToUtf8(address.host) + "]"
+                                     : ToUtf8(address.host);
+        const std::string url = std::string(address.Secure() ? "https://" : "http://") + host + ":" +
+                                std::to_string(address.port) + ToUtf8(address.path);
+        const std::string userAgent = ToUtf8(kUpdateUserAgent);
         StallWatch watch;
         watch.curl = curl;
         watch.stallTime = std::max(timeouts_.send, timeouts_.receive);
+        watch.cancelled = &cancelled_;
+        watch.progress = &progress;
 
         const bool configured =
             curl_easy_setopt(curl, CURLOPT_URL, url.c_str()) == CURLE_OK &&
-            curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http") == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_USERAGENT, userAgent.c_str()) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L) == CURLE_OK &&
-            curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
             // Name resolution counts towards libcurl's connect time-out.
             curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS,
@@ -131,31 +236,49 @@ public:
             // Sending and receiving: a transfer that moves nothing for this long has stalled.
             curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &NoteHeader) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_HEADERDATA, &watch) == CURLE_OK &&
-            curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &CheckForStall) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &WatchTransfer) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &watch) == CURLE_OK &&
             curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L) == CURLE_OK &&
-            // And a bound on the whole request.
-            curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(timeouts_.Total().count())) ==
-                CURLE_OK &&
-            curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &AppendBody) == CURLE_OK &&
-            curl_easy_setopt(curl, CURLOPT_WRITEDATA, &buffer) == CURLE_OK;
+            // A body in memory is small: a bound on the whole request.
+            (!wholeRequestBounded ||
+             curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(timeouts_.Total().count())) ==
+                 CURLE_OK) &&
+            curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &TakeBody) == CURLE_OK &&
+            curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink) == CURLE_OK;
         if (!configured) {
-            return std::nullopt;
+            return {TransferOutcome::Failed, 0, 0};
         }
 
-        const CURLcode result = curl_easy_perform(curl);
-        const bool finished =
-            result == CURLE_OK || (result == CURLE_WRITE_ERROR && buffer.cut && !buffer.failed);
+        const CURLcode code = curl_easy_perform(curl);
         long status = 0;
-        if (!finished || curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK ||
-            status < 200 || status > 299) {
-            return std::nullopt;
+        curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+        const int httpStatus = static_cast<int>(status);
+        if (code == CURLE_ABORTED_BY_CALLBACK) {
+            return {watch.stalled ? TransferOutcome::TimedOut : TransferOutcome::Cancelled, httpStatus, 0};
         }
-        return std::move(buffer.body);
+        if (status != 0 && (anySuccess ? status < 200 || status > 299 : status != 200)) {
+            return {TransferOutcome::ErrorStatus, httpStatus, 0};
+        }
+        if (code == CURLE_WRITE_ERROR) {
+            if (sink.cut && !sink.failed) {
+                return {TransferOutcome::Done, httpStatus, 0};
+            }
+            if (sink.tooLarge) {
+                return {TransferOutcome::TooLarge, httpStatus, 0};
+            }
+            return {TransferOutcome::Failed, httpStatus, static_cast<std::uint32_t>(sink.systemError)};
+        }
+        if (code == CURLE_FILESIZE_EXCEEDED) {
+            return {TransferOutcome::TooLarge, httpStatus, 0};
+        }
+        if (code != CURLE_OK) {
+            return {OutcomeOf(code), httpStatus, 0};
+        }
+        return {TransferOutcome::Done, httpStatus, 0};
     }
 
-private:
     HttpTimeouts timeouts_;
+    std::atomic<bool> cancelled_{false};
 };
 
 } // namespace

@@ -29,28 +29,28 @@ int UpdateReplyResult(std::string_view reply) {
     return kUpdateCheckFailed;
 }
 
+HttpAddress MakerUpdateService() {
+    HttpAddress service;
+    service.host = std::u16string(kUpdateHost);
+    service.path = std::u16string(kUpdateFolderPath);
+    return service;
+}
+
 std::u16string UpdateQueryPath(std::u16string_view version) {
-    std::u16string path = u"/downloads/update/?product=";
+    std::u16string path = std::u16string(kUpdateFolderPath) + u"?product=";
     path += kProductQueryName;
     path += u"&version=";
     path += version;
     return path;
 }
 
-HttpRequest UpdateRequest(const UpdateService& service) {
-    HttpRequest request;
-    request.host = service.host;
-    request.port = service.port;
-    request.pathAndQuery = UpdateQueryPath(kProductVersion);
-    request.userAgent = kUpdateUserAgent;
-    request.maxBodySize = kMaxUpdateReplySize;
-    return request;
-}
-
-int CheckForUpdate(HttpClient& client, const UpdateService& service) noexcept {
+int CheckForUpdate(HttpClient& client, const HttpAddress& service) noexcept {
     try {
-        const std::optional<std::string> reply = client.Get(UpdateRequest(service));
-        return reply ? UpdateReplyResult(*reply) : kUpdateCheckFailed;
+        std::string reply;
+        const TransferResult result =
+            client.Fetch(service.At(UpdateQueryPath(kProductVersion)), kMaxUpdateReplySize, reply, {},
+                         ReplyTaking::StartOfAny2xx);
+        return result.outcome == TransferOutcome::Done ? UpdateReplyResult(reply) : kUpdateCheckFailed;
     } catch (...) {
         // Whatever went wrong, the check has no answer.
         return kUpdateCheckFailed;

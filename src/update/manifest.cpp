@@ -1,5 +1,7 @@
 #include "update/manifest.h"
 
+#include "base/text.h"
+
 #include <algorithm>
 
 namespace zentrim {
@@ -16,10 +18,6 @@ constexpr std::string_view kPackagePrefix = "package ";
 constexpr std::string_view kArchitectures[] = {"x86", "x64"}; // in the order the lines must take
 constexpr std::size_t kVersionPartDigits = 5;
 constexpr std::uint32_t kVersionPartLimit = 65535;
-
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 // A decimal number without sign or leading zeros, at most `limit`.
 std::optional<std::uint64_t> ParseCanonicalNumber(std::string_view text, std::uint64_t limit) {

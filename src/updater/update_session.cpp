@@ -9,7 +9,6 @@ namespace zentrim {
 
 namespace {
 
-constexpr std::u16string_view kUpdateFolderPath = u"/downloads/update/";
 // The signature is 64 bytes; anything much larger is not one.
 constexpr std::size_t kSignatureFetchLimit = 1024;
 
@@ -23,8 +22,7 @@ std::u16string Widen(std::string_view ascii) {
 
 } // namespace
 
-UpdateSession::UpdateSession(UpdaterSystem& system, WorkRunner& runner, UpdateView& view,
-                             UpdateServiceAddress service)
+UpdateSession::UpdateSession(UpdaterSystem& system, WorkRunner& runner, UpdateView& view, HttpAddress service)
     : system_(system), runner_(runner), view_(view), service_(std::move(service)) {}
 
 bool UpdateSession::Working() const {
@@ -38,15 +36,6 @@ bool UpdateSession::Working() const {
     default:
         return false;
     }
-}
-
-UpdateAddress UpdateSession::AddressOf(std::u16string_view pathAndQuery) const {
-    UpdateAddress address;
-    address.secure = service_.secure;
-    address.host = service_.host;
-    address.port = service_.port;
-    address.path = std::u16string(pathAndQuery);
-    return address;
 }
 
 void UpdateSession::Show(UpdateStep step) {
@@ -90,7 +79,7 @@ bool UpdateSession::FetchManifest(std::string& manifest, std::string& signature)
     for (const auto& [name, limit, body] :
          {std::tuple{kManifestFileName, kManifestSizeLimit, &manifest},
           std::tuple{kSignatureFileName, kSignatureFetchLimit, &signature}}) {
-        const UpdateAddress address = AddressOf(std::u16string(kUpdateFolderPath) + std::u16string(name));
+        const HttpAddress address = service_.At(std::u16string(kUpdateFolderPath) + std::u16string(name));
         const TransferResult result = RunTransfer(
             [&](const TransferProgress& progress) {
                 return system_.Transport().Fetch(address, limit, *body, progress);
@@ -122,10 +111,12 @@ void UpdateSession::Check() {
     Show(UpdateStep::Checking);
 
     std::string reply;
-    const UpdateAddress query = AddressOf(UpdateQueryPath(*installed));
+    const HttpAddress query = service_.At(UpdateQueryPath(*installed));
     const TransferResult asked = RunTransfer(
         [&](const TransferProgress& progress) {
-            return system_.Transport().Fetch(query, kMaxUpdateReplySize, reply, progress);
+            // Taken as the update check takes it, so both give the same answer.
+            return system_.Transport().Fetch(query, kMaxUpdateReplySize, reply, progress,
+                                             ReplyTaking::StartOfAny2xx);
         },
         false);
     if (asked.outcome != TransferOutcome::Done) {
@@ -200,7 +191,7 @@ void UpdateSession::Install() {
     }
     const std::filesystem::path file = folder->Path() / package.fileName;
     Show(UpdateStep::Downloading);
-    const UpdateAddress address = AddressOf(std::u16string(kUpdateFolderPath) + Widen(package.fileName));
+    const HttpAddress address = service_.At(std::u16string(kUpdateFolderPath) + Widen(package.fileName));
     const TransferResult downloaded = RunTransfer(
         [&](const TransferProgress& progress) {
             return system_.Transport().Download(address, file, package.size, progress);

@@ -6,8 +6,8 @@
 // passed, and the download folder goes whatever happened.
 #pragma once
 
+#include "launch/http_client.h"
 #include "update/manifest.h"
-#include "updater/update_transport.h"
 
 #include <array>
 #include <atomic>
@@ -61,7 +61,7 @@ public:
     virtual std::optional<std::u16string> InstalledVersion() = 0;
     // "x86" or "x64": the packages this updater installs.
     virtual std::string_view Architecture() const = 0;
-    virtual UpdateTransport& Transport() = 0;
+    virtual HttpClient& Transport() = 0;
     // Whether `signature` is the maker's signature of `manifest`.
     virtual bool VerifyManifest(std::span<const std::uint8_t> manifest,
                                 std::span<const std::uint8_t> signature) = 0;
@@ -150,21 +150,14 @@ public:
     virtual void ShowStatus(const UpdateStatus& status) = 0;
 };
 
-// Where the service lies: its host and port; the query, the manifest, its signature and the
-// packages are all under "/downloads/update/".
-struct UpdateServiceAddress {
-    bool secure = false;
-    std::u16string host;
-    std::uint16_t port = 80;
-};
-
 inline constexpr std::u16string_view kManifestFileName = u"manifest.txt";
 inline constexpr std::u16string_view kSignatureFileName = u"manifest.sig";
 inline constexpr std::size_t kSignatureSize = 64;
 
 class UpdateSession {
 public:
-    UpdateSession(UpdaterSystem& system, WorkRunner& runner, UpdateView& view, UpdateServiceAddress service);
+    // `service` is the update service's address (its folder's path is the service's own).
+    UpdateSession(UpdaterSystem& system, WorkRunner& runner, UpdateView& view, HttpAddress service);
 
     // Asks the service and, when it knows a newer version, fetches and verifies its manifest.
     void Check();
@@ -180,7 +173,6 @@ public:
     bool StartProgram();
 
 private:
-    UpdateAddress AddressOf(std::u16string_view pathAndQuery) const;
     // Runs one transfer off the window's thread, showing its progress when `showProgress`.
     TransferResult RunTransfer(const std::function<TransferResult(const TransferProgress&)>& transfer,
                                bool showProgress);
@@ -191,7 +183,7 @@ private:
     UpdaterSystem& system_;
     WorkRunner& runner_;
     UpdateView& view_;
-    UpdateServiceAddress service_;
+    HttpAddress service_;
     UpdateStatus status_;
     std::optional<ReleaseManifest> manifest_;
     std::atomic<bool> cancelled_{false};

@@ -48,7 +48,7 @@ private:
 } // namespace
 
 Win32UpdaterSystem::Win32UpdaterSystem(std::filesystem::path programFolder, const CustomRegistry& registry,
-                                       std::unique_ptr<UpdateTransport> transport,
+                                       std::unique_ptr<HttpClient> transport,
                                        std::span<const std::array<std::uint8_t, 64>> trustedKeys,
                                        std::function<void()> closeRunningProgram)
     : programFolder_(std::move(programFolder)), registry_(registry), transport_(std::move(transport)),

@@ -22,13 +22,13 @@ public:
     // keys): a manifest signed with any of them verifies.
     // `closeRunningProgram` closes the running Zentrim's windows and waits for it (start-up's way).
     Win32UpdaterSystem(std::filesystem::path programFolder, const CustomRegistry& registry,
-                       std::unique_ptr<UpdateTransport> transport,
+                       std::unique_ptr<HttpClient> transport,
                        std::span<const std::array<std::uint8_t, 64>> trustedKeys,
                        std::function<void()> closeRunningProgram);
 
     std::optional<std::u16string> InstalledVersion() override;
     std::string_view Architecture() const override;
-    UpdateTransport& Transport() override { return *transport_; }
+    HttpClient& Transport() override { return *transport_; }
     bool VerifyManifest(std::span<const std::uint8_t> manifest,
                         std::span<const std::uint8_t> signature) override;
     std::int64_t UtcNow() override;
@@ -41,7 +41,7 @@ public:
 private:
     std::filesystem::path programFolder_;
     const CustomRegistry& registry_;
-    std::unique_ptr<UpdateTransport> transport_;
+    std::unique_ptr<HttpClient> transport_;
     std::span<const std::array<std::uint8_t, 64>> trustedKeys_;
     std::function<void()> closeRunningProgram_;
 };

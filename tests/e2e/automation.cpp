@@ -374,8 +374,10 @@ int KillProgramsIn(const std::wstring& folder) {
         }
         wchar_t path[MAX_PATH * 2] = {};
         DWORD size = MAX_PATH * 2;
+        // A program that is ending on its own (an updater that has just written its marker) is
+        // given a moment before it counts as left running.
         if (QueryFullProcessImageNameW(process, 0, path, &size) && StartsWithNoCase(path, folder) &&
-            WaitForSingleObject(process, 0) == WAIT_TIMEOUT) {
+            WaitForSingleObject(process, 2000) == WAIT_TIMEOUT) {
             TerminateProcess(process, 1);
             WaitForSingleObject(process, 5000);
             ++ended;

@@ -424,11 +424,13 @@ TEST(ParseUpdateServiceAddress, TakesHostAndPortAndRefusesAnythingElse) {
     };
     for (const auto& testCase : cases) {
         SCOPED_TRACE(ToUtf8(testCase.address));
-        const std::optional<UpdateService> service = ParseUpdateServiceAddress(testCase.address);
+        const std::optional<HttpAddress> service = ParseUpdateServiceAddress(testCase.address);
         ASSERT_EQ(service.has_value(), testCase.service.has_value());
         if (service) {
             EXPECT_EQ(service->host, testCase.service->first);
             EXPECT_EQ(service->port, testCase.service->second);
+            EXPECT_FALSE(service->Secure());
+            EXPECT_EQ(service->path, u"/downloads/update/");
         }
     }
 }

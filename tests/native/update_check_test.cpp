@@ -69,12 +69,13 @@ TEST(UpdateCheckRequest, AsksTheMakersServiceOnce) {
     ScriptedHttpClient client("ORVANE|0");
     EXPECT_EQ(CheckForUpdate(client), 0);
     ASSERT_EQ(client.Requests().size(), 1u);
-    const HttpRequest& request = client.Requests().front();
-    EXPECT_EQ(request.host, kUpdateHost);
-    EXPECT_EQ(request.port, 80);
-    EXPECT_EQ(request.pathAndQuery, u"/downloads/update/?product=zentrim&version=2.10.21.2024");
-    EXPECT_EQ(request.userAgent, u"Mozilla/4.0 (compatible; ORVANE)");
-    EXPECT_EQ(request.maxBodySize, 64u * 1024u);
+    const ScriptedRequest& request = client.Requests().front();
+    EXPECT_EQ(request.address.host, u"update.orvane.com");
+    EXPECT_EQ(request.address.port, 80);
+    EXPECT_FALSE(request.address.Secure());
+    EXPECT_EQ(request.address.path, u"/downloads/update/?product=zentrim&version=2.10.21.2024");
+    EXPECT_EQ(request.limit, 64u * 1024u);
+    EXPECT_EQ(request.taking, ReplyTaking::StartOfAny2xx); // the start of any 2xx reply
 }
 
 // libcurl against a real server on the loopback address.
@@ -103,7 +104,7 @@ TEST(UpdateCheckOverHttp, BodyThatStallsEndsWithinTheTimeOut) {
 
 TEST(UpdateCheckOverHttp, HostThatDoesNotResolveGivesMinusOne) {
     const auto client = CreatePlatformHttpClient(test_support::kTestTimeouts);
-    EXPECT_EQ(CheckForUpdate(*client, {u"update.invalid", 80}), -1);
+    EXPECT_EQ(CheckForUpdate(*client, {HttpAddress::Scheme::Http, u"update.invalid", 80, u"/"}), -1);
 }
 
 } // namespace

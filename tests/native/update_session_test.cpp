@@ -46,7 +46,7 @@ constexpr std::int64_t kManifestExpiry = 1799496000; // 2027-01-09 12:00:00 UTC
 const std::string kPackage = "twelve bytes";         // the x64 package's content
 
 // Answers each path with a scripted result; notes every request.
-class ScriptedTransport final : public UpdateTransport {
+class ScriptedTransport final : public HttpClient {
 public:
     struct Answer {
         TransferOutcome outcome = TransferOutcome::Done;
@@ -54,12 +54,12 @@ public:
         int status = 200;
     };
     std::map<std::u16string, Answer> answers;
-    std::vector<UpdateAddress> requests;
+    std::vector<HttpAddress> requests;
     std::function<void()> duringDownload; // runs in the middle of a download
     int cancels = 0;
 
-    TransferResult Fetch(const UpdateAddress& address, std::size_t limit, std::string& body,
-                         const TransferProgress& progress) override {
+    TransferResult Fetch(const HttpAddress& address, std::size_t limit, std::string& body,
+                         const TransferProgress& progress, ReplyTaking) override {
         requests.push_back(address);
         const Answer answer = Find(address);
         if (answer.outcome != TransferOutcome::Done) {
@@ -72,7 +72,7 @@ public:
         progress(body.size(), body.size());
         return {};
     }
-    TransferResult Download(const UpdateAddress& address, const std::filesystem::path& file,
+    TransferResult Download(const HttpAddress& address, const std::filesystem::path& file,
                             std::uint64_t limit, const TransferProgress& progress) override {
         requests.push_back(address);
         const Answer answer = Find(address);
@@ -96,7 +96,7 @@ public:
     void Cancel() override { ++cancels; }
 
 private:
-    Answer Find(const UpdateAddress& address) const {
+    Answer Find(const HttpAddress& address) const {
         const auto it = answers.find(address.path);
         return it == answers.end() ? Answer{TransferOutcome::ErrorStatus, "", 404} : it->second;
     }
@@ -181,7 +181,7 @@ public:
 
     std::optional<std::u16string> InstalledVersion() override { return installedVersion; }
     std::string_view Architecture() const override { return architecture; }
-    UpdateTransport& Transport() override { return transport; }
+    HttpClient& Transport() override { return transport; }
     // The manifests the maker signed; the good signature fits only them.
     std::set<std::string> signedManifests{kManifest};
     bool VerifyManifest(std::span<const std::uint8_t> manifest,
@@ -258,7 +258,8 @@ protected:
     RecordingSystem system_;
     InlineRunner runner_;
     RecordingView view_;
-    UpdateSession session_{system_, runner_, view_, {false, u"update.example", 8080}};
+    UpdateSession session_{
+        system_, runner_, view_, {HttpAddress::Scheme::Http, u"update.example", 8080, u"/downloads/update/"}};
 };
 
 TEST_F(UpdateSessionTest, VerifiedNewerVersionIsOfferedDownloadedCheckedInstalledAndRecorded) {
@@ -276,10 +277,10 @@ TEST_F(UpdateSessionTest, VerifiedNewerVersionIsOfferedDownloadedCheckedInstalle
     EXPECT_FALSE(std::filesystem::exists(system_.lastFolder)) << "the download folder goes afterwards";
 
     std::vector<std::u16string> paths;
-    for (const UpdateAddress& request : system_.transport.requests) {
+    for (const HttpAddress& request : system_.transport.requests) {
         EXPECT_EQ(request.host, u"update.example");
         EXPECT_EQ(request.port, 8080);
-        EXPECT_FALSE(request.secure);
+        EXPECT_FALSE(request.Secure());
         paths.push_back(request.path);
     }
     EXPECT_EQ(paths, (std::vector<std::u16string>{u"/downloads/update/?product=zentrim&version=2.10.21.2024",

@@ -79,8 +79,11 @@ inline constexpr std::string_view kExpectedUserAgentLine = "User-Agent: Mozilla/
 inline constexpr HttpTimeouts kTestTimeouts{std::chrono::seconds(1), std::chrono::seconds(1),
                                             std::chrono::seconds(1), std::chrono::seconds(1)};
 
-inline UpdateService LoopbackService(std::uint16_t port) {
-    return {u"127.0.0.1", port};
+inline HttpAddress LoopbackService(std::uint16_t port) {
+    HttpAddress service = MakerUpdateService();
+    service.host = u"127.0.0.1";
+    service.port = port;
+    return service;
 }
 
 // Runs every case against a fresh server and a fresh client.

@@ -100,7 +100,7 @@ int RunStartup(std::span<const std::u16string> arguments, const StartupDependenc
     return 0;
 }
 
-std::optional<UpdateService> ParseUpdateServiceAddress(std::u16string_view address) {
+std::optional<HttpAddress> ParseUpdateServiceAddress(std::u16string_view address) {
     const std::size_t colon = address.rfind(u':');
     if (colon == std::u16string_view::npos || colon == 0) {
         return std::nullopt;
@@ -111,7 +111,7 @@ std::optional<UpdateService> ParseUpdateServiceAddress(std::u16string_view addre
         !TryParseInt32(portText, port) || port < 1 || port > 65535) {
         return std::nullopt;
     }
-    UpdateService service;
+    HttpAddress service = MakerUpdateService();
     service.host = std::u16string(address.substr(0, colon));
     service.port = static_cast<std::uint16_t>(port);
     return service;

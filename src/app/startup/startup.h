@@ -119,7 +119,8 @@ int RunStartup(std::span<const std::u16string> arguments, const StartupDependenc
 // environment variable, "host:port". The program proper reads no environment.
 inline constexpr std::u16string_view kTestUpdateServiceVariable = u"ZENTRIM_TEST_UPDATE_SERVICE";
 
-// "host:port" with a non-empty host and a port from 1 to 65535; nothing for anything else.
-std::optional<UpdateService> ParseUpdateServiceAddress(std::u16string_view address);
+// The update service at "host:port" (a non-empty host, a port from 1 to 65535) over plain HTTP,
+// with the update folder's path; nothing for anything else.
+std::optional<HttpAddress> ParseUpdateServiceAddress(std::u16string_view address);
 
 } // namespace zentrim

@@ -10,11 +10,11 @@
 
 namespace zentrim {
 
-std::optional<UpdateService> TestUpdateServiceFromEnvironment() {
+std::optional<HttpAddress> TestUpdateServiceFromEnvironment() {
     const std::wstring name = ToWide(kTestUpdateServiceVariable);
     const DWORD size = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
     if (size == 0) {
-        return UpdateService{};
+        return MakerUpdateService();
     }
     std::wstring value(size, L'\0');
     const DWORD length = GetEnvironmentVariableW(name.c_str(), value.data(), size);

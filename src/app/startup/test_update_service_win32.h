@@ -10,6 +10,6 @@ namespace zentrim {
 
 // The service named by kTestUpdateServiceVariable ("host:port"); the maker's when the variable is
 // not set; nothing when it cannot be read, so that a test never reaches the real service by mistake.
-std::optional<UpdateService> TestUpdateServiceFromEnvironment();
+std::optional<HttpAddress> TestUpdateServiceFromEnvironment();
 
 } // namespace zentrim

@@ -1,5 +1,7 @@
-// Parsing of the addresses the updater is given.
-#include "updater/update_transport.h"
+// The addresses of HTTP requests: taken apart from their text, and moved to another path.
+#include "launch/http_client.h"
+
+#include "base/text.h"
 
 #include <cstddef>
 #include <optional>
@@ -9,25 +11,6 @@ namespace zentrim {
 
 namespace {
 
-bool StartsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix) {
-    if (text.size() < prefix.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char16_t c = text[i];
-        if (c >= u'A' && c <= u'Z') {
-            c = static_cast<char16_t>(c - u'A' + u'a');
-        }
-        if (c != prefix[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool IsDigit(char16_t c) {
-    return c >= u'0' && c <= u'9';
-}
 bool IsLetter(char16_t c) {
     return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
 }
@@ -88,16 +71,22 @@ bool IsRequestTarget(std::u16string_view path) {
 
 } // namespace
 
-std::optional<UpdateAddress> UpdateAddress::Parse(std::u16string_view url) {
-    UpdateAddress address;
+HttpAddress HttpAddress::At(std::u16string_view otherPath) const {
+    HttpAddress address = *this;
+    address.path = std::u16string(otherPath);
+    return address;
+}
+
+std::optional<HttpAddress> HttpAddress::Parse(std::u16string_view url) {
+    HttpAddress address;
     std::u16string_view rest;
     if (StartsWithIgnoringCase(url, u"http://")) {
         rest = url.substr(7);
-        address.secure = false;
+        address.scheme = Scheme::Http;
         address.port = 80;
     } else if (StartsWithIgnoringCase(url, u"https://")) {
         rest = url.substr(8);
-        address.secure = true;
+        address.scheme = Scheme::Https;
         address.port = 443;
     } else {
         return std::nullopt;

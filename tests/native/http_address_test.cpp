@@ -1,5 +1,5 @@
-// The updater's addresses: what is taken apart and what is refused.
-#include "updater/update_transport.h"
+// The addresses of HTTP requests: what is taken apart and what is refused.
+#include "launch/http_client.h"
 
 #include <gtest/gtest.h>
 
@@ -9,36 +9,37 @@
 namespace zentrim {
 namespace {
 
-TEST(UpdateAddressParse, TakesHttpAndHttpsAddressesApart) {
+TEST(HttpAddressParse, TakesHttpAndHttpsAddressesApart) {
     struct Case {
         std::u16string url;
-        UpdateAddress expected;
+        HttpAddress expected;
     };
     const Case cases[] = {
         {u"http://update.orvane.com/downloads/Zentrim-2.10.22.2025-x64.msi",
-         {false, u"update.orvane.com", 80, u"/downloads/Zentrim-2.10.22.2025-x64.msi"}},
+         {HttpAddress::Scheme::Http, u"update.orvane.com", 80, u"/downloads/Zentrim-2.10.22.2025-x64.msi"}},
         {u"https://update.orvane.com/downloads/update.txt",
-         {true, u"update.orvane.com", 443, u"/downloads/update.txt"}},
+         {HttpAddress::Scheme::Https, u"update.orvane.com", 443, u"/downloads/update.txt"}},
         {u"http://127.0.0.1:8080/a/b?product=zentrim&version=2.10.21.2024",
-         {false, u"127.0.0.1", 8080, u"/a/b?product=zentrim&version=2.10.21.2024"}},
-        {u"HTTPS://Update.Orvane.COM:65535/X", {true, u"Update.Orvane.COM", 65535, u"/X"}},
-        {u"http://localhost", {false, u"localhost", 80, u"/"}},
-        {u"http://localhost:1", {false, u"localhost", 1, u"/"}},
-        {u"http://host?query", {false, u"host", 80, u"/?query"}},
-        {u"http://host/page#part", {false, u"host", 80, u"/page"}},
-        {u"http://host#part", {false, u"host", 80, u"/"}},
-        {u"https://[::1]:8443/p", {true, u"::1", 8443, u"/p"}},
-        {u"http://[2001:db8::7]/", {false, u"2001:db8::7", 80, u"/"}},
-        {u"http://host/%20encoded%2Fpath", {false, u"host", 80, u"/%20encoded%2Fpath"}},
+         {HttpAddress::Scheme::Http, u"127.0.0.1", 8080, u"/a/b?product=zentrim&version=2.10.21.2024"}},
+        {u"HTTPS://Update.Orvane.COM:65535/X",
+         {HttpAddress::Scheme::Https, u"Update.Orvane.COM", 65535, u"/X"}},
+        {u"http://localhost", {HttpAddress::Scheme::Http, u"localhost", 80, u"/"}},
+        {u"http://localhost:1", {HttpAddress::Scheme::Http, u"localhost", 1, u"/"}},
+        {u"http://host?query", {HttpAddress::Scheme::Http, u"host", 80, u"/?query"}},
+        {u"http://host/page#part", {HttpAddress::Scheme::Http, u"host", 80, u"/page"}},
+        {u"http://host#part", {HttpAddress::Scheme::Http, u"host", 80, u"/"}},
+        {u"https://[::1]:8443/p", {HttpAddress::Scheme::Https, u"::1", 8443, u"/p"}},
+        {u"http://[2001:db8::7]/", {HttpAddress::Scheme::Http, u"2001:db8::7", 80, u"/"}},
+        {u"http://host/%20encoded%2Fpath", {HttpAddress::Scheme::Http, u"host", 80, u"/%20encoded%2Fpath"}},
     };
     for (const Case& c : cases) {
-        const auto parsed = UpdateAddress::Parse(c.url);
+        const auto parsed = HttpAddress::Parse(c.url);
         ASSERT_TRUE(parsed) << std::string(c.url.begin(), c.url.end());
         EXPECT_EQ(*parsed, c.expected) << std::string(c.url.begin(), c.url.end());
     }
 }
 
-TEST(UpdateAddressParse, RefusesWhatCannotBeSentAsItStands) {
+TEST(HttpAddressParse, RefusesWhatCannotBeSentAsItStands) {
     const std::u16string refused[] = {
         u"",
         u"update.orvane.com/downloads/x.msi", // no scheme
@@ -69,7 +70,7 @@ TEST(UpdateAddressParse, RefusesWhatCannotBeSentAsItStands) {
         std::u16string(u"http://host/a\0b", 15),
     };
     for (const std::u16string& url : refused) {
-        EXPECT_EQ(UpdateAddress::Parse(url), std::nullopt) << std::string(url.begin(), url.end());
+        EXPECT_EQ(HttpAddress::Parse(url), std::nullopt) << std::string(url.begin(), url.end());
     }
 }
 

@@ -1,5 +1,6 @@
-// The updater's WinHTTP transfers against a scripted server on the loopback address.
-#include "updater/update_transport.h"
+// The program's WinHTTP client against a scripted server on the loopback address: the transfers of
+// the updater (the update check's are in update_check_test.cpp).
+#include "launch/http_client.h"
 
 #include "support/loopback_http_server.h"
 
@@ -32,8 +33,8 @@ using Clock = std::chrono::steady_clock;
 constexpr HttpTimeouts kShortTimeouts{2s, 2s, 2s, 1s};
 constexpr HttpTimeouts kLongTimeouts{10s, 10s, 10s, 10s};
 
-UpdateAddress Address(const LoopbackHttpServer& server, std::u16string path = u"/downloads/Zentrim.msi") {
-    return {false, u"127.0.0.1", server.Port(), std::move(path)};
+HttpAddress Address(const LoopbackHttpServer& server, std::u16string path = u"/downloads/Zentrim.msi") {
+    return {HttpAddress::Scheme::Http, u"127.0.0.1", server.Port(), std::move(path)};
 }
 
 // A body whose every position differs from its neighbours', so a lost or doubled piece shows.
@@ -54,7 +55,7 @@ double Seconds(Clock::duration duration) {
     return std::chrono::duration<double>(duration).count();
 }
 
-class UpdateTransportTest : public ::testing::Test {
+class HttpClientTest : public ::testing::Test {
 protected:
     void SetUp() override {
         folder_ = std::filesystem::temp_directory_path() /
@@ -75,10 +76,10 @@ protected:
     std::filesystem::path folder_;
 };
 
-TEST_F(UpdateTransportTest, FetchGivesTheBodyOfA200) {
+TEST_F(HttpClientTest, FetchGivesTheBodyOfA200) {
     LoopbackHttpServer server(HttpReply(200, "OK", "ORVANE update 2.10.22.2025\r\n"));
     ASSERT_TRUE(server.Listening());
-    auto transport = CreateWinHttpTransport(kShortTimeouts);
+    auto transport = CreatePlatformHttpClient(kShortTimeouts);
     std::string body = "left over";
     const TransferResult result =
         transport->Fetch(Address(server, u"/downloads/update/latest.txt?x=1"), 1024, body, {});
@@ -91,8 +92,8 @@ TEST_F(UpdateTransportTest, FetchGivesTheBodyOfA200) {
     EXPECT_NE(head.find("\r\nUser-Agent: Mozilla/4.0 (compatible; ORVANE)\r\n"), std::string::npos) << head;
 }
 
-TEST_F(UpdateTransportTest, FetchEndsAtTheLimit) {
-    auto transport = CreateWinHttpTransport(kShortTimeouts);
+TEST_F(HttpClientTest, FetchEndsAtTheLimit) {
+    auto transport = CreatePlatformHttpClient(kShortTimeouts);
     std::string body;
     {
         LoopbackHttpServer server(HttpReply(200, "OK", std::string(100, 'x')));
@@ -118,8 +119,8 @@ TEST_F(UpdateTransportTest, FetchEndsAtTheLimit) {
     }
 }
 
-TEST_F(UpdateTransportTest, OtherStatusesAreErrorStatus) {
-    auto transport = CreateWinHttpTransport(kShortTimeouts);
+TEST_F(HttpClientTest, OtherStatusesAreErrorStatus) {
+    auto transport = CreatePlatformHttpClient(kShortTimeouts);
     for (const auto& [status, reason] : std::vector<std::pair<int, std::string>>{
              {404, "Not Found"}, {500, "Internal Server Error"}, {204, "No Content"}}) {
         LoopbackHttpServer server(HttpReply(status, reason, "ORVANE"));
@@ -138,9 +139,9 @@ TEST_F(UpdateTransportTest, OtherStatusesAreErrorStatus) {
     EXPECT_EQ(server.ConnectionCount(), 1);
 }
 
-TEST_F(UpdateTransportTest, NothingListeningIsRefused) {
-    auto transport = CreateWinHttpTransport(kShortTimeouts);
-    const UpdateAddress address{false, u"127.0.0.1", LoopbackHttpServer::UnusedPort(), u"/"};
+TEST_F(HttpClientTest, NothingListeningIsRefused) {
+    auto transport = CreatePlatformHttpClient(kShortTimeouts);
+    const HttpAddress address{HttpAddress::Scheme::Http, u"127.0.0.1", LoopbackHttpServer::UnusedPort(), u"/"};
     std::string body;
     const TransferResult fetched = transport->Fetch(address, 1024, body, {});
     EXPECT_EQ(fetched.outcome, TransferOutcome::Refused);
@@ -151,21 +152,21 @@ TEST_F(UpdateTransportTest, NothingListeningIsRefused) {
     EXPECT_FALSE(std::filesystem::exists(File()));
 }
 
-TEST_F(UpdateTransportTest, AHostWithoutAddressIsNoConnection) {
+TEST_F(HttpClientTest, AHostWithoutAddressIsNoConnection) {
     // ".invalid" never resolves (RFC 2606); the resolver's answer may take up to its time-out.
-    auto transport = CreateWinHttpTransport(kShortTimeouts);
+    auto transport = CreatePlatformHttpClient(kShortTimeouts);
     const auto started = Clock::now();
     std::string body;
     const TransferResult result =
-        transport->Fetch({false, u"update.zentrim-test.invalid", 80, u"/"}, 1024, body, {});
+        transport->Fetch({HttpAddress::Scheme::Http, u"update.zentrim-test.invalid", 80, u"/"}, 1024, body, {});
     EXPECT_EQ(result.outcome, TransferOutcome::NoConnection) << "system error " << result.systemError;
     EXPECT_LT(Seconds(Clock::now() - started), 9.0);
 }
 
-TEST_F(UpdateTransportTest, DownloadWritesTheBodyAndReportsProgress) {
+TEST_F(HttpClientTest, DownloadWritesTheBodyAndReportsProgress) {
     const std::string package = Pattern(3 * 1024 * 1024 + 17);
     LoopbackHttpServer server(HttpReply(200, "OK", package));
-    auto transport = CreateWinHttpTransport(kShortTimeouts);
+    auto transport = CreatePlatformHttpClient(kShortTimeouts);
     std::vector<std::pair<std::uint64_t, std::uint64_t>> calls;
     const TransferResult result = transport->Download(
         Address(server), File(), package.size(),
@@ -183,11 +184,11 @@ TEST_F(UpdateTransportTest, DownloadWritesTheBodyAndReportsProgress) {
     EXPECT_EQ(calls.back().first, package.size());
 }
 
-TEST_F(UpdateTransportTest, DownloadWithoutAnnouncedLengthReportsTotalZero) {
+TEST_F(HttpClientTest, DownloadWithoutAnnouncedLengthReportsTotalZero) {
     const std::string package = Pattern(100000);
     LoopbackHttpServer server(
         ServerReply{"HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n" + package, ServerReply::Then::Close});
-    auto transport = CreateWinHttpTransport(kShortTimeouts);
+    auto transport = CreatePlatformHttpClient(kShortTimeouts);
     std::uint64_t lastReceived = 0;
     std::uint64_t lastTotal = 1;
     const TransferResult result = transport->Download(Address(server), File(), 1024 * 1024,
@@ -201,8 +202,8 @@ TEST_F(UpdateTransportTest, DownloadWithoutAnnouncedLengthReportsTotalZero) {
     EXPECT_TRUE(Content(File()) == package);
 }
 
-TEST_F(UpdateTransportTest, DownloadsThatFailLeaveNoFile) {
-    auto transport = CreateWinHttpTransport(kShortTimeouts);
+TEST_F(HttpClientTest, DownloadsThatFailLeaveNoFile) {
+    auto transport = CreatePlatformHttpClient(kShortTimeouts);
     const std::string part = Pattern(200000);
     struct Case {
         const char* name;
@@ -234,9 +235,9 @@ TEST_F(UpdateTransportTest, DownloadsThatFailLeaveNoFile) {
     }
 }
 
-TEST_F(UpdateTransportTest, AProgressCallbackThatThrowsLeavesNoFile) {
+TEST_F(HttpClientTest, AProgressCallbackThatThrowsLeavesNoFile) {
     LoopbackHttpServer server(HttpReply(200, "OK", Pattern(100000)));
-    auto transport = CreateWinHttpTransport(kShortTimeouts);
+    auto transport = CreatePlatformHttpClient(kShortTimeouts);
     EXPECT_THROW(
         transport->Download(Address(server), File(), 1000000,
                             [](std::uint64_t, std::uint64_t) { throw std::runtime_error("window gone"); }),
@@ -244,8 +245,8 @@ TEST_F(UpdateTransportTest, AProgressCallbackThatThrowsLeavesNoFile) {
     EXPECT_FALSE(std::filesystem::exists(File()));
 }
 
-TEST_F(UpdateTransportTest, BodyThatStopsTimesOutInTime) {
-    auto transport = CreateWinHttpTransport(kShortTimeouts); // 1 s to receive
+TEST_F(HttpClientTest, BodyThatStopsTimesOutInTime) {
+    auto transport = CreatePlatformHttpClient(kShortTimeouts); // 1 s to receive
     LoopbackHttpServer server(
         ServerReply{HeadOnly(200, "OK", 500000) + Pattern(100000), ServerReply::Then::Hold});
     const auto started = Clock::now();
@@ -258,8 +259,8 @@ TEST_F(UpdateTransportTest, BodyThatStopsTimesOutInTime) {
     std::cout << "[          ] a stalled body ended after " << took << " s (receive time-out 1 s)\n";
 }
 
-TEST_F(UpdateTransportTest, CancelEndsAStalledDownloadAtOnce) {
-    auto transport = CreateWinHttpTransport(kLongTimeouts);
+TEST_F(HttpClientTest, CancelEndsAStalledDownloadAtOnce) {
+    auto transport = CreatePlatformHttpClient(kLongTimeouts);
     LoopbackHttpServer server(
         ServerReply{HeadOnly(200, "OK", 500000) + Pattern(100000), ServerReply::Then::Hold});
     std::atomic<std::uint64_t> received{0};
@@ -298,8 +299,8 @@ TEST_F(UpdateTransportTest, CancelEndsAStalledDownloadAtOnce) {
     EXPECT_EQ(server.ConnectionCount(), connections);
 }
 
-TEST_F(UpdateTransportTest, CancelEndsTheWaitForASilentServer) {
-    auto transport = CreateWinHttpTransport(kLongTimeouts);
+TEST_F(HttpClientTest, CancelEndsTheWaitForASilentServer) {
+    auto transport = CreatePlatformHttpClient(kLongTimeouts);
     LoopbackHttpServer server(ServerReply{"", ServerReply::Then::Hold});
     Clock::time_point cancelledAt;
     std::atomic<bool> ended{false};
@@ -322,10 +323,10 @@ TEST_F(UpdateTransportTest, CancelEndsTheWaitForASilentServer) {
     std::cout << "[          ] the wait for a silent server ended " << latency * 1000 << " ms after Cancel\n";
 }
 
-TEST_F(UpdateTransportTest, AnExistingFileIsNeitherReplacedNorRemoved) {
+TEST_F(HttpClientTest, AnExistingFileIsNeitherReplacedNorRemoved) {
     LoopbackHttpServer server(HttpReply(200, "OK", "new package"));
     { std::ofstream(File(), std::ios::binary) << "the user's own file"; }
-    auto transport = CreateWinHttpTransport(kShortTimeouts);
+    auto transport = CreatePlatformHttpClient(kShortTimeouts);
     const TransferResult result = transport->Download(Address(server), File(), 1024, {});
     EXPECT_EQ(result.outcome, TransferOutcome::Failed);
     EXPECT_EQ(result.systemError, static_cast<std::uint32_t>(ERROR_FILE_EXISTS));

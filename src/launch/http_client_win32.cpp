@@ -1,4 +1,4 @@
-// The updater's transfers over WinHTTP in its synchronous mode.
+// The program's HTTP client: WinHTTP in its synchronous mode, for the update check and the updater.
 //
 // A blocked WinHTTP call cannot be interrupted reliably from another thread (closing its handle from
 // outside is not honoured everywhere, Wine waits for the call's own time-out), so each transfer
@@ -6,8 +6,9 @@
 // writes them, reports progress and waits for the next piece, the end, or Cancel(); when it stops
 // early it leaves the network thread behind, which ends by itself at its next step or time-out and
 // touches nothing but its own shared state.
-#include "updater/update_transport.h"
+#include "launch/http_client.h"
 
+#include "base/text.h"
 #include "base/unique_handle_win32.h"
 #include "launch/update_check.h"
 
@@ -102,9 +103,10 @@ struct TransferState {
 };
 
 struct NetworkJob {
-    UpdateAddress address;
+    HttpAddress address;
     HttpTimeouts timeouts;
     std::uint64_t limit = 0;
+    ReplyTaking taking = ReplyTaking::WholeOf200;
 };
 
 // An announced Content-Length, read as text so that lengths over 4 GiB are read too.
@@ -188,10 +190,10 @@ private:
         return session;
     }
 
-    // A failure once the status 200 has come.
-    static TransferResult ReadFailure() {
+    // A failure once a success status has come.
+    static TransferResult ReadFailure(int httpStatus) {
         TransferResult failure = LastWinHttpError();
-        failure.httpStatus = 200;
+        failure.httpStatus = httpStatus;
         return failure;
     }
 
@@ -207,7 +209,7 @@ private:
                                 static_cast<int>(Milliseconds(timeouts.receive)))) {
             return LastWinHttpError();
         }
-        if (job_.address.secure) {
+        if (job_.address.Secure()) {
             // Windows 7 offers TLS 1.2 only when asked; versions that do not know 1.3 refuse the
             // pair, so 1.2 alone is the second try. Without either the system's defaults stay.
             DWORD protocols = WINHTTP_FLAG_SECURE_PROTOCOL_TLS1_2 | 0x00002000 /* TLS 1.3 */;
@@ -225,7 +227,7 @@ private:
         }
         const UniqueInternet request(WinHttpOpenRequest(
             connection.get(), L"GET", ToWide(job_.address.path).c_str(), nullptr, WINHTTP_NO_REFERER,
-            WINHTTP_DEFAULT_ACCEPT_TYPES, job_.address.secure ? WINHTTP_FLAG_SECURE : 0));
+            WINHTTP_DEFAULT_ACCEPT_TYPES, job_.address.Secure() ? WINHTTP_FLAG_SECURE : 0));
         if (!request) {
             return LastWinHttpError();
         }
@@ -258,22 +260,25 @@ private:
                                  WINHTTP_NO_HEADER_INDEX)) {
             return LastWinHttpError();
         }
-        if (status != 200) {
+        const bool cut = job_.taking == ReplyTaking::StartOfAny2xx;
+        if (cut ? status < 200 || status > 299 : status != 200) {
             return {TransferOutcome::ErrorStatus, static_cast<int>(status), 0};
         }
-        const TransferResult ok{TransferOutcome::Done, 200, 0};
+        const int httpStatus = static_cast<int>(status);
+        const TransferResult ok{TransferOutcome::Done, httpStatus, 0};
         const std::optional<std::uint64_t> announced = AnnouncedLength(request.get());
-        if (announced && *announced > job_.limit) {
-            return {TransferOutcome::TooLarge, 200, 0};
+        if (announced && *announced > job_.limit && !cut) {
+            return {TransferOutcome::TooLarge, httpStatus, 0};
         }
         {
             std::lock_guard lock(state_->mutex);
             state_->total = announced.value_or(0);
         }
 
-        // One byte beyond the limit is enough to know the body is too large.
+        // One byte beyond the limit is enough to know the body is too large; a body cut at the
+        // limit is read no further.
         const std::uint64_t readLimit =
-            job_.limit == std::numeric_limits<std::uint64_t>::max() ? job_.limit : job_.limit + 1;
+            cut || job_.limit == std::numeric_limits<std::uint64_t>::max() ? job_.limit : job_.limit + 1;
         std::uint64_t received = 0;
         while (received < readLimit) {
             if (Stopped()) {
@@ -284,7 +289,7 @@ private:
             // came before a time-out.
             DWORD available = 0;
             if (!WinHttpQueryDataAvailable(request.get(), &available)) {
-                return ReadFailure();
+                return ReadFailure(httpStatus);
             }
             if (available == 0) {
                 break;
@@ -294,7 +299,7 @@ private:
                               '\0');
             DWORD read = 0;
             if (!WinHttpReadData(request.get(), piece.data(), static_cast<DWORD>(piece.size()), &read)) {
-                return ReadFailure();
+                return ReadFailure(httpStatus);
             }
             if (read == 0) {
                 break;
@@ -306,12 +311,12 @@ private:
             }
         }
         if (received > job_.limit) {
-            return {TransferOutcome::TooLarge, 200, 0};
+            return {TransferOutcome::TooLarge, httpStatus, 0};
         }
-        // A reply that announced its length must deliver all of it: a shorter one came over a
-        // connection that closed early.
-        if (announced && received != *announced) {
-            return {TransferOutcome::Broken, 200, ERROR_WINHTTP_CONNECTION_ERROR};
+        // A reply that announced its length must deliver all of it (up to the cut): a shorter one
+        // came over a connection that closed early.
+        if (announced && received != *announced && !(cut && received == job_.limit)) {
+            return {TransferOutcome::Broken, httpStatus, ERROR_WINHTTP_CONNECTION_ERROR};
         }
         return ok;
     }
@@ -345,12 +350,12 @@ private:
 // Where the caller's side puts the pieces: false (with a system error) ends the transfer.
 using PieceSink = std::function<bool(std::string_view piece, std::uint32_t& systemError)>;
 
-class WinHttpTransport final : public UpdateTransport {
+class WinHttpClient final : public HttpClient {
 public:
-    explicit WinHttpTransport(const HttpTimeouts& timeouts) : timeouts_(timeouts) {}
+    explicit WinHttpClient(const HttpTimeouts& timeouts) : timeouts_(timeouts) {}
 
-    TransferResult Fetch(const UpdateAddress& address, std::size_t limit, std::string& body,
-                         const TransferProgress& progress) override {
+    TransferResult Fetch(const HttpAddress& address, std::size_t limit, std::string& body,
+                         const TransferProgress& progress, ReplyTaking taking) override {
         body.clear();
         const auto sink = [&](std::string_view piece, std::uint32_t&) {
             body.append(piece);
@@ -358,14 +363,14 @@ public:
         };
         // The description is small: the request as a whole gets the sum of the stage time-outs,
         // so a server that trickles cannot hold the updater either.
-        TransferResult result = Run(address, limit, sink, progress, Clock::now() + timeouts_.Total());
+        TransferResult result = Run(address, limit, taking, sink, progress, Clock::now() + timeouts_.Total());
         if (result.outcome != TransferOutcome::Done) {
             body.clear(); // a part is no reply to act on
         }
         return result;
     }
 
-    TransferResult Download(const UpdateAddress& address, const std::filesystem::path& file,
+    TransferResult Download(const HttpAddress& address, const std::filesystem::path& file,
                             std::uint64_t limit, const TransferProgress& progress) override {
         if (CancelRequested()) {
             return Failure(TransferOutcome::Cancelled);
@@ -391,7 +396,8 @@ public:
         };
         // A package may take long on a slow line: only a silence as long as all the time-outs
         // together ends it from this side (the network thread's own time-outs come first).
-        const TransferResult result = Run(address, limit, sink, progress, std::nullopt);
+        const TransferResult result =
+            Run(address, limit, ReplyTaking::WholeOf200, sink, progress, std::nullopt);
         if (result.outcome == TransferOutcome::Done) {
             partial.Keep();
         }
@@ -451,8 +457,9 @@ private:
         std::thread thread_;
     };
 
-    TransferResult Run(const UpdateAddress& address, std::uint64_t limit, const PieceSink& sink,
-                       const TransferProgress& progress, std::optional<Clock::time_point> deadline) {
+    TransferResult Run(const HttpAddress& address, std::uint64_t limit, ReplyTaking taking,
+                       const PieceSink& sink, const TransferProgress& progress,
+                       std::optional<Clock::time_point> deadline) {
         auto state = std::make_shared<TransferState>();
         {
             std::lock_guard lock(mutex_);
@@ -463,7 +470,7 @@ private:
         }
         std::optional<NetworkThread> network;
         try {
-            network.emplace(state, NetworkJob{address, timeouts_, limit});
+            network.emplace(state, NetworkJob{address, timeouts_, limit, taking});
         } catch (const std::exception&) {
             return Failure(TransferOutcome::Failed, ERROR_NOT_ENOUGH_MEMORY);
         }
@@ -493,7 +500,7 @@ private:
                 for (const std::string& piece : pieces) {
                     std::uint32_t systemError = 0;
                     if (!sink(piece, systemError)) {
-                        return {TransferOutcome::Failed, 200, systemError};
+                        return {TransferOutcome::Failed, 0, systemError};
                     }
                     received += piece.size();
                     if (progress) {
@@ -521,8 +528,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<UpdateTransport> CreateWinHttpTransport(const HttpTimeouts& timeouts) {
-    return std::make_unique<WinHttpTransport>(timeouts);
+std::unique_ptr<HttpClient> CreatePlatformHttpClient(const HttpTimeouts& timeouts) {
+    return std::make_unique<WinHttpClient>(timeouts);
 }
 
 } // namespace zentrim
