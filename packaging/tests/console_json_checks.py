@@ -13,6 +13,7 @@ import os
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 import jsonschema
@@ -98,6 +99,68 @@ class ConsoleJson(unittest.TestCase):
 
         code, restore = self.run_json("restore")
         self.assertEqual((code, restore["outcome"], restore["backupHeld"]), (0, "done", False))
+
+    def values_of(self, document, field):
+        """The live values a run document shows, by place: as they were before the run or after it."""
+        return {(entry["root"], entry["key"].upper(), entry["name"].upper()): entry[field]
+                for entry in document["changed"] + document["unchanged"]}
+
+    def test_two_runs_on_one_file_never_undo_each_other(self):
+        # A restore and an optimize run (Maximum Boost, so that it changes the file) started together
+        # on a file optimized with Boost, round after round: the second to take the file's lock must
+        # start from what the first saved (or be refused), and the file must end as the last run
+        # that reported success left it.
+        code, _ = self.run_json("optimize", "--speed", "boost")
+        self.assertEqual(code, 0)
+        with open(self.machine, "rb") as file:
+            optimized = file.read()
+        for round_number in range(20):
+            with open(self.machine, "wb") as file:
+                file.write(optimized)
+            # The second starts a little later in each round, so that either may be the last to save.
+            commands = ["restore", "optimize"] if round_number % 2 == 0 else ["optimize", "restore"]
+            processes = {}
+            for command in commands:
+                options = ["--speed", "max"] if command == "optimize" else []
+                processes[command] = subprocess.Popen(
+                    [PROGRAM, command, *options, "--json", "--registry", self.machine],
+                    stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+                time.sleep(0.005 * (round_number // 2))
+            results = {}
+            for command, process in processes.items():
+                out, err = process.communicate(timeout=120)
+                results[command] = (process.returncode, json.loads(out), err)
+            with self.subTest(round=round_number):
+                codes = {command: result[0] for command, result in results.items()}
+                self.assertTrue(set(codes.values()) <= {0, 4}, (codes, [r[2] for r in results.values()]))
+                self.assertIn(0, codes.values(), codes)
+                done = [command for command, code in codes.items() if code == 0]
+                if len(done) == 2:
+                    restore, optimize = results["restore"][1], results["optimize"][1]
+                    # A second optimize run leaves what the first left, so only the restore's
+                    # start tells the orders apart when the restore came second.
+                    if self.values_of(optimize, "before") == self.values_of(restore, "after"):
+                        last = "optimize"
+                    else:
+                        self.assertEqual(self.values_of(restore, "before"), self.values_of(optimize, "after"),
+                                         "the runs did not follow one another")
+                        last = "restore"
+                else:
+                    last = done[0]
+                code, status = self.run_json("status")
+                now = {(value["root"], value["key"].upper(), value["name"].upper()): value["current"]
+                       for value in status["values"]}
+                after = self.values_of(results[last][1], "after")
+                self.assertEqual({place: now[place] for place in after}, after, f"the file is not what {last} left")
+                self.assertEqual(status["backup"]["held"], last == "optimize")
+
+    def test_output_that_cannot_be_written_ends_with_two(self):
+        for arguments in (["status", "--json"], ["plan"], ["--help"]):
+            with self.subTest(arguments=arguments), open("/dev/full", "w") as full:
+                result = subprocess.run([PROGRAM, *arguments, "--registry", self.machine], stdout=full,
+                                        stderr=subprocess.PIPE, text=True, timeout=120)
+                self.assertEqual(result.returncode, 2)
+                self.assertIn("could not be written", result.stderr)
 
     def test_failures_print_an_error_document(self):
         code, error = self.run_json("restore")

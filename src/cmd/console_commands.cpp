@@ -20,7 +20,6 @@
 
 #include <array>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 
 namespace zentrim {
@@ -199,6 +198,10 @@ TweakProfile TweakProfileOf(const ProfileSelection& selection) {
 
 // ---- the console view of the runs ----
 
+// The first text of the warning an optimize run shows when it wrote no tweak because no backup
+// could be saved or the one held cannot be used.
+constexpr std::u16string_view kBackupFailedCaption = u"MessageBoxBackupFailed1";
+
 class ConsoleRunView final : public RunView {
 public:
     ConsoleRunView(const ProfileSelection& selection, const CaptionCatalogue& captions, bool restart,
@@ -229,6 +232,7 @@ public:
     void CloseProgressWindow() override {}
 
     std::u16string GetCaption(std::u16string_view windowName, std::u16string_view key) override {
+        backupWarned_ |= key == kBackupFailedCaption;
         return captions_.GetCaption(windowName, key);
     }
     void PlayClickSound() override {}
@@ -251,6 +255,8 @@ public:
     const std::vector<std::string>& Steps() const { return steps_; }
     const std::vector<std::string>& Messages() const { return messages_; }
     bool RestartOffered() const { return restartOffered_; }
+    // Whether the run ended with the warning that it changed nothing for want of a usable backup.
+    bool BackupWarned() const { return backupWarned_; }
 
 private:
     void Print(const std::string& text) {
@@ -268,6 +274,7 @@ private:
     std::vector<std::string> steps_;
     std::vector<std::string> messages_;
     bool restartOffered_ = false;
+    bool backupWarned_ = false;
 };
 
 // Restarts nothing: for rehearsals and registry files.
@@ -289,9 +296,13 @@ void Run(RunKind kind, RunView& view, const CustomRegistry& registry, SystemRest
 
 // ---- the command's surroundings ----
 
+// What a command does with a registry file: reads it, or runs a run that changes it.
+enum class FileUse { Read, Change };
+
 class Session {
 public:
-    Session(const ConsoleRequest& request, ConsoleHost& host) : request_(request), host_(host) {
+    Session(const ConsoleRequest& request, ConsoleHost& host, FileUse use = FileUse::Read)
+        : request_(request), host_(host) {
         catalogue_.Add(u"ENGLISH",
                        std::vector<std::uint8_t>(std::begin(kEnglishCatalogue), std::end(kEnglishCatalogue)));
         if (request.registryFile.empty()) {
@@ -301,7 +312,15 @@ public:
                                      "this build has no live registry to work on: give --registry FILE.reg"};
             }
         } else {
+            LockFile(use);
             LoadFile();
+            if (use == FileUse::Change) {
+                // Refused before the run, not only at its save: a run that cannot be saved changes nothing.
+                if (const std::string refusal = ReplaceRefusal(FilePath()); !refusal.empty()) {
+                    throw CommandFailure{console_exit::kUsage,
+                                         FileText() + ": " + refusal + "; nothing was changed"};
+                }
+            }
         }
         registry_.emplace(*store_);
     }
@@ -320,13 +339,28 @@ public:
         if (bytes == fileBytes_) {
             return;
         }
-        if (!WriteFileAtomically(FilePath(), bytes)) {
+        const SaveResult saved = SaveFileAtomically(FilePath(), bytes, &fileStamp_);
+        switch (saved.status) {
+        case SaveStatus::Saved:
+            return;
+        case SaveStatus::ChangedMeanwhile:
+            throw CommandFailure{console_exit::kInUse,
+                                 FileText() + ": another program changed the file during the run, so nothing "
+                                              "of the run was saved; run it again"};
+        case SaveStatus::Refused:
             throw CommandFailure{console_exit::kUsage,
-                                 FileText() + ": the file cannot be written; it was left as it was"};
+                                 FileText() + ": " + saved.reason + "; the file was left as it was"};
+        case SaveStatus::Failed:
+            break;
         }
+        throw CommandFailure{console_exit::kUsage,
+                             FileText() + ": the file cannot be written; it was left as it was"};
     }
 
     std::string FileText() const { return ToUtf8(request_.registryFile); }
+    // The Windows the file comes from; nothing for the live registry.
+    std::optional<WindowsArchitecture> Architecture() const { return architecture_; }
+    const std::string& ArchitectureReason() const { return architectureReason_; }
 
     Profile ResolveProfile() {
         const ProfileOptions& given = request_.profile;
@@ -373,24 +407,58 @@ private:
         return std::filesystem::path(std::u16string(request_.registryFile));
     }
 
-    void LoadFile() {
+    // Every run of ours on the file holds its lock from before the file is read until the run is
+    // saved: a run that changes it alone, readers side by side. Readers of a file that no run has
+    // ever changed read it unlocked: a save replaces the whole file in one step anyway.
+    void LockFile(FileUse use) {
         std::error_code error;
         if (!std::filesystem::is_regular_file(FilePath(), error)) {
             throw CommandFailure{console_exit::kUsage, FileText() + ": no such registry file"};
         }
-        std::ifstream stream(FilePath(), std::ios::binary);
-        fileBytes_.assign(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
-        if (!stream && !stream.eof()) {
-            throw CommandFailure{console_exit::kUsage, FileText() + ": the file cannot be read"};
+        RegFileLock::Result locked = RegFileLock::Acquire(
+            FilePath(), use == FileUse::Change ? RegFileLock::Mode::Exclusive : RegFileLock::Mode::Shared);
+        switch (locked.status) {
+        case RegFileLock::Status::Locked:
+            lock_ = std::move(locked.lock);
+            // No run of ours is writing now: temporary files of the file's saves are left over
+            // from runs that were killed.
+            lock_->RemoveStaleTemporaryFiles();
+            return;
+        case RegFileLock::Status::Busy:
+            throw CommandFailure{console_exit::kInUse,
+                                 FileText() + ": another run is using this file; nothing was changed"};
+        case RegFileLock::Status::NoLockFile:
+            return;
+        case RegFileLock::Status::Unavailable:
+            if (use == FileUse::Read) {
+                return;
+            }
+            throw CommandFailure{console_exit::kUsage, locked.error + "; nothing was changed"};
         }
-        const RegFileParseResult parsed = ParseRegFile(fileBytes_);
+    }
+
+    void LoadFile() {
+        StampedFile file = ReadStampedFile(FilePath());
+        if (!file) {
+            throw CommandFailure{console_exit::kUsage, FileText() + ": " + file.error};
+        }
+        fileStamp_ = file.stamp;
+        const RegFileParseResult parsed = ParseRegFile(file.bytes);
         if (!parsed) {
             throw CommandFailure{console_exit::kUsage, FileText() + ": " + parsed.error};
         }
-        // The file is a 64-bit Windows' registry: the product key lies in its 32-bit copy
-        // (Software\WOW6432Node), where Zentrim keeps it on such a computer.
+        const ArchitectureDecision architecture = DecideFileArchitecture(parsed.keys, request_.architecture);
+        if (!architecture.architecture) {
+            throw CommandFailure{console_exit::kUsage, FileText() + ": " + architecture.reason};
+        }
+        architecture_ = architecture.architecture;
+        architectureReason_ = architecture.reason;
         fileStore_.Load(parsed.keys);
-        fileStore_.EmulateWow64Redirection(MemoryRegistryStore::ProgramKind::Bits64);
+        if (architecture_ == WindowsArchitecture::X64) {
+            // 64-bit Windows: the product key lies in the registry's 32-bit copy (Software\WOW6432Node),
+            // where Zentrim keeps it on such a computer. 32-bit Windows has one view of everything.
+            fileStore_.EmulateWow64Redirection(MemoryRegistryStore::ProgramKind::Bits64);
+        }
         // What this store writes, for telling whether a run changed anything.
         fileBytes_ = FormatRegFile(fileStore_.Snapshot());
         store_ = &fileStore_;
@@ -399,7 +467,11 @@ private:
     const ConsoleRequest& request_;
     ConsoleHost& host_;
     MemoryCatalogueSource catalogue_;
+    std::unique_ptr<RegFileLock> lock_; // released after everything else: declared before the file
     MemoryRegistryStore fileStore_;
+    FileStamp fileStamp_; // the file as it was read, checked again before it is replaced
+    std::optional<WindowsArchitecture> architecture_;
+    std::string architectureReason_;
     std::vector<std::uint8_t> fileBytes_;
     RegistryStore* store_ = nullptr;
     std::optional<CustomRegistry> registry_;
@@ -552,6 +624,10 @@ Json RegistryJson(const Session& session) {
     Json json;
     json["source"] = session.OnFile() ? "file" : "live";
     json["file"] = session.OnFile() ? Json(session.FileText()) : Json(nullptr);
+    const std::optional<WindowsArchitecture> architecture = session.Architecture();
+    json["arch"] = architecture
+                       ? Json(std::string(EntryName(kArchitectureNames, static_cast<int>(*architecture))))
+                       : Json(nullptr);
     return json;
 }
 
@@ -566,6 +642,36 @@ std::string RecordState(const BackupInventory& inventory) {
         return "complete";
     }
     return inventory.RecordCertainlyEmpty() ? "none" : "partial";
+}
+
+// The entries of a partial record that are not usable: the gaps and the damaged ones, which keep
+// an optimize run from writing anything until a restore has put back what the backup holds.
+struct UnusableEntry {
+    const TweakRow* row;
+    std::string state; // missing, unusable or unreadable
+};
+
+std::vector<UnusableEntry> UnusableEntries(const BackupInventory& inventory) {
+    std::vector<UnusableEntry> damaged;
+    if (inventory.RecordComplete() || inventory.RecordCertainlyEmpty()) {
+        return damaged;
+    }
+    for (const auto& [row, recorded] : inventory.record) {
+        switch (recorded.state) {
+        case RecordedOriginal::State::Recorded:
+            break;
+        case RecordedOriginal::State::Missing:
+            damaged.push_back({row, "missing"});
+            break;
+        case RecordedOriginal::State::Unusable:
+            damaged.push_back({row, "unusable"});
+            break;
+        case RecordedOriginal::State::Unreadable:
+            damaged.push_back({row, "unreadable"});
+            break;
+        }
+    }
+    return damaged;
 }
 
 int Status(const ConsoleRequest& request, ConsoleHost& host) {
@@ -593,6 +699,14 @@ int Status(const ConsoleRequest& request, ConsoleHost& host) {
     json["registry"] = RegistryJson(session);
     json["backup"] = {
         {"held", held}, {"since", since ? Json(*since) : Json(nullptr)}, {"record", RecordState(inventory)}};
+    const std::vector<UnusableEntry> damaged = UnusableEntries(inventory);
+    Json damagedJson = Json::array();
+    for (const UnusableEntry& entry : damaged) {
+        Json place = PlaceJson(*entry.row);
+        place["state"] = entry.state;
+        damagedJson.push_back(std::move(place));
+    }
+    json["backup"]["damaged"] = std::move(damagedJson);
     const auto optionalJson = [](std::optional<int> value) { return value ? Json(*value) : Json(nullptr); };
     json["storedChoices"] = {{"processorType", optionalJson(processorType)},
                              {"internetType", optionalJson(internetType)},
@@ -606,6 +720,18 @@ int Status(const ConsoleRequest& request, ConsoleHost& host) {
         text += ", record of originals " + RecordState(inventory);
     }
     text += "\n";
+    if (!damaged.empty()) {
+        text += "Entries of the record that cannot be used (an optimize run changes nothing until a restore "
+                "has put back what the backup holds):\n";
+        for (const UnusableEntry& entry : damaged) {
+            text += "  " + PlaceText(*entry.row) + ": " + entry.state + "\n";
+        }
+    }
+    if (session.OnFile()) {
+        text += "Windows: " +
+                std::string(*session.Architecture() == WindowsArchitecture::X86 ? "32-bit" : "64-bit") +
+                " (" + session.ArchitectureReason() + ")\n";
+    }
     const auto storedText = [](std::optional<int> value) {
         return value ? std::to_string(*value) : std::string("not stored");
     };
@@ -736,7 +862,7 @@ int Plan(const ConsoleRequest& request, ConsoleHost& host) {
 }
 
 int RunCommand(RunKind kind, const ConsoleRequest& request, ConsoleHost& host) {
-    Session session(request, host);
+    Session session(request, host, FileUse::Change);
     const CustomRegistry& registry = session.Registry();
     const Profile profile = session.ResolveProfile();
     const bool heldBefore = IsBackupHeld(registry);
@@ -790,9 +916,10 @@ int RunCommand(RunKind kind, const ConsoleRequest& request, ConsoleHost& host) {
 
     int exitCode = console_exit::kDone;
     std::string outcome = "done";
-    if (kind == RunKind::Optimize && !heldBefore && !heldAfter) {
+    if (kind == RunKind::Optimize && (view.BackupWarned() || (!heldBefore && !heldAfter))) {
+        // No tweak was written: none could be without a backup to undo it.
         exitCode = console_exit::kFailed;
-        outcome = "backupFailed";
+        outcome = heldBefore ? "backupUnusable" : "backupFailed";
     } else if (!refused.empty() || (kind == RunKind::Restore && heldAfter)) {
         exitCode = console_exit::kSomeRefused;
         outcome = "someRefused";
@@ -826,6 +953,10 @@ int RunCommand(RunKind kind, const ConsoleRequest& request, ConsoleHost& host) {
         }
         if (outcome == "backupFailed") {
             text += "No backup could be saved, so nothing was changed. Run as administrator.\n";
+        } else if (outcome == "backupUnusable") {
+            text += "The backup held cannot be used (its record of the values from before has gaps or "
+                    "damaged entries, or cannot be read), so nothing was changed. Run restore first: it "
+                    "puts back what the backup holds.\n";
         }
         if (kind == RunKind::Restore && heldAfter) {
             text += "The backup is kept, so that a later restore can finish the job.\n";
@@ -919,7 +1050,9 @@ int Dispatch(const ConsoleRequest& request, ConsoleHost& host) {
 
 } // namespace
 
-int RunConsoleCommand(std::span<const std::u16string> arguments, ConsoleHost& host) noexcept {
+namespace {
+
+int RunAndReport(std::span<const std::u16string> arguments, ConsoleHost& host) noexcept {
     try {
         const ConsoleParse parse = ParseConsoleArguments(arguments);
         if (!parse.request) {
@@ -949,6 +1082,24 @@ int RunConsoleCommand(std::span<const std::u16string> arguments, ConsoleHost& ho
         // the exit code says it
     }
     return console_exit::kFailed;
+}
+
+} // namespace
+
+int RunConsoleCommand(std::span<const std::u16string> arguments, ConsoleHost& host) noexcept {
+    const int exitCode = RunAndReport(arguments, host);
+    // A report that did not reach its reader is no report: a script must not take it for one.
+    try {
+        if (host.FlushOutput()) {
+            return exitCode;
+        }
+        host.WriteError("ZentrimCmd: the output could not be written (the command itself ended with code " +
+                        std::to_string(exitCode) + ")\n");
+        host.FlushOutput();
+    } catch (...) {
+        // the exit code says it
+    }
+    return console_exit::kUsage;
 }
 
 } // namespace zentrim

@@ -17,6 +17,7 @@ inline constexpr int kSomeRefused = 1;
 inline constexpr int kUsage = 2;
 inline constexpr int kNoBackup = 3;
 inline constexpr int kWindowOpen = 4;
+inline constexpr int kInUse = 4; // another run uses the registry file, or changed it during the run
 inline constexpr int kFailed = 5;
 } // namespace console_exit
 

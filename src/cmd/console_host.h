@@ -19,6 +19,8 @@ public:
 
     virtual void WriteOut(std::string_view utf8) = 0;
     virtual void WriteError(std::string_view utf8) = 0;
+    // Flushes both streams; false when anything written to either so far did not reach it.
+    virtual bool FlushOutput() = 0;
 
     // The live registry; null where there is none.
     virtual RegistryStore* LiveRegistry() = 0;

@@ -140,6 +140,17 @@ ConsoleParse ParseConsoleArguments(std::span<const std::u16string> arguments) {
                 return fail("--registry needs a file name");
             }
             request.registryFile = FromUtf8(*file);
+        } else if (name == "--arch") {
+            const auto text = takeValue();
+            request.architecture.reset();
+            for (std::size_t entry = 0; text && entry < std::size(kArchitectureNames); ++entry) {
+                if (EqualsIgnoringCase(FromUtf8(*text), FromUtf8(kArchitectureNames[entry]))) {
+                    request.architecture = static_cast<WindowsArchitecture>(entry);
+                }
+            }
+            if (!request.architecture) {
+                return fail("--arch needs x86 or x64");
+            }
         } else if (name == "--os" || name == "--cpu" || name == "--internet" || name == "--speed") {
             const auto text = takeValue();
             if (!text) {
@@ -185,6 +196,9 @@ ConsoleParse ParseConsoleArguments(std::span<const std::u16string> arguments) {
     }
     if (restartGiven && !request.registryFile.empty()) {
         return fail("--restart cannot be given with --registry: a registry file is not a running Windows");
+    }
+    if (request.architecture && request.registryFile.empty()) {
+        return fail("--arch belongs with --registry: the running Windows tells its own");
     }
     if (restoreGiven && *command != ConsoleCommand::Plan) {
         return fail("--restore belongs to plan");
@@ -236,16 +250,22 @@ std::string ConsoleUsage() {
            "  --restart                restart Windows after the run; never without it\n"
            "  --json                   print one JSON document (schema: zentrim-cmd.schema.json)\n"
            "  --registry FILE.reg      work on a registry file (regedit's format) instead of the live\n"
-           "                           registry; optimize and restore save it atomically\n"
+           "                           registry; optimize and restore save it atomically, and\n"
+           "                           every command waits a few seconds for another run on it\n"
+           "  --arch x86|x64           the Windows the registry file comes from, where the file\n"
+           "                           does not tell (32-bit Windows keeps Zentrim's key outside\n"
+           "                           SOFTWARE\\WOW6432Node)\n"
            "  --help                   this text\n"
            "\n"
            "Exit codes:\n"
            "  0  done\n"
            "  1  done, but some values were refused (they did not read back as written)\n"
-           "  2  wrong usage or bad input: nothing was changed\n"
+           "  2  wrong usage or bad input: nothing was changed; or the output could not be written\n"
            "  3  nothing done: no backup is held (restore, export-undo)\n"
-           "  4  nothing done: a Zentrim window is open\n"
-           "  5  nothing done: the backup could not be saved or read (run as administrator)\n";
+           "  4  nothing done: a Zentrim window is open, or another run is using the registry file\n"
+           "     or changed it during the run (nothing of the run was saved)\n"
+           "  5  nothing done: the backup could not be saved, read or used (run as administrator;\n"
+           "     a backup that a restore left unfinished: run restore first)\n";
 }
 
 } // namespace zentrim

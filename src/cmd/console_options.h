@@ -2,6 +2,8 @@
 // before anything is read or written.
 #pragma once
 
+#include "cmd/file_detection.h"
+
 #include <optional>
 #include <span>
 #include <string>
@@ -22,11 +24,12 @@ struct ProfileOptions {
 struct ConsoleRequest {
     ConsoleCommand command = ConsoleCommand::Help;
     ProfileOptions profile;
-    bool restoreRun = false;     // plan --restore
-    bool restart = false;        // --restart
-    bool json = false;           // --json
-    std::u16string registryFile; // --registry; empty: the live registry
-    std::u16string undoFile;     // the operand of export-undo
+    bool restoreRun = false;                         // plan --restore
+    bool restart = false;                            // --restart
+    bool json = false;                               // --json
+    std::u16string registryFile;                     // --registry; empty: the live registry
+    std::optional<WindowsArchitecture> architecture; // --arch: the Windows the registry file is from
+    std::u16string undoFile;                         // the operand of export-undo
 };
 
 struct ConsoleParse {
@@ -43,6 +46,7 @@ inline constexpr std::string_view kCpuNames[] = {"intel", "amd", "via"};
 inline constexpr std::string_view kInternetNames[] = {"cable", "fios", "dialup", "satellite", "mobile",
                                                       "lte",   "lan",  "isdn",   "t1"};
 inline constexpr std::string_view kSpeedNames[] = {"boost", "max"};
+inline constexpr std::string_view kArchitectureNames[] = {"x86", "x64"}; // in WindowsArchitecture order
 
 // The name of a list entry; empty outside the list.
 std::string_view EntryName(std::span<const std::string_view> names, int index);

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <optional>
 #include <random>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 
@@ -17,6 +18,7 @@
 #else
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -153,7 +155,7 @@ bool ParseHexNumber(std::u16string_view text, std::size_t maxDigits, std::uint32
     return true;
 }
 
-bool StartsWithIgnoringCase(std::u16string_view text, std::u16string_view prefix) {
+bool HasPrefixIgnoringCase(std::u16string_view text, std::u16string_view prefix) {
     return text.size() >= prefix.size() && EqualsIgnoringCase(text.substr(0, prefix.size()), prefix);
 }
 
@@ -424,7 +426,7 @@ private:
             value.data = EncodeRegistryText(text);
             return;
         }
-        if (StartsWithIgnoringCase(data, u"dword:")) {
+        if (HasPrefixIgnoringCase(data, u"dword:")) {
             std::uint32_t number = 0;
             if (!ParseHexNumber(data.substr(6), 8, number)) {
                 Fail("a dword needs 1 to 8 hex digits");
@@ -434,7 +436,7 @@ private:
             value.data.assign(bytes.begin(), bytes.end());
             return;
         }
-        if (!StartsWithIgnoringCase(data, u"hex")) {
+        if (!HasPrefixIgnoringCase(data, u"hex")) {
             Fail("unrecognised value data " + Quoted(data.substr(0, 40)));
         }
         data.remove_prefix(3);
@@ -617,12 +619,16 @@ std::string PathText(const std::filesystem::path& path) {
 // only when one is taken, which random names all but never are.
 constexpr int kTemporaryAttempts = 8;
 
+// The digits of a temporary file's random part, and what follows them.
+constexpr std::size_t kTemporaryDigits = 16;
+constexpr std::u16string_view kTemporarySuffix = u".tmp";
+
 std::filesystem::path RandomTemporaryName(const std::filesystem::path& fileName) {
     static thread_local std::mt19937_64 generator{std::random_device{}()};
     std::u16string suffix = u".";
-    AppendHexNumber(suffix, static_cast<std::uint32_t>(generator()), 8);
-    AppendHexNumber(suffix, static_cast<std::uint32_t>(generator()), 8);
-    suffix += u".tmp";
+    AppendHexNumber(suffix, static_cast<std::uint32_t>(generator()), kTemporaryDigits / 2);
+    AppendHexNumber(suffix, static_cast<std::uint32_t>(generator()), kTemporaryDigits / 2);
+    suffix += kTemporarySuffix;
     std::filesystem::path name = fileName;
     name += std::filesystem::path(suffix);
     return name;
@@ -632,6 +638,35 @@ std::filesystem::path TemporaryName(const TemporaryFileNamer& namer, const std::
                                     int attempt) {
     return namer ? namer(fileName, attempt) : RandomTemporaryName(fileName);
 }
+
+// FNV-1a, 64 bits: with the size, the time of the last write and the file's identity, it tells a
+// file that another program changed from the one that was read.
+std::uint64_t HashBytes(std::span<const std::uint8_t> bytes) {
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    for (const std::uint8_t byte : bytes) {
+        hash = (hash ^ byte) * 0x100000001b3ull;
+    }
+    return hash;
+}
+
+std::string RefusalText(ReplaceVerdict verdict) {
+    switch (verdict) {
+    case ReplaceVerdict::Allowed:
+        return {};
+    case ReplaceVerdict::ReadOnly:
+        return "the file is read-only";
+    case ReplaceVerdict::NotWritable:
+        return "this account may not write the file";
+    case ReplaceVerdict::OwnerNotKept:
+        return "the file belongs to another account, and a saved file would belong to this one";
+    case ReplaceVerdict::GroupNotKept:
+        return "the file's group cannot be kept, and another group would give other accounts other rights";
+    }
+    return "the file cannot be replaced";
+}
+
+// How long a run that waits for a lock sleeps between two tries.
+constexpr std::chrono::milliseconds kLockPollInterval{20};
 
 #ifdef _WIN32
 
@@ -683,15 +718,90 @@ bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
     return true;
 }
 
+StampedFile ReadStamped(const std::filesystem::path& file) {
+    StampedFile result;
+    const UniqueKernelHandle handle(NullIfInvalid(
+        ::CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!handle || !::GetFileInformationByHandle(handle.get(), &info)) {
+        result.error = "the file cannot be read";
+        return result;
+    }
+    if (::GetFileType(handle.get()) != FILE_TYPE_DISK ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        result.error = "not a regular file";
+        return result;
+    }
+    std::uint8_t buffer[1 << 16];
+    while (true) {
+        DWORD read = 0;
+        if (!::ReadFile(handle.get(), buffer, sizeof buffer, &read, nullptr)) {
+            result.error = "the file cannot be read";
+            return result;
+        }
+        if (read == 0) {
+            break;
+        }
+        result.bytes.insert(result.bytes.end(), buffer, buffer + read);
+    }
+    // The stamp of the file as it was read to its end.
+    if (!::GetFileInformationByHandle(handle.get(), &info)) {
+        result.error = "the file cannot be read";
+        return result;
+    }
+    const std::uint64_t size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    if (size != result.bytes.size()) {
+        result.error = "the file changed while it was read";
+        return result;
+    }
+    result.stamp.size = size;
+    result.stamp.modified = static_cast<std::int64_t>(
+        (std::uint64_t{info.ftLastWriteTime.dwHighDateTime} << 32) | info.ftLastWriteTime.dwLowDateTime);
+    result.stamp.device = info.dwVolumeSerialNumber;
+    result.stamp.identity = (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow;
+    result.stamp.hash = HashBytes(result.bytes);
+    return result;
+}
+
+// Why the file (the one at the end of any links) may not be replaced; empty when it may. Windows
+// has no mode bits: a read-only file is refused, and one that this account may not open for
+// writing.
+std::string Refusal(const std::filesystem::path& file) {
+    const DWORD attributes = ::GetFileAttributesW(file.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                   ? std::string()
+                   : "the file cannot be looked at";
+    }
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        return "not a regular file";
+    }
+    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        return RefusalText(ReplaceVerdict::ReadOnly);
+    }
+    const UniqueKernelHandle writable(NullIfInvalid(
+        ::CreateFileW(file.c_str(), FILE_WRITE_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+    if (!writable && ::GetLastError() == ERROR_ACCESS_DENIED) {
+        return RefusalText(ReplaceVerdict::NotWritable);
+    }
+    return {};
+}
+
 // Writes a temporary file beside the file it replaces, flushes it to disk and moves it over that
 // file, so the file holds either its old content or the new one, never a part. The temporary file
 // is always created new (never opened through a name that exists, a link included) and takes the
 // permissions a new file in its folder inherits.
-bool ReplaceAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
-                       const TemporaryFileNamer& namer) {
+SaveResult ReplaceAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
+                             const FileStamp* expected, const TemporaryFileNamer& namer) {
     const std::optional<std::filesystem::path> file = FileToReplace(target);
     if (!file) {
-        return false;
+        return {SaveStatus::Failed, {}};
+    }
+    if (std::string refusal = Refusal(*file); !refusal.empty()) {
+        return {SaveStatus::Refused, std::move(refusal)};
     }
     std::filesystem::path temporary;
     UniqueKernelHandle handle;
@@ -701,21 +811,31 @@ bool ReplaceAtomically(const std::filesystem::path& target, std::span<const std:
                                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         const DWORD error = ::GetLastError();
         if (created == INVALID_HANDLE_VALUE && error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
-            return false; // anything but a name that is taken: another name would fail alike
+            return {SaveStatus::Failed, {}}; // anything but a name that is taken: another would fail alike
         }
         handle.reset(NullIfInvalid(created));
     }
     if (!handle) {
-        return false;
+        return {SaveStatus::Failed, {}};
     }
     bool written = WriteAll(handle.get(), bytes) && ::FlushFileBuffers(handle.get());
     written = ::CloseHandle(handle.release()) && written;
-    if (written &&
-        ::MoveFileExW(temporary.c_str(), file->c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        return true;
+    SaveStatus status = SaveStatus::Failed;
+    if (written) {
+        // Checked as late as can be: a change made after this point is outside any program's reach.
+        const bool unchanged = expected == nullptr || [&] {
+            const StampedFile now = ReadStamped(*file);
+            return now && now.stamp == *expected;
+        }();
+        if (!unchanged) {
+            status = SaveStatus::ChangedMeanwhile;
+        } else if (::MoveFileExW(temporary.c_str(), file->c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+            return {SaveStatus::Saved, {}};
+        }
     }
     ::DeleteFileW(temporary.c_str());
-    return false;
+    return {status, {}};
 }
 
 #else
@@ -724,8 +844,10 @@ bool ReplaceAtomically(const std::filesystem::path& target, std::span<const std:
 class Descriptor {
 public:
     explicit Descriptor(int descriptor) : descriptor_(descriptor) {}
+    Descriptor(Descriptor&& other) noexcept : descriptor_(std::exchange(other.descriptor_, -1)) {}
     Descriptor(const Descriptor&) = delete;
     Descriptor& operator=(const Descriptor&) = delete;
+    Descriptor& operator=(Descriptor&&) = delete;
     ~Descriptor() { Close(); }
 
     int get() const { return descriptor_; }
@@ -789,27 +911,125 @@ std::optional<std::filesystem::path> FileToReplace(const std::filesystem::path& 
     return file;
 }
 
+std::string ErrorText(int error) {
+    return std::generic_category().message(error);
+}
+
+FileAccount CurrentAccount() {
+    FileAccount account;
+    account.user = ::geteuid();
+    account.group = ::getegid();
+    const int count = ::getgroups(0, nullptr);
+    if (count > 0) {
+        std::vector<gid_t> groups(static_cast<std::size_t>(count));
+        const int filled = ::getgroups(count, groups.data());
+        account.groups.assign(groups.begin(), groups.begin() + std::max(filled, 0));
+    }
+    return account;
+}
+
+FileOwnership OwnershipOf(const struct stat& info) {
+    return {static_cast<std::uint32_t>(info.st_uid), static_cast<std::uint32_t>(info.st_gid),
+            static_cast<std::uint32_t>(info.st_mode & 0777)};
+}
+
+StampedFile ReadStamped(const std::filesystem::path& file) {
+    StampedFile result;
+    // Not blocking: a FIFO planted at the name must not hold the program up.
+    const Descriptor descriptor(::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat info {};
+    if (!descriptor || ::fstat(descriptor.get(), &info) != 0) {
+        result.error = "the file cannot be read (" + ErrorText(errno) + ")";
+        return result;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        result.error = "not a regular file";
+        return result;
+    }
+    std::uint8_t buffer[1 << 16];
+    while (true) {
+        const ssize_t read = ::read(descriptor.get(), buffer, sizeof buffer);
+        if (read < 0 && errno == EINTR) {
+            continue;
+        }
+        if (read < 0) {
+            result.error = "the file cannot be read (" + ErrorText(errno) + ")";
+            return result;
+        }
+        if (read == 0) {
+            break;
+        }
+        result.bytes.insert(result.bytes.end(), buffer, buffer + read);
+    }
+    // The stamp of the file as it was read to its end.
+    if (::fstat(descriptor.get(), &info) != 0) {
+        result.error = "the file cannot be read (" + ErrorText(errno) + ")";
+        return result;
+    }
+    if (static_cast<std::uint64_t>(info.st_size) != result.bytes.size()) {
+        result.error = "the file changed while it was read";
+        return result;
+    }
+    result.stamp.size = result.bytes.size();
+    result.stamp.modified =
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+    result.stamp.device = static_cast<std::uint64_t>(info.st_dev);
+    result.stamp.identity = static_cast<std::uint64_t>(info.st_ino);
+    result.stamp.hash = HashBytes(result.bytes);
+    return result;
+}
+
+// Why the file (the one at the end of any links) may not be replaced; empty when it may. `info` is
+// its status, when it exists.
+std::string Refusal(const struct stat* info) {
+    if (info == nullptr) {
+        return {};
+    }
+    if (!S_ISREG(info->st_mode)) {
+        return "not a regular file";
+    }
+    return RefusalText(DecideReplace(OwnershipOf(*info), CurrentAccount()));
+}
+
+// Gives the temporary file the replaced file's owner and group. A group that cannot be kept is let
+// go only where it makes no difference to anyone: when its rights are those of every other account.
+bool KeepOwner(int descriptor, const struct stat& info) {
+    const FileAccount account = CurrentAccount();
+    if (info.st_uid == account.user && info.st_gid == account.group) {
+        return true; // a new file is ours and has our group already
+    }
+    if (::fchown(descriptor, info.st_uid, info.st_gid) == 0) {
+        return true;
+    }
+    if (info.st_uid != account.user) {
+        return false;
+    }
+    const mode_t mode = info.st_mode & 0777;
+    return ((mode >> 3) & 07) == (mode & 07);
+}
+
 // Writes a temporary file beside the file it replaces, flushes it to disk and renames it over that
 // file, so the file holds either its old content or the new one, never a part. The temporary file
 // is always a new one (never a name that exists, never opened through a link) and has the
 // replaced file's permission bits from the start, so it is never readable by more accounts than
-// that file; a new file gets the default ones.
-bool ReplaceAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
-                       const TemporaryFileNamer& namer) {
+// that file; a new file gets the default ones. A replaced file keeps its owner and group.
+SaveResult ReplaceAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
+                             const FileStamp* expected, const TemporaryFileNamer& namer) {
     const std::optional<std::filesystem::path> file = FileToReplace(target);
     if (!file) {
-        return false;
+        return {SaveStatus::Failed, {}};
     }
     mode_t mode = 0666; // as the umask allows
-    bool replacing = false;
     struct stat info {};
-    if (::stat(file->c_str(), &info) == 0) {
-        if (S_ISREG(info.st_mode)) {
-            mode = info.st_mode & 0777; // not set-user-ID and its kin: the file is data
-            replacing = true;
-        }
-    } else if (errno != ENOENT) {
-        return false; // its permissions cannot be known
+    const bool replacing = ::stat(file->c_str(), &info) == 0;
+    if (!replacing && errno != ENOENT) {
+        return {SaveStatus::Failed, {}}; // its permissions cannot be known
+    }
+    if (std::string refusal = Refusal(replacing ? &info : nullptr); !refusal.empty()) {
+        return {SaveStatus::Refused, std::move(refusal)};
+    }
+    if (replacing) {
+        mode = info.st_mode & 0777; // not set-user-ID and its kin: the file is data
     }
 
     std::filesystem::path temporary;
@@ -819,25 +1039,40 @@ bool ReplaceAtomically(const std::filesystem::path& target, std::span<const std:
         const int opened =
             ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (opened < 0 && errno != EEXIST) {
-            return false; // anything but a name that is taken: another name would fail alike
+            return {SaveStatus::Failed, {}}; // anything but a name that is taken: another would fail alike
         }
         descriptor.Reset(opened);
     }
     if (!descriptor) {
-        return false;
+        return {SaveStatus::Failed, {}};
     }
     if (replacing) {
+        if (!KeepOwner(descriptor.get(), info)) {
+            descriptor.Close();
+            ::unlink(temporary.c_str());
+            return {SaveStatus::Refused, RefusalText(ReplaceVerdict::OwnerNotKept)};
+        }
         // The umask may have taken bits the replaced file has; the file keeps exactly its own.
         ::fchmod(descriptor.get(), mode);
     }
     bool written = WriteAll(descriptor.get(), bytes) && ::fsync(descriptor.get()) == 0;
     written = descriptor.Close() && written;
-    if (written && ::rename(temporary.c_str(), file->c_str()) == 0) {
-        SyncFolder(file->parent_path());
-        return true;
+    SaveStatus status = SaveStatus::Failed;
+    if (written) {
+        // Checked as late as can be: a change made after this point is outside any program's reach.
+        const bool unchanged = expected == nullptr || [&] {
+            const StampedFile now = ReadStamped(*file);
+            return now && now.stamp == *expected;
+        }();
+        if (!unchanged) {
+            status = SaveStatus::ChangedMeanwhile;
+        } else if (::rename(temporary.c_str(), file->c_str()) == 0) {
+            SyncFolder(file->parent_path());
+            return {SaveStatus::Saved, {}};
+        }
     }
     ::unlink(temporary.c_str());
-    return false;
+    return {status, {}};
 }
 
 #endif
@@ -939,11 +1174,306 @@ std::vector<std::uint8_t> FormatRegEditFile(const std::vector<RegFileKeyEdits>& 
 
 bool WriteFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
                          const TemporaryFileNamer& namer) {
+    return static_cast<bool>(SaveFileAtomically(target, bytes, nullptr, namer));
+}
+
+SaveResult SaveFileAtomically(const std::filesystem::path& target, std::span<const std::uint8_t> bytes,
+                              const FileStamp* expected, const TemporaryFileNamer& namer) {
     try {
-        return ReplaceAtomically(target, bytes, namer);
+        return ReplaceAtomically(target, bytes, expected, namer);
     } catch (const std::exception&) {
+        return {SaveStatus::Failed, {}};
+    }
+}
+
+StampedFile ReadStampedFile(const std::filesystem::path& file) {
+    try {
+        return ReadStamped(file);
+    } catch (const std::exception& exception) {
+        StampedFile result;
+        result.error = exception.what();
+        return result;
+    }
+}
+
+ReplaceVerdict DecideReplace(const FileOwnership& file, const FileAccount& account) {
+    constexpr std::uint32_t kOwnerWrite = 0200;
+    constexpr std::uint32_t kGroupWrite = 0020;
+    constexpr std::uint32_t kOtherWrite = 0002;
+    if ((file.mode & (kOwnerWrite | kGroupWrite | kOtherWrite)) == 0) {
+        return ReplaceVerdict::ReadOnly; // for root too, who could write it
+    }
+    if (account.user == 0) {
+        return ReplaceVerdict::Allowed; // root may write it, and gives the new file its owner and group
+    }
+    const bool owner = account.user == file.owner;
+    const bool member =
+        account.group == file.group || std::ranges::find(account.groups, file.group) != account.groups.end();
+    const std::uint32_t writeBit = owner ? kOwnerWrite : member ? kGroupWrite : kOtherWrite;
+    if ((file.mode & writeBit) == 0) {
+        return ReplaceVerdict::NotWritable;
+    }
+    if (!owner) {
+        return ReplaceVerdict::OwnerNotKept; // only root may give a file to another account
+    }
+    // An owner may give the file only a group of their own; another one's rights must then be
+    // those every other account has, or the save would change who may do what.
+    if (!member && ((file.mode >> 3) & 07) != (file.mode & 07)) {
+        return ReplaceVerdict::GroupNotKept;
+    }
+    return ReplaceVerdict::Allowed;
+}
+
+std::string ReplaceRefusal(const std::filesystem::path& target) {
+    try {
+        const std::optional<std::filesystem::path> file = FileToReplace(target);
+        if (!file) {
+            return "the link leads nowhere";
+        }
+#ifdef _WIN32
+        return Refusal(*file);
+#else
+        struct stat info {};
+        if (::stat(file->c_str(), &info) != 0) {
+            return errno == ENOENT ? std::string()
+                                   : "the file cannot be looked at (" + ErrorText(errno) + ")";
+        }
+        return Refusal(&info);
+#endif
+    } catch (const std::exception& exception) {
+        return exception.what();
+    }
+}
+
+bool IsTemporaryFileName(const std::filesystem::path& fileName, const std::filesystem::path& name) {
+    using String = std::filesystem::path::string_type;
+    const String& file = fileName.native();
+    const String& candidate = name.native();
+    const std::size_t length = file.size() + 1 + kTemporaryDigits + kTemporarySuffix.size();
+    if (candidate.size() != length || candidate.compare(0, file.size(), file) != 0 ||
+        candidate[file.size()] != '.') {
         return false;
     }
+    for (std::size_t i = 0; i < kTemporaryDigits; ++i) {
+        const auto c = candidate[file.size() + 1 + i];
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) {
+            return false;
+        }
+    }
+    const std::size_t suffix = file.size() + 1 + kTemporaryDigits;
+    for (std::size_t i = 0; i < kTemporarySuffix.size(); ++i) {
+        if (static_cast<char16_t>(candidate[suffix + i]) != kTemporarySuffix[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// ---- the lock of a registry file ----
+
+std::filesystem::path RegFileLock::LockFileOf(const std::filesystem::path& file) {
+    std::filesystem::path lock = file;
+    lock += ".lock";
+    return lock;
+}
+
+#ifdef _WIN32
+
+struct RegFileLock::Held {
+    UniqueKernelHandle handle;
+    Mode mode;
+
+    Held(UniqueKernelHandle lockFile, Mode lockMode) : handle(std::move(lockFile)), mode(lockMode) {}
+    Held(const Held&) = delete;
+    Held& operator=(const Held&) = delete;
+    ~Held() {
+        // Closing the handle frees the lock too, but only when the system comes round to it.
+        OVERLAPPED start{};
+        ::UnlockFileEx(handle.get(), 0, 1, 0, &start);
+    }
+};
+
+RegFileLock::Result RegFileLock::Acquire(const std::filesystem::path& file, Mode mode,
+                                         std::chrono::milliseconds wait) {
+    Result result;
+    try {
+        const std::optional<std::filesystem::path> resolved = FileToReplace(file);
+        if (!resolved) {
+            result.error = PathText(file) + ": the link leads nowhere";
+            return result;
+        }
+        const std::filesystem::path lockFile = LockFileOf(*resolved);
+        const auto deadline = std::chrono::steady_clock::now() + wait;
+        // Opened without FILE_SHARE_DELETE: while any run holds it, no one can delete or rename it.
+        const auto open = [&](DWORD access, DWORD disposition) {
+            return UniqueKernelHandle(
+                NullIfInvalid(::CreateFileW(lockFile.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                            nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr)));
+        };
+        while (true) {
+            UniqueKernelHandle handle = mode == Mode::Exclusive
+                                            ? open(GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS)
+                                            : open(GENERIC_READ, OPEN_EXISTING);
+            DWORD error = handle ? ERROR_SUCCESS : ::GetLastError();
+            if (!handle && mode == Mode::Exclusive && error == ERROR_ACCESS_DENIED) {
+                handle = open(GENERIC_READ, OPEN_EXISTING); // a lock file of another account
+                error = handle ? ERROR_SUCCESS : ::GetLastError();
+            }
+            if (!handle && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) &&
+                mode == Mode::Shared) {
+                result.status = Status::NoLockFile;
+                return result;
+            }
+            if (!handle && error != ERROR_SHARING_VIOLATION) {
+                result.error = PathText(lockFile) + ": the lock file cannot be made or opened";
+                return result;
+            }
+            if (handle && ::GetFileType(handle.get()) != FILE_TYPE_DISK) {
+                result.error = PathText(lockFile) + ": not a regular file";
+                return result;
+            }
+            if (handle) {
+                OVERLAPPED start{};
+                const DWORD flags =
+                    LOCKFILE_FAIL_IMMEDIATELY | (mode == Mode::Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
+                if (::LockFileEx(handle.get(), flags, 0, 1, 0, &start)) {
+                    result.lock = std::make_unique<RegFileLock>(
+                        Token{}, *resolved, std::make_unique<Held>(std::move(handle), mode));
+                    result.status = Status::Locked;
+                    return result;
+                }
+                const DWORD lockError = ::GetLastError();
+                if (lockError != ERROR_LOCK_VIOLATION && lockError != ERROR_IO_PENDING) {
+                    result.error = PathText(lockFile) + ": the lock file cannot be locked";
+                    return result;
+                }
+            }
+            if (std::chrono::steady_clock::now() >= deadline) {
+                result.status = Status::Busy;
+                return result;
+            }
+            ::Sleep(static_cast<DWORD>(kLockPollInterval.count()));
+        }
+    } catch (const std::exception& exception) {
+        result = Result{};
+        result.error = PathText(file) + ": " + exception.what();
+    }
+    return result;
+}
+
+#else
+
+struct RegFileLock::Held {
+    Descriptor descriptor; // closing it frees the lock
+    Mode mode;
+};
+
+RegFileLock::Result RegFileLock::Acquire(const std::filesystem::path& file, Mode mode,
+                                         std::chrono::milliseconds wait) {
+    Result result;
+    try {
+        const std::optional<std::filesystem::path> resolved = FileToReplace(file);
+        if (!resolved) {
+            result.error = PathText(file) + ": the link leads nowhere";
+            return result;
+        }
+        const std::filesystem::path lockFile = LockFileOf(*resolved);
+        const auto deadline = std::chrono::steady_clock::now() + wait;
+        const auto timeLeft = [&] { return std::chrono::steady_clock::now() < deadline; };
+        // Never through a link, and never blocking on a FIFO planted at the name.
+        constexpr int kFlags = O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK;
+        while (true) {
+            Descriptor descriptor(mode == Mode::Exclusive
+                                      ? ::open(lockFile.c_str(), O_RDWR | O_CREAT | kFlags, 0666)
+                                      : ::open(lockFile.c_str(), O_RDONLY | kFlags));
+            if (!descriptor && mode == Mode::Exclusive && errno == EACCES) {
+                descriptor.Reset(
+                    ::open(lockFile.c_str(), O_RDONLY | kFlags)); // a lock file of another account
+                if (!descriptor && errno == ENOENT) {
+                    errno = EACCES; // none there, and the folder does not let us make one
+                }
+            }
+            if (!descriptor) {
+                if (errno == ENOENT && mode == Mode::Shared) {
+                    result.status = Status::NoLockFile;
+                    return result;
+                }
+                result.error = PathText(lockFile) + ": the lock file cannot be made or opened (" +
+                               ErrorText(errno) + ")";
+                return result;
+            }
+            struct stat locked {};
+            if (::fstat(descriptor.get(), &locked) != 0 || !S_ISREG(locked.st_mode)) {
+                result.error = PathText(lockFile) + ": not a regular file";
+                return result;
+            }
+            const int operation = (mode == Mode::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
+            while (::flock(descriptor.get(), operation) != 0) {
+                if (errno == EINTR) {
+                    continue;
+                }
+                if (errno != EWOULDBLOCK) {
+                    result.error =
+                        PathText(lockFile) + ": the lock file cannot be locked (" + ErrorText(errno) + ")";
+                    return result;
+                }
+                if (!timeLeft()) {
+                    result.status = Status::Busy;
+                    return result;
+                }
+                std::this_thread::sleep_for(kLockPollInterval);
+            }
+            // A lock file deleted while we waited guards nothing: the one the name leads to now does.
+            struct stat named {};
+            if (::lstat(lockFile.c_str(), &named) == 0 && named.st_dev == locked.st_dev &&
+                named.st_ino == locked.st_ino) {
+                result.lock = std::make_unique<RegFileLock>(
+                    Token{}, *resolved, std::make_unique<Held>(std::move(descriptor), mode));
+                result.status = Status::Locked;
+                return result;
+            }
+            if (!timeLeft()) {
+                result.status = Status::Busy;
+                return result;
+            }
+        }
+    } catch (const std::exception& exception) {
+        result = Result{};
+        result.error = PathText(file) + ": " + exception.what();
+    }
+    return result;
+}
+
+#endif
+
+RegFileLock::RegFileLock(Token, std::filesystem::path file, std::unique_ptr<Held> held)
+    : file_(std::move(file)), held_(std::move(held)) {}
+
+RegFileLock::~RegFileLock() = default;
+
+std::size_t RegFileLock::RemoveStaleTemporaryFiles() const {
+    if (held_->mode != Mode::Exclusive) {
+        return 0;
+    }
+    std::size_t removed = 0;
+    try {
+        const std::filesystem::path folder = file_.has_parent_path() ? file_.parent_path() : ".";
+        const std::filesystem::path name = file_.filename();
+        std::error_code error;
+        for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
+             entry.increment(error)) {
+            // Only files: a link or a folder of that name is no temporary file of ours.
+            if (IsTemporaryFileName(name, entry->path().filename()) &&
+                entry->symlink_status(error).type() == std::filesystem::file_type::regular &&
+                std::filesystem::remove(entry->path(), error)) {
+                ++removed;
+            }
+            error.clear();
+        }
+    } catch (const std::exception&) {
+        // what is left is removed by a later run
+    }
+    return removed;
 }
 
 RegFileRegistryStore::OpenResult RegFileRegistryStore::Open(const std::filesystem::path& file) {
@@ -1014,7 +1544,7 @@ bool RegFileRegistryStore::Save() {
         if (bytes == savedBytes_) {
             return true; // nothing the file would show has changed, such as a new root with no keys
         }
-        if (!ReplaceAtomically(file_, bytes, {})) {
+        if (!ReplaceAtomically(file_, bytes, nullptr, {})) {
             return false;
         }
         saved_ = std::move(content);

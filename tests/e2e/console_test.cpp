@@ -1,8 +1,13 @@
 // The console program beside the window program: runs of one seen by the other, the undo file
 // applied with "reg import", and the rule that the two never run a run at once.
+#include "base/unique_handle_win32.h"
 #include "e2e/e2e_fixture.h"
 
 #include <commctrl.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace zentrim::e2e {
 namespace {
@@ -94,6 +99,50 @@ TEST_F(EndToEnd, TheUndoFileOfAWindowOptimizeRunGivesBackEveryValueWithRegImport
     EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Restore").has_value() &&
                  NumberOf(ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Restore")) != 0u)
         << "the backup is gone";
+}
+
+// A run on a registry file holds the file's lock, LockFileEx on "<file>.lock", which every run
+// takes: while another program holds it the run waits, ends with 4 and leaves the file as it was;
+// once it is let go, the run goes ahead. A read-only file is refused before the run.
+TEST_F(EndToEnd, AConsoleRunOnARegistryFileWaitsForItsLockAndRefusesAReadOnlyFile) {
+    const std::wstring file = folder_.Path() + L"machine.reg";
+    const std::wstring text = L"\xFEFFWindows Registry Editor Version 5.00\r\n\r\n"
+                              L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion]\r\n"
+                              L"\"CurrentVersion\"=\"6.1\"\r\n\"CurrentBuild\"=\"7601\"\r\n"
+                              L"\"InstallationType\"=\"Client\"\r\n\r\n"
+                              L"[HKEY_LOCAL_MACHINE\\HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0]\r\n"
+                              L"\"ProcessorNameString\"=\"Intel\"\r\n\r\n";
+    const auto readFile = [&] {
+        std::ifstream stream(std::filesystem::path(file), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+    };
+    {
+        std::ofstream stream(std::filesystem::path(file), std::ios::binary);
+        stream.write(reinterpret_cast<const char*>(text.data()),
+                     static_cast<std::streamsize>(text.size() * 2));
+    }
+    const std::string original = readFile();
+    const std::wstring run = L"optimize --registry \"" + file + L"\"";
+    {
+        const UniqueKernelHandle lock(NullIfInvalid(CreateFileW(
+            (file + L".lock").c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+            nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr)));
+        ASSERT_TRUE(lock);
+        OVERLAPPED start{};
+        ASSERT_TRUE(
+            LockFileEx(lock.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &start));
+        EXPECT_EQ(RunConsole(run), std::optional<DWORD>(4));
+        EXPECT_EQ(readFile(), original);
+        UnlockFileEx(lock.get(), 0, 1, 0, &start);
+    }
+    EXPECT_EQ(RunConsole(run), std::optional<DWORD>(0));
+    const std::string optimized = readFile();
+    EXPECT_NE(optimized, original);
+
+    ASSERT_TRUE(SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_EQ(RunConsole(L"restore --registry \"" + file + L"\""), std::optional<DWORD>(2));
+    EXPECT_EQ(readFile(), optimized);
+    SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 } // namespace

@@ -6,13 +6,17 @@
 #include "engine/memory_registry_store.h"
 #include "engine/reg_file_store.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
+#include <set>
 
 namespace zentrim {
 namespace {
@@ -29,8 +33,14 @@ public:
 // A host whose "live registry" is a store of the test's own; a main window may be open.
 class TestHost final : public ConsoleHost {
 public:
-    void WriteOut(std::string_view text) override { out += text; }
+    void WriteOut(std::string_view text) override {
+        out += text;
+        if (onOut) {
+            onOut(text);
+        }
+    }
     void WriteError(std::string_view text) override { err += text; }
+    bool FlushOutput() override { return outputReaches; }
     RegistryStore* LiveRegistry() override { return live; }
     int DetectWindows() override { return 8; } // Windows 10
     std::optional<std::string> BackupTime() override { return "2026-12-09 10:00:00 UTC"; }
@@ -40,7 +50,9 @@ public:
     }
 
     RegistryStore* live = nullptr;
+    std::function<void(std::string_view)> onOut; // called with every text the command prints
     bool mainWindowOpen = false;
+    bool outputReaches = true; // false: as a full disk behind the output
     RecordingRestart restart;
     std::string out;
     std::string err;
@@ -140,6 +152,42 @@ std::optional<RawValue> FindValue(const std::vector<StoredKey>& keys, std::u16st
     return std::nullopt;
 }
 
+// Every value of a registry file outside Zentrim's own key (in either view): what the user has.
+using UserValueSet = std::set<
+    std::tuple<std::u16string, std::u16string, std::u16string, ValueType, std::vector<std::uint8_t>>>;
+UserValueSet UserValuesOf(const std::vector<StoredKey>& keys) {
+    UserValueSet values;
+    for (const StoredKey& key : keys) {
+        const std::u16string path = ToUpperText(key.path);
+        if (path.starts_with(u"SOFTWARE\\ORVANE") || path.starts_with(u"SOFTWARE\\WOW6432NODE\\ORVANE")) {
+            continue;
+        }
+        for (const StoredValue& value : key.values) {
+            values.emplace(key.rootName, path, ToUpperText(value.name), value.type, value.data);
+        }
+    }
+    return values;
+}
+
+// The keys as a 32-bit Windows would export them: without the 32-bit copy of "Software", which
+// only 64-bit Windows has.
+std::vector<StoredKey> As32BitExport(std::vector<StoredKey> keys) {
+    constexpr std::u16string_view kCopy = u"Software\\WOW6432Node";
+    for (StoredKey& key : keys) {
+        if (key.path.size() > kCopy.size() && EqualsIgnoringCase(key.path.substr(0, kCopy.size()), kCopy)) {
+            key.path = u"Software" + key.path.substr(kCopy.size());
+        }
+    }
+    std::erase_if(keys, [&](const StoredKey& key) { return EqualsIgnoringCase(key.path, kCopy); });
+    return keys;
+}
+
+bool HasKeyBelow(const std::vector<StoredKey>& keys, std::u16string_view path) {
+    return std::ranges::any_of(keys, [&](const StoredKey& key) {
+        return key.path.size() >= path.size() && EqualsIgnoringCase(key.path.substr(0, path.size()), path);
+    });
+}
+
 class ConsoleTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -163,6 +211,23 @@ protected:
     }
     std::string MachineFile() {
         return WriteFile("machine.reg", Utf16File(std::string(kWindows10) + std::string(kUserValues)));
+    }
+    static std::vector<StoredKey> ReadKeys(const std::string& path) {
+        const RegFileParseResult parsed = ParseRegFile(ReadBytes(path));
+        EXPECT_TRUE(parsed) << parsed.error;
+        return parsed.keys;
+    }
+    // Runs a command with --json and gives its document.
+    Json RunJson(std::initializer_list<std::string_view> arguments, int expectedCode) {
+        std::vector<std::u16string> list;
+        for (const std::string_view argument : arguments) {
+            list.push_back(FromUtf8(argument));
+        }
+        list.push_back(u"--json");
+        host_.out.clear();
+        host_.err.clear();
+        EXPECT_EQ(RunConsoleCommand(list, host_), expectedCode) << host_.err;
+        return Json::parse(host_.out, nullptr, false);
     }
 
     std::filesystem::path folder_;
@@ -394,9 +459,13 @@ TEST_F(ConsoleTest, BadInputEndsWithCodeTwoAMessageAndNothingChanged) {
     ASSERT_EQ(RunCmd(host_, {"optimize", "--registry", machine}), 0) << host_.err;
     EXPECT_EQ(RunCmd(host_, {"export-undo", unwritable, "--registry", machine}), console_exit::kUsage);
     EXPECT_FALSE(std::filesystem::exists(unwritable));
-    EXPECT_EQ(
-        std::distance(std::filesystem::directory_iterator(folder_), std::filesystem::directory_iterator()), 4)
-        << "no temporary file left beside the registry files";
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
+        names.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, (std::set<std::string>{"broken.reg", "machine.reg", "machine.reg.lock",
+                                            "noprocessor.reg", "noversion.reg"}))
+        << "no temporary file left beside the registry files; a lock file only where a run changed one";
 }
 
 TEST_F(ConsoleTest, NoBackupAndAnOpenWindowEndWithTheirCodesAndChangeNothing) {
@@ -442,6 +511,204 @@ TEST_F(ConsoleTest, RefusedValuesEndWithCodeOneAndAreNamed) {
         EXPECT_EQ(refused.at("root"), "HKEY_CURRENT_USER");
     }
     EXPECT_TRUE(smoothScrollRefused);
+}
+
+// An optimize run that finds a backup it cannot use (a record with a gap, or with an entry that is
+// not one) writes no tweak; the command must say so and end with 5, as it does when no backup can
+// be saved at all.
+TEST_F(ConsoleTest, AnOptimizeRunThatWroteNothingForWantOfABackupEndsWithFive) {
+    const std::string machine = MachineFile();
+    ASSERT_EQ(RunCmd(host_, {"optimize", "--registry", machine}), 0) << host_.err;
+    const std::vector<StoredKey> optimized = ReadKeys(machine);
+    const auto entryOf = [](StoredKey& key) {
+        return std::ranges::find_if(key.values, [](const StoredValue& value) {
+            return ToUpperText(value.name).ends_with(u"\\\\NTFSDISABLELASTACCESSUPDATE");
+        });
+    };
+    const struct {
+        std::string_view damage;
+        std::function<void(StoredKey& record)> apply;
+    } cases[] = {
+        {"missing", [&](StoredKey& record) { record.values.erase(entryOf(record)); }},
+        {"unusable", [&](StoredKey& record) { entryOf(record)->type = ValueType::Dword; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.damage));
+        std::vector<StoredKey> keys = optimized;
+        const auto record = std::ranges::find_if(keys, [](const StoredKey& key) {
+            return EqualsIgnoringCase(key.path, u"Software\\WOW6432Node\\ORVANE\\Zentrim\\Originals");
+        });
+        ASSERT_NE(record, keys.end());
+        ASSERT_NE(entryOf(*record), record->values.end());
+        c.apply(*record);
+        const std::string damaged = WriteFile("damaged.reg", FormatRegFile(keys));
+
+        const Json status = RunJson({"status", "--registry", damaged}, 0);
+        EXPECT_EQ(status["backup"]["record"], "partial");
+        ASSERT_EQ(status["backup"]["damaged"].size(), 1u) << status["backup"].dump();
+        EXPECT_EQ(ToUpperText(FromUtf8(status["backup"]["damaged"][0]["name"].get<std::string>())),
+                  u"NTFSDISABLELASTACCESSUPDATE");
+        EXPECT_EQ(status["backup"]["damaged"][0]["state"], c.damage);
+
+        // Maximum Boost would change values the first run (Boost) left: none may change.
+        const Json run =
+            RunJson({"optimize", "--registry", damaged, "--speed", "max"}, console_exit::kFailed);
+        EXPECT_EQ(run["outcome"], "backupUnusable");
+        EXPECT_EQ(run["exitCode"], console_exit::kFailed);
+        EXPECT_EQ(UserValuesOf(ReadKeys(damaged)), UserValuesOf(keys));
+    }
+
+    // Without the rights to save a backup, the same.
+    const auto parsed = ParseRegFile(Utf16File(std::string(kWindows10) + std::string(kUserValues)));
+    MemoryRegistryStore live;
+    live.Load(parsed.keys);
+    live.DenyWrites(RegistryRoot::LocalMachine);
+    host_.live = &live;
+    EXPECT_EQ(RunJson({"optimize"}, console_exit::kFailed)["outcome"], "backupFailed");
+}
+
+// A registry file of 32-bit Windows keeps the product key outside WOW6432Node. Its backup must be
+// found there and kept there: a restore after another optimize run gives back every value.
+TEST_F(ConsoleTest, AnExportOf32BitWindowsKeepsItsBackupThroughOptimizeAndRestore) {
+    const std::string machine = MachineFile();
+    const UserValueSet userValues = UserValuesOf(ReadKeys(machine));
+    ASSERT_EQ(RunCmd(host_, {"optimize", "--registry", machine}), 0) << host_.err;
+    const std::vector<StoredKey> optimized64 = ReadKeys(machine);
+    const std::vector<StoredKey> optimized32 = As32BitExport(optimized64);
+    const std::string x86 = WriteFile("x86.reg", FormatRegFile(optimized32));
+
+    const Json status = RunJson({"status", "--registry", x86}, 0);
+    EXPECT_EQ(status["registry"]["arch"], "x86");
+    EXPECT_EQ(status["backup"]["held"], true);
+    EXPECT_EQ(status["backup"]["record"], "complete");
+
+    ASSERT_EQ(RunCmd(host_, {"optimize", "--registry", x86, "--speed", "max"}), 0) << host_.err;
+    ASSERT_EQ(RunCmd(host_, {"restore", "--registry", x86}), 0) << host_.err;
+    const std::vector<StoredKey> restored = ReadKeys(x86);
+    EXPECT_EQ(UserValuesOf(restored), userValues);
+    EXPECT_FALSE(HasKeyBelow(restored, u"Software\\WOW6432Node")) << "nothing of 64-bit Windows added";
+
+    // A file that does not tell takes --arch; one that tells must agree with it; one that holds two
+    // different product keys is refused, since no one can tell which backup is the user's.
+    const std::string plain =
+        WriteFile("plain.reg", Utf16File(std::string(kWindows10) + std::string(kUserValues)));
+    ASSERT_EQ(RunCmd(host_, {"optimize", "--registry", plain, "--arch", "x86"}), 0) << host_.err;
+    EXPECT_TRUE(HasKeyBelow(ReadKeys(plain), u"Software\\ORVANE\\Zentrim\\Originals"));
+    EXPECT_FALSE(HasKeyBelow(ReadKeys(plain), u"Software\\WOW6432Node"));
+
+    std::vector<StoredKey> both = optimized64;
+    for (const StoredKey& key : optimized32) {
+        if (HasKeyBelow({key}, u"Software\\ORVANE")) {
+            both.push_back(key);
+        }
+    }
+    EXPECT_EQ(
+        RunJson({"status", "--registry", WriteFile("same.reg", FormatRegFile(both))}, 0)["registry"]["arch"],
+        "x64")
+        << "the same content in both places is one product key";
+    std::ranges::find_if(both.rbegin(), both.rend(), [](const StoredKey& key) {
+        return EqualsIgnoringCase(key.path, u"Software\\ORVANE\\Zentrim");
+    })->values.push_back({u"SpeedSetting", ValueType::Dword, {1, 0, 0, 0}});
+    const std::string twice = WriteFile("twice.reg", FormatRegFile(both));
+    const std::string x86Now = WriteFile("x86-again.reg", FormatRegFile(optimized32));
+    for (const auto& [file, arguments] : std::vector<std::pair<std::string, std::vector<std::string_view>>>{
+             {twice, {"restore"}},
+             {twice, {"status"}},
+             {x86Now, {"restore", "--arch", "x64"}},
+             {machine, {"restore", "--arch", "x86"}}}) {
+        SCOPED_TRACE(file + " " + std::string(arguments.front()));
+        const std::vector<std::uint8_t> before = ReadBytes(file);
+        std::vector<std::u16string> line;
+        for (const std::string_view argument : arguments) {
+            line.push_back(FromUtf8(argument));
+        }
+        line.push_back(u"--registry");
+        line.push_back(FromUtf8(file));
+        host_.err.clear();
+        EXPECT_EQ(RunConsoleCommand(line, host_), console_exit::kUsage);
+        EXPECT_NE(host_.err.find(file), std::string::npos) << host_.err;
+        EXPECT_EQ(ReadBytes(file), before);
+    }
+}
+
+// A run on a file that another run holds waits, then ends with 4; a file that another program
+// changes during the run is left with that change, and the run saves nothing.
+TEST_F(ConsoleTest, ARunOnAFileThatAnotherHoldsOrChangesSavesNothingAndEndsWithFour) {
+    const std::string machine = MachineFile();
+    const std::vector<std::uint8_t> original = ReadBytes(machine);
+    {
+        const RegFileLock::Result held =
+            RegFileLock::Acquire(machine, RegFileLock::Mode::Exclusive, std::chrono::milliseconds(0));
+        ASSERT_TRUE(held.lock) << held.error;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(RunCmd(host_, {"optimize", "--registry", machine}), console_exit::kInUse);
+        EXPECT_GE(std::chrono::steady_clock::now() - start, kRegFileLockWait);
+        EXPECT_NE(host_.err.find("another run is using this file"), std::string::npos) << host_.err;
+        EXPECT_EQ(ReadBytes(machine), original);
+    }
+
+    // Another program writes the file while the run shows its first step.
+    const std::vector<std::uint8_t> outside = Utf16File(
+        std::string(kWindows10) + "[HKEY_CURRENT_USER\\Outside]\r\n\"Written\"=dword:00000001\r\n\r\n");
+    host_.onOut = [&](std::string_view text) {
+        if (text.find("[1/33]") != std::string_view::npos) {
+            WriteFile("machine.reg", outside);
+        }
+    };
+    EXPECT_EQ(RunCmd(host_, {"optimize", "--registry", machine}), console_exit::kInUse);
+    host_.onOut = nullptr;
+    EXPECT_NE(host_.err.find("another program changed the file"), std::string::npos) << host_.err;
+    EXPECT_EQ(ReadBytes(machine), outside);
+}
+
+// Saves that were killed leave their temporary files beside the file; the next run that holds the
+// file's lock removes those, and only those.
+TEST_F(ConsoleTest, ARunRemovesTheTemporaryFilesThatKilledSavesOfItsFileLeft) {
+    const std::string machine = MachineFile();
+    const std::vector<std::string> stale{"machine.reg.0123456789abcdef.tmp",
+                                         "machine.reg.f0f0f0f0f0f0f0f0.tmp"};
+    const std::vector<std::string> kept{
+        "machine.reg.0123456789ABCDEF.tmp", "machine.reg.0123.tmp", "machine.reg.0123456789abcdef.tmp.old",
+        "other.reg.0123456789abcdef.tmp", "machine.reg.1111111111111111.tmp"}; // the last one a folder
+    for (const std::string& name : stale) {
+        WriteFile(name, std::vector<std::uint8_t>(1 << 20, 0x41));
+    }
+    for (std::size_t i = 0; i + 1 < kept.size(); ++i) {
+        WriteFile(kept[i], {0x41});
+    }
+    std::filesystem::create_directory(folder_ / kept.back());
+
+    ASSERT_EQ(RunCmd(host_, {"status", "--registry", machine}), 0) << host_.err;
+    EXPECT_TRUE(std::filesystem::exists(folder_ / stale.front())) << "a reader holds no lock that tells";
+    ASSERT_EQ(RunCmd(host_, {"optimize", "--registry", machine}), 0) << host_.err;
+    for (const std::string& name : stale) {
+        EXPECT_FALSE(std::filesystem::exists(folder_ / name)) << name;
+    }
+    for (const std::string& name : kept) {
+        EXPECT_TRUE(std::filesystem::exists(folder_ / name)) << name;
+    }
+}
+
+// A file that may not be written is refused before the run starts, whoever runs it (root may write
+// a file of mode 0444, but its mode says that no one should).
+TEST_F(ConsoleTest, ARunOnAReadOnlyFileIsRefusedBeforeItStarts) {
+    const std::string machine = MachineFile();
+    const std::vector<std::uint8_t> original = ReadBytes(machine);
+    ASSERT_EQ(::chmod(machine.c_str(), 0444), 0);
+    EXPECT_EQ(RunCmd(host_, {"optimize", "--registry", machine}), console_exit::kUsage);
+    EXPECT_NE(host_.err.find(machine + ": the file is read-only"), std::string::npos) << host_.err;
+    EXPECT_EQ(host_.out.find("[1/33]"), std::string::npos) << "no step of the run was shown";
+    EXPECT_EQ(ReadBytes(machine), original);
+    EXPECT_EQ(RunCmd(host_, {"status", "--registry", machine}), 0) << "reading it is fine";
+}
+
+// Output that does not reach its reader makes any command end with 2, whatever it did.
+TEST_F(ConsoleTest, OutputThatCouldNotBeWrittenEndsWithTwo) {
+    const std::string machine = MachineFile();
+    host_.outputReaches = false;
+    EXPECT_EQ(RunCmd(host_, {"status", "--json", "--registry", machine}), console_exit::kUsage);
+    EXPECT_NE(host_.err.find("could not be written"), std::string::npos);
+    EXPECT_EQ(RunCmd(host_, {"--help"}), console_exit::kUsage);
 }
 
 } // namespace

@@ -14,8 +14,13 @@
 #ifndef _WIN32
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <grp.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #endif
 
@@ -1025,6 +1030,208 @@ TEST_F(RegFileStore, TemporaryFileHasTheTargetsPermissionsFromTheStart) {
         ::umask(before);
         EXPECT_EQ(saved, StoreStatus::Ok);
         EXPECT_EQ(ModeOf(file_), c.expected);
+    }
+}
+
+// Who may replace a file, decided from its owner, group and mode as the rule says it, for an
+// account of user 1000 with groups 1000 and 50, and for root.
+TEST(RegFileReplace, TheModeAndTheOwnersDecideWhoMayReplaceAFile) {
+    const FileAccount user{1000, 1000, {1000, 50}};
+    const FileAccount root{0, 0, {0}};
+    const struct {
+        FileOwnership file;
+        const FileAccount& account;
+        ReplaceVerdict verdict;
+    } cases[] = {
+        {{1000, 1000, 0644}, user, ReplaceVerdict::Allowed},
+        {{1000, 1000, 0444}, user, ReplaceVerdict::ReadOnly},
+        {{1000, 1000, 0444}, root, ReplaceVerdict::ReadOnly}, // root could, but its mode says no one should
+        {{1000, 1000, 0464}, user, ReplaceVerdict::NotWritable}, // the owner's own bits decide for the owner
+        {{0, 0, 0644}, user, ReplaceVerdict::NotWritable},
+        {{0, 50, 0664}, user, ReplaceVerdict::OwnerNotKept}, // may write it, but the new file would be ours
+        {{0, 0, 0666}, user, ReplaceVerdict::OwnerNotKept},
+        {{1000, 50, 0660}, user, ReplaceVerdict::Allowed},      // a supplementary group can be kept
+        {{1000, 60, 0664}, user, ReplaceVerdict::GroupNotKept}, // group 60 has rights others have not
+        {{1000, 60, 0644}, user, ReplaceVerdict::Allowed},      // group 60 has just the others' rights
+        {{2000, 60, 0600}, root, ReplaceVerdict::Allowed},      // root keeps any owner
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << "owner " << c.file.owner << ", group " << c.file.group << ", mode " << std::oct
+                     << c.file.mode << ", user " << std::dec << c.account.user);
+        EXPECT_EQ(DecideReplace(c.file, c.account), c.verdict);
+    }
+}
+
+// A save keeps the owner, the group and the mode of the file it replaces, and refuses a file its
+// account may not write or whose owner it could not keep, leaving it as it was. Root plays the
+// owner of other accounts' files, and a child process that becomes "nobody" the other account.
+TEST_F(RegFileStore, ASaveKeepsTheFilesOwnerAndModeOrRefusesTheFile) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root, to give files to other accounts";
+    }
+    constexpr uid_t kNobody = 65534;
+    const Bytes old = EightBitFile("old");
+    const Bytes changed = EightBitFile("changed");
+    const auto owner = [&] {
+        struct stat info {};
+        EXPECT_EQ(::stat(file_.c_str(), &info), 0);
+        return std::pair<uid_t, gid_t>(info.st_uid, info.st_gid);
+    };
+    WriteBytes(file_, old);
+    ASSERT_EQ(::chown(file_.c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(::chmod(file_.c_str(), 0640), 0);
+    ASSERT_TRUE(SaveFileAtomically(file_, changed));
+    EXPECT_EQ(ReadFile(), changed);
+    EXPECT_EQ(owner(), (std::pair<uid_t, gid_t>(kNobody, kNobody)));
+    EXPECT_EQ(ModeOf(file_), 0640u);
+    ASSERT_EQ(::chmod(file_.c_str(), 0444), 0);
+    EXPECT_EQ(SaveFileAtomically(file_, old).status, SaveStatus::Refused) << "read-only, even for root";
+    EXPECT_EQ(ReadFile(), changed);
+
+    // As nobody, in a folder that anyone may write.
+    ASSERT_EQ(::chmod(folder_.c_str(), 0777), 0);
+    const struct {
+        uid_t owner;
+        unsigned mode;
+        SaveStatus status;
+    } cases[] = {
+        {0, 0644, SaveStatus::Refused},     // another's file it may not write
+        {0, 0666, SaveStatus::Refused},     // one it may write, but not as its owner
+        {kNobody, 0644, SaveStatus::Saved}, // its own
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "owner " << c.owner << ", mode " << std::oct << c.mode);
+        WriteBytes(file_, old);
+        ASSERT_EQ(::chown(file_.c_str(), c.owner, c.owner), 0);
+        ASSERT_EQ(::chmod(file_.c_str(), c.mode), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(kNobody) != 0 || ::setuid(kNobody) != 0) {
+                ::_exit(100);
+            }
+            ::_exit(static_cast<int>(SaveFileAtomically(file_, changed).status));
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(c.status));
+        EXPECT_EQ(ReadFile(), c.status == SaveStatus::Saved ? changed : old);
+        EXPECT_EQ(owner(), (std::pair<uid_t, gid_t>(c.owner, c.owner)));
+        EXPECT_EQ(ModeOf(file_), c.mode);
+        EXPECT_EQ(FolderEntries(), std::vector<fs::path>{"registry.reg"});
+    }
+}
+
+// A save given what the file held when it was read leaves a file that changed since as it is:
+// whether its bytes changed (the size and time of last write put back), its size, only its time,
+// or it was replaced by a copy.
+TEST_F(RegFileStore, ASaveLeavesAFileThatChangedSinceItWasReadAsItIs) {
+    const Bytes read = EightBitFile("Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\A]\n");
+    const Bytes mine = EightBitFile("Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\Mine]\n");
+    const timespec readTime[2] = {{1'700'000'000, 0}, {1'700'000'000, 0}};
+    const timespec laterTime[2] = {{1'700'000'000, 0}, {1'700'000'001, 0}};
+    const Bytes sameSize = EightBitFile("Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\B]\n");
+    const struct {
+        std::string_view change;
+        std::function<void()> apply;
+        Bytes after;
+    } cases[] = {
+        {"other bytes",
+         [&] {
+             WriteBytes(file_, sameSize);
+             ::utimensat(AT_FDCWD, file_.c_str(), readTime, 0);
+         },
+         sameSize},
+        {"longer",
+         [&] {
+             Bytes longer = read;
+             longer.push_back('\n');
+             WriteBytes(file_, longer);
+             ::utimensat(AT_FDCWD, file_.c_str(), readTime, 0);
+         },
+         [&] {
+             Bytes longer = read;
+             longer.push_back('\n');
+             return longer;
+         }()},
+        {"touched", [&] { ::utimensat(AT_FDCWD, file_.c_str(), laterTime, 0); }, read},
+        {"a copy",
+         [&] {
+             WriteBytes(folder_ / "copy", read);
+             ::utimensat(AT_FDCWD, (folder_ / "copy").c_str(), readTime, 0);
+             fs::rename(folder_ / "copy", file_);
+         },
+         read},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.change));
+        WriteBytes(file_, read);
+        ::utimensat(AT_FDCWD, file_.c_str(), readTime, 0);
+        const StampedFile stamped = ReadStampedFile(file_);
+        ASSERT_TRUE(stamped) << stamped.error;
+        EXPECT_EQ(stamped.bytes, read);
+        c.apply();
+        EXPECT_EQ(SaveFileAtomically(file_, mine, &stamped.stamp).status, SaveStatus::ChangedMeanwhile);
+        EXPECT_EQ(ReadFile(), c.after);
+        EXPECT_EQ(FolderEntries(), std::vector<fs::path>{"registry.reg"});
+    }
+    WriteBytes(file_, read);
+    const StampedFile stamped = ReadStampedFile(file_);
+    EXPECT_TRUE(SaveFileAtomically(file_, mine, &stamped.stamp));
+    EXPECT_EQ(ReadFile(), mine);
+}
+
+// One run that changes a file, or any number that read it, hold its lock at a time; the lock of a
+// link is that of its file; a run that waits gets the lock once it is let go, and a lock file
+// that was deleted while it waited is not the lock.
+TEST_F(RegFileStore, TheLockOfAFileAdmitsOneWriterOrManyReaders) {
+    using Mode = RegFileLock::Mode;
+    using Status = RegFileLock::Status;
+    constexpr std::chrono::milliseconds kShort(100);
+    const fs::path link = folder_ / "link.reg";
+    WriteBytes(file_, EightBitFile("x"));
+    fs::create_symlink("registry.reg", link);
+    EXPECT_EQ(RegFileLock::Acquire(file_, Mode::Shared, kShort).status, Status::NoLockFile);
+    EXPECT_FALSE(fs::exists(RegFileLock::LockFileOf(file_))) << "a reader makes no lock file";
+
+    const auto statusOf = [&](const fs::path& file, Mode mode) {
+        return RegFileLock::Acquire(file, mode, kShort).status;
+    };
+    {
+        const RegFileLock::Result writer = RegFileLock::Acquire(link, Mode::Exclusive, kShort);
+        ASSERT_EQ(writer.status, Status::Locked) << writer.error;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(statusOf(file_, Mode::Exclusive), Status::Busy);
+        EXPECT_GE(std::chrono::steady_clock::now() - start, kShort);
+        EXPECT_EQ(statusOf(link, Mode::Shared), Status::Busy);
+    }
+    {
+        const RegFileLock::Result reader = RegFileLock::Acquire(file_, Mode::Shared, kShort);
+        ASSERT_EQ(reader.status, Status::Locked);
+        EXPECT_EQ(statusOf(link, Mode::Shared), Status::Locked);
+        EXPECT_EQ(statusOf(file_, Mode::Exclusive), Status::Busy);
+    }
+    EXPECT_TRUE(fs::exists(RegFileLock::LockFileOf(file_))) << "the lock file stays";
+
+    // A holder that lets go within the wait, once after deleting the lock file.
+    for (const bool deleteLockFile : {false, true}) {
+        SCOPED_TRACE(deleteLockFile ? "lock file deleted" : "lock let go");
+        RegFileLock::Result held = RegFileLock::Acquire(file_, Mode::Exclusive, kShort);
+        ASSERT_EQ(held.status, Status::Locked);
+        std::thread holder([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            if (deleteLockFile) {
+                fs::remove(RegFileLock::LockFileOf(file_));
+            }
+            held.lock.reset();
+        });
+        const RegFileLock::Result waiter =
+            RegFileLock::Acquire(file_, Mode::Exclusive, std::chrono::seconds(5));
+        holder.join();
+        ASSERT_EQ(waiter.status, Status::Locked);
+        EXPECT_EQ(statusOf(file_, Mode::Exclusive), Status::Busy) << "the waiter holds the lock at the name";
     }
 }
 

@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -21,20 +22,37 @@ namespace {
 // How long the console program waits for another console run to end.
 constexpr std::chrono::milliseconds kConsoleGateLimit = std::chrono::minutes(5);
 
-// Text to a console as UTF-16, so that every character shows; to a file or pipe as UTF-8.
-void Write(DWORD stream, std::string_view utf8) {
+// Text to a console as UTF-16, so that every character shows; to a file or pipe as UTF-8. False
+// when some of it was not written. A program started without the stream has nothing to lose.
+bool Write(DWORD stream, std::string_view utf8) {
     const HANDLE handle = GetStdHandle(stream);
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
-        return;
+        return true;
     }
     DWORD mode = 0;
-    DWORD written = 0;
     if (GetConsoleMode(handle, &mode)) {
         const std::u16string text = FromUtf8(utf8);
-        WriteConsoleW(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-        return;
+        std::u16string_view left = text;
+        while (!left.empty()) {
+            DWORD written = 0;
+            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(left.size(), 1u << 14));
+            if (!WriteConsoleW(handle, left.data(), chunk, &written, nullptr) || written == 0) {
+                return false;
+            }
+            left.remove_prefix(written);
+        }
+        return true;
     }
-    WriteFile(handle, utf8.data(), static_cast<DWORD>(utf8.size()), &written, nullptr);
+    std::string_view left = utf8;
+    while (!left.empty()) {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(left.size(), 1u << 20));
+        if (!WriteFile(handle, left.data(), chunk, &written, nullptr) || written == 0) {
+            return false;
+        }
+        left.remove_prefix(written);
+    }
+    return true;
 }
 
 std::wstring Wide(std::u16string_view text) {
@@ -51,8 +69,10 @@ private:
 
 class Win32ConsoleHost final : public ConsoleHost {
 public:
-    void WriteOut(std::string_view utf8) override { Write(STD_OUTPUT_HANDLE, utf8); }
-    void WriteError(std::string_view utf8) override { Write(STD_ERROR_HANDLE, utf8); }
+    void WriteOut(std::string_view utf8) override { failed_ |= !Write(STD_OUTPUT_HANDLE, utf8); }
+    void WriteError(std::string_view utf8) override { failed_ |= !Write(STD_ERROR_HANDLE, utf8); }
+    // Both streams are written through unbuffered: what failed has been seen already.
+    bool FlushOutput() override { return !failed_; }
     RegistryStore* LiveRegistry() override { return &store_; }
     int DetectWindows() override { return DetectWindowsVersion(); }
     SystemRestart& Restart() override { return restart_; }
@@ -94,6 +114,7 @@ public:
 private:
     Win32RegistryStore store_;
     Win32SystemRestart restart_;
+    bool failed_ = false;
 };
 
 } // namespace
