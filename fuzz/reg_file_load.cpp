@@ -1,7 +1,7 @@
 // The .reg loader on any bytes. Whatever loads must save and load again to the same content, and
 // saving that content again must give the same bytes.
 #include "engine/memory_registry_store.h"
-#include "engine/reg_file_store.h"
+#include "engine/reg_file_format.h"
 #include "fuzz_support.h"
 
 #include <cstddef>

@@ -4,6 +4,7 @@
 // (apart from key names with line breaks, which it refuses), and its file must load again to the
 // same content, both through the parser and by opening the file as a new store.
 #include "engine/memory_registry_store.h"
+#include "engine/reg_file_format.h"
 #include "engine/reg_file_store.h"
 #include "fuzz_support.h"
 
