@@ -3,12 +3,12 @@
 // input. Checks what every split must keep: lines hold no line ends and, with them, give the text
 // back; a line has at most three fields; a caption found is the third field of a line that names
 // the window and the key.
-#include "ui/captions.h"
+#include "catalogue/captions.h"
+#include "catalogue/catalogue_source.h"
 #include "engine/custom_registry.h"
 #include "engine/memory_registry_store.h"
 #include "engine/product_key.h"
 #include "fuzz_support.h"
-#include "ui/catalogue_source.h"
 
 #include <cstddef>
 #include <cstdint>

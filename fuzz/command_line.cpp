@@ -5,14 +5,14 @@
 // letter case, never show windows then, and always end with 0.
 #include "app/startup/startup.h"
 #include "base/text.h"
+#include "catalogue/captions.h"
+#include "catalogue/catalogue_source.h"
 #include "engine/clock.h"
 #include "engine/custom_registry.h"
 #include "engine/memory_registry_store.h"
 #include "fuzz_support.h"
 #include "launch/recording_launcher.h"
 #include "launch/shell.h"
-#include "ui/captions.h"
-#include "ui/catalogue_source.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,8 @@
 #include "cmd/console_commands.h"
 
+#include "base/atomic_file.h"
 #include "base/text.h"
+#include "catalogue/captions.h"
 #include "cmd/console_options.h"
 #include "cmd/embedded_catalogue.h"
 #include "cmd/file_detection.h"
@@ -9,12 +11,12 @@
 #include "engine/memory_registry_store.h"
 #include "engine/original_record.h"
 #include "engine/product_key.h"
-#include "engine/reg_file_store.h"
+#include "engine/reg_file_format.h"
+#include "engine/reg_file_lock.h"
 #include "engine/runs.h"
 #include "engine/system_profile.h"
 #include "engine/tweak_catalogue.h"
 #include "engine/windows_version.h"
-#include "ui/captions.h"
 
 #include <nlohmann/json.hpp>
 

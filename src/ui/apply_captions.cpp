@@ -1,6 +1,5 @@
-#include "ui/captions.h"
+#include "ui/apply_captions.h"
 
-#include "base/phase_trace.h"
 #include "toolkit/button.h"
 #include "toolkit/edit.h"
 #include "toolkit/form.h"
@@ -57,51 +56,26 @@ void SetCaptionText(toolkit::Component& component, std::u16string text) {
 
 } // namespace
 
-void CaptionCatalogue::ApplyCaptions(toolkit::Form& form) const noexcept {
-    const trace::Scope scope(trace::Phase::Catalogue);
-    try {
-        const auto text = CatalogueText();
-        if (!text) {
-            return;
-        }
-        const std::u16string& windowName = form.Name();
-        CatalogueLineReader lines(*text);
-        std::u16string_view line;
-        while (lines.Next(line)) {
-            if (line.empty()) {
-                continue;
-            }
-            CatalogueFieldReader fields(line);
-            std::u16string_view field;
-            if (!fields.Next(field)) {
-                return; // white space only
-            }
-            if (!CatalogueNamesEqual(field, windowName)) {
-                continue;
-            }
-            if (!fields.Next(field)) {
-                return;
-            }
+void ApplyCaptions(const CaptionCatalogue& captions, toolkit::Form& form) noexcept {
+    const std::u16string& windowName = form.Name();
+    // The title, or the component, that the entry just wanted names.
+    bool title = false;
+    toolkit::Component* component = nullptr;
+    captions.ForEachEntry(
+        windowName,
+        [&](std::u16string_view key) {
             // The title key alone is compared with case.
-            if (field == windowName) {
-                if (!fields.Next(field)) {
-                    return;
-                }
-                form.SetCaption(std::u16string(field));
-                continue;
+            title = key == windowName;
+            component = title ? nullptr : FindOwnedComponent(form, key);
+            return title || (component != nullptr && TakesCaption(*component));
+        },
+        [&](std::u16string_view text) {
+            if (title) {
+                form.SetCaption(std::u16string(text));
+            } else {
+                SetCaptionText(*component, std::u16string(text));
             }
-            toolkit::Component* component = FindOwnedComponent(form, field);
-            if (component == nullptr || !TakesCaption(*component)) {
-                continue;
-            }
-            if (!fields.Next(field)) {
-                return;
-            }
-            SetCaptionText(*component, std::u16string(field));
-        }
-    } catch (...) {
-        // Out of memory or an unreadable source: the texts applied so far stay.
-    }
+        });
 }
 
 } // namespace zentrim

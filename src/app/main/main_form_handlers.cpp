@@ -11,7 +11,7 @@
 #include "launch/launch_targets.h"
 #include "launch/product_identity.h"
 #include "toolkit/application.h"
-#include "ui/captions.h"
+#include "ui/apply_captions.h"
 #include "ui/sound.h"
 #include "ui/system_font.h"
 
@@ -23,7 +23,7 @@ void MainForm::FormCreate() noexcept {
     try {
         form_.SetDesktopFont(true);
         ApplySystemFont(form_);
-        captions_.ApplyCaptions(form_);
+        ApplyCaptions(captions_, form_);
 
         const std::u16string lastUpdated = LastUpdatedText(registry_, dateFormatter_);
         const StoredChoices stored = ReadStoredChoices(registry_);

@@ -1,10 +1,10 @@
 #include "app/startup/startup.h"
 
 #include "base/text.h"
+#include "catalogue/captions.h"
 #include "engine/product_key.h"
 #include "launch/shell.h"
 #include "toolkit/dialog_codes.h"
-#include "ui/captions.h"
 
 #include <algorithm>
 #include <array>

@@ -1,7 +1,7 @@
 // The catalogues of the Windows build: RCDATA resources of a module, named by their language.
 #pragma once
 
-#include "ui/catalogue_source.h"
+#include "catalogue/catalogue_source.h"
 
 #include <windows.h>
 

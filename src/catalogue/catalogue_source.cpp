@@ -1,4 +1,4 @@
-#include "ui/catalogue_source.h"
+#include "catalogue/catalogue_source.h"
 
 #include "base/text.h"
 

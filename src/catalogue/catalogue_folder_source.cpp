@@ -1,7 +1,7 @@
 // The catalogues read from a folder (native builds and tests). In a file of its own so that a
 // program that never reads a folder links none of it: file streams bring the C++ library's whole
 // locale machinery with them, several hundred kilobytes of the Windows program.
-#include "ui/catalogue_source.h"
+#include "catalogue/catalogue_source.h"
 
 #include "base/text.h"
 

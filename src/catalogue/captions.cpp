@@ -1,4 +1,4 @@
-#include "ui/captions.h"
+#include "catalogue/captions.h"
 
 #include "base/phase_trace.h"
 #include "base/text.h"
@@ -197,17 +197,16 @@ std::optional<std::u16string> CaptionCatalogue::CatalogueText() const {
     return DecodeCatalogueText(*bytes);
 }
 
-std::u16string CaptionCatalogue::GetCaption(std::u16string_view windowName,
-                                            std::u16string_view key) const noexcept {
+void CaptionCatalogue::ForEachEntry(std::u16string_view windowName, const WantsEntry& wants,
+                                    const TakeEntry& take) const noexcept {
     const trace::Scope scope(trace::Phase::Catalogue);
-    std::u16string result;
     try {
         const auto text = CatalogueText();
         if (!text) {
-            return result;
+            return;
         }
-        // Each line is read in place: fields are compared as views and only the text of a
-        // matching entry is copied.
+        // Each line is read in place: fields are compared as views and only what `take` keeps is
+        // copied.
         CatalogueLineReader lines(*text);
         std::u16string_view line;
         while (lines.Next(line)) {
@@ -217,25 +216,33 @@ std::u16string CaptionCatalogue::GetCaption(std::u16string_view windowName,
             CatalogueFieldReader fields(line);
             std::u16string_view field;
             if (!fields.Next(field)) {
-                break; // white space only
+                return; // white space only
             }
             if (!CatalogueNamesEqual(field, windowName)) {
                 continue;
             }
             if (!fields.Next(field)) {
-                break;
+                return;
             }
-            if (!CatalogueNamesEqual(field, key)) {
+            if (!wants(field)) {
                 continue;
             }
             if (!fields.Next(field)) {
-                break;
+                return;
             }
-            result.assign(field);
+            take(field);
         }
     } catch (...) {
-        // Out of memory or an unreadable source: keep what the earlier lines gave.
+        // Out of memory or an unreadable source: what was taken so far stays.
     }
+}
+
+std::u16string CaptionCatalogue::GetCaption(std::u16string_view windowName,
+                                            std::u16string_view key) const noexcept {
+    std::u16string result;
+    ForEachEntry(
+        windowName, [key](std::u16string_view entryKey) { return CatalogueNamesEqual(entryKey, key); },
+        [&result](std::u16string_view text) { result.assign(text); });
     return result;
 }
 

@@ -1,4 +1,4 @@
-#include "ui/catalogue_source_win32.h"
+#include "catalogue/catalogue_source_win32.h"
 
 #include "base/phase_trace.h"
 #include "base/unique_handle_win32.h"
