@@ -183,7 +183,7 @@ std::size_t Replay(const std::vector<Call>& calls) {
 // The registry work of one optimize run and one restore run through the layer.
 bool OptimizeAndRestore(const CustomRegistry& registry, const TweakProfile& profile) {
     const bool optimized = OptimizeRegistry(registry, profile) == OptimizeOutcome::Done;
-    const bool restored = RestoreRegistry(registry, profile) == RestoreOutcome::Done;
+    const bool restored = RestoreRegistry(registry, profile).outcome == RestoreOutcome::Done;
     return optimized && restored && !IsBackupHeld(registry);
 }
 
@@ -208,7 +208,7 @@ int wmain(int argc, wchar_t** argv) {
 
     Win32RegistryStore windowsStore;
     const CustomRegistry registry(windowsStore);
-    if (IsBackupHeld(registry) && RestoreRegistry(registry, profile) != RestoreOutcome::Done) {
+    if (IsBackupHeld(registry) && RestoreRegistry(registry, profile).outcome != RestoreOutcome::Done) {
         std::fprintf(stderr, "a backup is held and cannot be restored: use a fresh prefix\n");
         return 1;
     }

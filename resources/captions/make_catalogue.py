@@ -62,6 +62,14 @@ SECTIONS = [
          "and to keep a backup of them."),
         ("MessageBoxElevate2",
          "Click Yes to start Zentrim as an administrator, or click No to leave the settings as they are."),
+        # Told after a restore that left settings alone because the record of their values from
+        # before Zentrim is damaged; the settings are listed between the two paragraphs.
+        ("MessageBoxRecordDamaged1",
+         "These settings were left as they are, because Zentrim's record of their values from before it "
+         "changed them is damaged:"),
+        ("MessageBoxRecordDamaged2",
+         "Every other setting was restored. Zentrim keeps its backup of the settings; check the settings "
+         "above and set them by hand if they should be different."),
     ]),
     ("ZTAboutForm", [
         ("ZTAboutForm", "About Zentrim"),

@@ -1,8 +1,10 @@
 #include "engine/backup.h"
 
+#include "base/text.h"
 #include "engine/product_key.h"
 
 #include <algorithm>
+#include <optional>
 #include <utility>
 
 namespace zentrim {
@@ -37,52 +39,110 @@ BackupFlag ReadFlag(const CustomRegistry& registry) {
     }
 }
 
-// The live value as the record keeps it; nothing when it cannot be read.
-std::optional<OriginalValue> ReadOriginal(const CustomRegistry& registry, const TweakRow& row) {
-    RawValue live;
-    const StoreStatus status =
-        registry.TryReadRaw(row.key.root, row.key.path, row.valueName, kLiveValueUse64BitView, live);
-    if (status == StoreStatus::Ok) {
-        return OriginalValue{std::move(live)};
+// The keys of CatalogueKeysAndParents() that do not exist now, parents first: the keys the tweaks
+// will create. A key whose existence cannot be told counts as existing, so that it is never removed.
+std::vector<LiveKey> AbsentLiveKeys(const CustomRegistry& registry) {
+    const std::vector<LiveKey> keys = CatalogueKeysAndParents();
+    enum class Known { Unknown, Exists, Absent };
+    std::vector<Known> known(keys.size(), Known::Unknown);
+    const auto parentOf = [&](std::size_t index) -> std::optional<std::size_t> {
+        const std::u16string_view path = keys[index].path;
+        const std::size_t end = path.rfind(u'\\');
+        if (end == std::u16string_view::npos) {
+            return std::nullopt;
+        }
+        for (std::size_t i = 0; i < index; ++i) { // parents come first
+            if (keys[i].root == keys[index].root && EqualsIgnoringCase(keys[i].path, path.substr(0, end))) {
+                return i;
+            }
+        }
+        return std::nullopt;
+    };
+    const auto find = [&](std::size_t index) {
+        CustomRegistry::KeyInfo ignored;
+        return registry.TryReadKeyInfo(keys[index].root, keys[index].path, kLiveValueUse64BitView, ignored) ==
+                       StoreStatus::NotFound
+                   ? Known::Absent
+                   : Known::Exists;
+    };
+    // The keys the values sit in first: where one exists, so does every key above it, which is the
+    // common case and spares asking for those.
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const bool holdsValues = std::ranges::any_of(kTweakKeys, [&](const TweakKey& key) {
+            return key.root == keys[i].root && EqualsIgnoringCase(BareKeyPath(key.path), keys[i].path);
+        });
+        if (holdsValues && known[i] == Known::Unknown && (known[i] = find(i)) == Known::Exists) {
+            for (auto parent = parentOf(i); parent; parent = parentOf(*parent)) {
+                known[*parent] = Known::Exists;
+            }
+        }
     }
-    if (status == StoreStatus::NotFound) {
-        return OriginalValue{};
+    std::vector<LiveKey> absent;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (known[i] == Known::Unknown) {
+            const auto parent = parentOf(i);
+            known[i] = parent && known[*parent] == Known::Absent ? Known::Absent : find(i);
+        }
+        if (known[i] == Known::Absent) {
+            absent.push_back(keys[i]);
+        }
     }
-    return std::nullopt;
+    return absent;
 }
 
-// Writes the record and the backup values, reads all of it back, then sets the flag. Stops at the
-// first failure; `flagWritten` tells whether the flag may have been touched.
+// Writes the record and the backup values, reads all of it back and the live values once more,
+// then sets the flag. Stops at the first failure; `flagWritten` tells whether the flag may have
+// been touched. Reading the live values twice catches a read that gave other data and a value
+// changed meanwhile; reading back what was written catches a write that stored other data.
 bool WriteCheckedBackup(const CustomRegistry& registry, bool& flagWritten) {
+    const std::vector<const TweakRow*> rows = RecordedRows();
+    const auto live = ReadLiveValues(registry, rows);
     std::vector<std::pair<const TweakRow*, OriginalValue>> record;
-    for (const TweakRow* row : RecordedRows()) {
-        auto original = ReadOriginal(registry, *row);
-        if (!original || WriteOriginalEntry(registry, *row, *original) != StoreStatus::Ok) {
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        auto original = ToOriginal(live[i]);
+        if (!original || WriteOriginalEntry(registry, *rows[i], *original) != StoreStatus::Ok) {
             return false;
         }
-        record.emplace_back(row, std::move(*original));
+        record.emplace_back(rows[i], std::move(*original));
+    }
+    const std::vector<LiveKey> createdKeys = AbsentLiveKeys(registry);
+    if (WriteCreatedKeys(registry, createdKeys) != StoreStatus::Ok) {
+        return false;
     }
 
-    std::vector<std::pair<const TweakRow*, RawValue>> backupValues;
-    for (const PlannedBackup& backup : PlanBackup()) {
+    std::vector<std::pair<const PlannedBackup*, RawValue>> backupValues;
+    const std::vector<PlannedBackup> backups = PlanBackup();
+    for (const PlannedBackup& backup : backups) {
         RawValue stored;
         if (ApplyBackup(registry, backup, stored) != StoreStatus::Ok) {
             return false;
         }
-        backupValues.emplace_back(backup.row, std::move(stored));
+        backupValues.emplace_back(&backup, std::move(stored));
     }
 
-    for (const auto& [row, original] : record) {
-        const RecordedOriginal found = ReadRecordedOriginal(registry, *row);
-        if (found.state != RecordedOriginal::State::Recorded || found.value != original) {
+    const auto entries = ReadRecordedOriginals(registry, rows);
+    const auto liveAgain = ReadLiveValues(registry, rows);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const OriginalValue& original = record[i].second;
+        if (entries[i] != RecordedOriginal{RecordedOriginal::State::Recorded, original} ||
+            ToOriginal(liveAgain[i]) != std::optional<OriginalValue>(original)) {
             return false;
         }
     }
-    for (const auto& [row, stored] : backupValues) {
+    RawValue list;
+    const StoreStatus listStatus =
+        registry.TryReadRaw(kProductKeyRoot, kOriginalsKeyPath, kCreatedKeysEntryName, kProductKeyView, list);
+    if (ToRecordedKeys(listStatus, list) != RecordedKeys{RecordedOriginal::State::Recorded, createdKeys}) {
+        return false;
+    }
+    for (const auto& [backup, stored] : backupValues) {
+        const TweakRow& row = *backup->row;
         RawValue found;
-        if (registry.TryReadRaw(kBackupKey.root, kBackupKey.path, row->valueName, kProductKeyView, found) !=
+        if (registry.TryReadRaw(kBackupKey.root, kBackupKey.path, row.valueName, kProductKeyView, found) !=
                 StoreStatus::Ok ||
-            found != stored) {
+            found != stored ||
+            ReadBackedUpValue(registry, row.key, kLiveValueUse64BitView, row.valueName,
+                              backup->defaultValue) != std::optional<RawValue>(stored)) {
             return false;
         }
     }
@@ -126,6 +186,41 @@ bool BackupInventory::RecordCertainlyEmpty() const {
         record, [](const auto& entry) { return entry.second.state == RecordedOriginal::State::Missing; });
 }
 
+RecordGaps BackupInventory::Gaps() const {
+    const bool someMissing = std::ranges::any_of(
+        record, [](const auto& entry) { return entry.second.state == RecordedOriginal::State::Missing; });
+    if (!someMissing || RecordCertainlyEmpty()) {
+        return RecordGaps::None;
+    }
+    if (flag == BackupFlag::True || std::ranges::any_of(backupValues, [](const BackupValueRead& read) {
+            return read.status == StoreStatus::Ok;
+        })) {
+        return RecordGaps::Damage;
+    }
+    if (flag == BackupFlag::Unreadable || std::ranges::any_of(backupValues, [](const BackupValueRead& read) {
+            return read.status != StoreStatus::NotFound;
+        })) {
+        return RecordGaps::Unknown;
+    }
+    return RecordGaps::RemovalCutShort;
+}
+
+std::vector<DamagedEntry> BackupInventory::DamagedEntries() const {
+    const bool missingIsDamage = Gaps() == RecordGaps::Damage;
+    std::vector<DamagedEntry> damaged;
+    for (const auto& [row, entry] : record) {
+        if (entry.state == RecordedOriginal::State::Unusable ||
+            (missingIsDamage && entry.state == RecordedOriginal::State::Missing)) {
+            const bool standsIn = std::ranges::any_of(backupValues, [&](const BackupValueRead& read) {
+                return read.status == StoreStatus::Ok &&
+                       NameSameValue(read.row->key, read.row->valueName, row->key, row->valueName);
+            });
+            damaged.push_back({row, standsIn});
+        }
+    }
+    return damaged;
+}
+
 BackupInventory ReadBackupInventory(const CustomRegistry& registry) {
     BackupInventory inventory;
     inventory.flag = ReadFlag(registry);
@@ -141,10 +236,18 @@ BackupInventory ReadBackupInventory(const CustomRegistry& registry) {
         inventory.backupValues.push_back({backups[i].row, reads[i].status});
     }
     const std::vector<const TweakRow*> rows = RecordedRows();
-    std::vector<RecordedOriginal> originals = ReadRecordedOriginals(registry, rows);
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        inventory.record.emplace_back(rows[i], std::move(originals[i]));
+    std::vector<std::u16string> entryNames;
+    entryNames.reserve(rows.size() + 1);
+    for (const TweakRow* row : rows) {
+        entryNames.push_back(OriginalEntryName(*row));
     }
+    entryNames.emplace_back(kCreatedKeysEntryName);
+    const auto entries =
+        registry.TryReadRawValues(kProductKeyRoot, kOriginalsKeyPath, entryNames, kProductKeyView);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        inventory.record.emplace_back(rows[i], ToRecordedOriginal(entries[i].status, entries[i].value));
+    }
+    inventory.createdKeys = ToRecordedKeys(entries.back().status, entries.back().value);
     return inventory;
 }
 
@@ -175,6 +278,9 @@ bool RemoveBackup(const CustomRegistry& registry, bool withFlag) {
             return false;
         }
     }
+    if (!Remove(registry, kOriginalsKeyPath, kCreatedKeysEntryName)) {
+        return false;
+    }
     for (const TweakRow* row : RecordedRows()) {
         if (!Remove(registry, kOriginalsKeyPath, OriginalEntryName(*row))) {
             return false;
@@ -184,6 +290,23 @@ bool RemoveBackup(const CustomRegistry& registry, bool withFlag) {
     // empty key that stays holds nothing of a backup, so its fate does not decide the outcome.
     registry.TryDeleteKey(kProductKeyRoot, kOriginalsKeyPath, kProductKeyView);
     return true;
+}
+
+void RemoveCreatedKeys(const CustomRegistry& registry, std::span<const LiveKey> keys) {
+    std::vector<const LiveKey*> deepestFirst;
+    for (const LiveKey& key : keys) {
+        deepestFirst.push_back(&key);
+    }
+    const auto depth = [](const LiveKey* key) { return std::ranges::count(key->path, u'\\'); };
+    std::ranges::stable_sort(deepestFirst,
+                             [&](const LiveKey* a, const LiveKey* b) { return depth(a) > depth(b); });
+    for (const LiveKey* key : deepestFirst) {
+        CustomRegistry::KeyInfo info;
+        if (registry.TryReadKeyInfo(key->root, key->path, kLiveValueUse64BitView, info) == StoreStatus::Ok &&
+            info.subkeyCount == 0 && info.valueCount == 0) {
+            registry.TryDeleteKey(key->root, key->path, kLiveValueUse64BitView);
+        }
+    }
 }
 
 bool MarkBackupHeld(const CustomRegistry& registry) {

@@ -227,6 +227,20 @@ StoreStatus CustomRegistry::TryDeleteKey(RegistryRoot root, std::u16string_view 
     return Guarded([&] { return store_.DeleteKey(root, StorePath(keyPath), Access(0, use64BitView)); });
 }
 
+StoreStatus CustomRegistry::TryReadKeyInfo(RegistryRoot root, std::u16string_view keyPath,
+                                           RegistryView use64BitView, KeyInfo& info) const {
+    const trace::Scope scope(trace::Phase::RegistryReads);
+    return Guarded([&] {
+        OpenStoreKey key(store_);
+        if (auto status =
+                store_.OpenKey(root, StorePath(keyPath), Access(access::kRead, use64BitView), key.receive());
+            status != StoreStatus::Ok) {
+            return status;
+        }
+        return store_.QueryKeyInfo(key.get(), info.subkeyCount, info.valueCount);
+    });
+}
+
 std::u16string CustomRegistry::ReadRegistryString(RegistryRoot root, std::u16string_view keyPath,
                                                   std::u16string_view valueName,
                                                   std::u16string_view defaultValue,

@@ -74,6 +74,14 @@ public:
                           RegistryView use64BitView) const;
     // Deletes a key without subkeys, with its values.
     StoreStatus TryDeleteKey(RegistryRoot root, std::u16string_view keyPath, RegistryView use64BitView) const;
+    // How many subkeys and values a key holds; NotFound when the key does not exist, Failed when
+    // the store cannot count.
+    struct KeyInfo {
+        std::uint32_t subkeyCount = 0;
+        std::uint32_t valueCount = 0;
+    };
+    StoreStatus TryReadKeyInfo(RegistryRoot root, std::u16string_view keyPath, RegistryView use64BitView,
+                               KeyInfo& info) const;
 
 private:
     RegistryStore& store_;

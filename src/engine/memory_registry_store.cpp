@@ -264,6 +264,20 @@ StoreStatus MemoryRegistryStore::DeleteKey(RegistryRoot root, std::u16string_vie
     return StoreStatus::Ok;
 }
 
+StoreStatus MemoryRegistryStore::QueryKeyInfo(StoreKey key, std::uint32_t& subkeyCount,
+                                              std::uint32_t& valueCount) {
+    Handle* handle = Find(key);
+    if (handle == nullptr) {
+        return StoreStatus::Failed;
+    }
+    if ((handle->access & access::kQueryValue) == 0) {
+        return StoreStatus::AccessDenied;
+    }
+    subkeyCount = static_cast<std::uint32_t>(handle->node->children.size());
+    valueCount = static_cast<std::uint32_t>(handle->node->values.size());
+    return StoreStatus::Ok;
+}
+
 void MemoryRegistryStore::CloseKey(StoreKey key) {
     handles_.erase(key);
 }

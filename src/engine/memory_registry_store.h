@@ -44,6 +44,7 @@ public:
                          std::span<const std::uint8_t> data) override;
     StoreStatus DeleteValue(StoreKey key, std::u16string_view name) override;
     StoreStatus DeleteKey(RegistryRoot root, std::u16string_view path, std::uint32_t access) override;
+    StoreStatus QueryKeyInfo(StoreKey key, std::uint32_t& subkeyCount, std::uint32_t& valueCount) override;
     void CloseKey(StoreKey key) override;
 
     // Behaves like an account without the right to change anything under `root`: opening or

@@ -39,6 +39,12 @@ std::vector<std::uint8_t> EncodeOriginal(const OriginalValue& value);
 // Nothing when the data is not an entry (one to three bytes).
 std::optional<OriginalValue> DecodeOriginal(std::span<const std::uint8_t> data);
 
+// The live values of rows as TryReadRaw gives them, each key opened once for all its rows.
+std::vector<CustomRegistry::ReadResult> ReadLiveValues(const CustomRegistry& registry,
+                                                       std::span<const TweakRow* const> rows);
+// A live value as the record keeps it; nothing when it could not be read.
+std::optional<OriginalValue> ToOriginal(const CustomRegistry::ReadResult& read);
+
 // A row's entry as the record holds it.
 struct RecordedOriginal {
     enum class State {
@@ -49,8 +55,8 @@ struct RecordedOriginal {
     };
     State state = State::Missing;
     OriginalValue value;
+    friend bool operator==(const RecordedOriginal&, const RecordedOriginal&) = default;
 };
-RecordedOriginal ReadRecordedOriginal(const CustomRegistry& registry, const TweakRow& row);
 // The entries of several rows, read with the record's key opened once.
 std::vector<RecordedOriginal> ReadRecordedOriginals(const CustomRegistry& registry,
                                                     std::span<const TweakRow* const> rows);
@@ -61,5 +67,36 @@ RecordedOriginal ToRecordedOriginal(StoreStatus status, const RawValue& entry);
 StoreStatus WriteOriginalEntry(const CustomRegistry& registry, const TweakRow& row,
                                const OriginalValue& value);
 StoreStatus DeleteOriginalEntry(const CustomRegistry& registry, const TweakRow& row);
+
+// A key of the live values (reached in their view): its root and its path without outer backslashes.
+struct LiveKey {
+    RegistryRoot root;
+    std::u16string path;
+    friend bool operator==(const LiveKey&, const LiveKey&) = default;
+};
+
+// Every key a live value of the catalogue sits in and every key above it, each once, parents first.
+std::vector<LiveKey> CatalogueKeysAndParents();
+
+// The record's list of the keys that did not exist when the backup was taken, which the tweaks then
+// create and a restore removes again while they hold nothing. A REG_MULTI_SZ of "ROOT\key path"
+// texts, parents first. Its name holds no doubled backslash, so it never names a value's entry, and
+// versions that know nothing of it never meet it: they read entries by their values' names only.
+inline constexpr std::u16string_view kCreatedKeysEntryName = u"CreatedKeys";
+
+std::vector<std::uint8_t> EncodeCreatedKeys(std::span<const LiveKey> keys);
+// The keys of a list, as CatalogueKeysAndParents() spells them; a text naming any other key is
+// skipped, so that a damaged list never leads to another key. Nothing when it is not a list.
+std::optional<std::vector<LiveKey>> DecodeCreatedKeys(const RawValue& entry);
+
+// The list as the record holds it, in the states of a value's entry.
+struct RecordedKeys {
+    RecordedOriginal::State state = RecordedOriginal::State::Missing;
+    std::vector<LiveKey> keys;
+    friend bool operator==(const RecordedKeys&, const RecordedKeys&) = default;
+};
+RecordedKeys ToRecordedKeys(StoreStatus status, const RawValue& entry);
+
+StoreStatus WriteCreatedKeys(const CustomRegistry& registry, std::span<const LiveKey> keys);
 
 } // namespace zentrim

@@ -112,6 +112,13 @@ public:
     // has subkeys, is a root, or may not be changed. Keys still open on it fail from then on.
     virtual StoreStatus DeleteKey(RegistryRoot root, std::u16string_view path, std::uint32_t access) = 0;
 
+    // Counts an open key's subkeys and values (RegQueryInfoKeyW); the key needs kQueryValue. A store
+    // that cannot count gives Failed, and callers then take the key for one that holds something.
+    virtual StoreStatus QueryKeyInfo(StoreKey /*key*/, std::uint32_t& /*subkeyCount*/,
+                                     std::uint32_t& /*valueCount*/) {
+        return StoreStatus::Failed;
+    }
+
     virtual void CloseKey(StoreKey key) = 0;
 };
 

@@ -124,6 +124,19 @@ StoreStatus Win32RegistryStore::DeleteKey(RegistryRoot root, std::u16string_view
     return FromError(RegDeleteKeyExW(RootHandle(root), ToWide(path).c_str(), view, 0));
 }
 
+StoreStatus Win32RegistryStore::QueryKeyInfo(StoreKey key, std::uint32_t& subkeyCount,
+                                             std::uint32_t& valueCount) {
+    DWORD subkeys = 0;
+    DWORD values = 0;
+    const LSTATUS error = RegQueryInfoKeyW(AsHkey(key), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                                           &values, nullptr, nullptr, nullptr, nullptr);
+    if (error == ERROR_SUCCESS) {
+        subkeyCount = subkeys;
+        valueCount = values;
+    }
+    return FromError(error);
+}
+
 void Win32RegistryStore::CloseKey(StoreKey key) {
     RegCloseKey(AsHkey(key));
 }

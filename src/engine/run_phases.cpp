@@ -20,45 +20,89 @@ const BackupValueRead* BackupValueFor(const BackupInventory& inventory, const Tw
     return nullptr;
 }
 
-// Puts one live value back to what the user had: a value of the same type and data, or none.
+// Puts one live value back to what the user had: a value of the same type and data, or none. It is
+// read first (or `now` is how it was just read) and changed only where it differs, so a value
+// already as the user had it counts as restored even in a key this account may not change.
 bool PutBack(const CustomRegistry& registry, const TweakRow& row, const OriginalValue& original,
-             LiveValueCheck& check) {
+             LiveValueCheck& check, const CustomRegistry::ReadResult* now = nullptr) {
+    CustomRegistry::ReadResult read;
+    if (now == nullptr) {
+        read.status = registry.TryReadRaw(row.key.root, row.key.path, row.valueName, kLiveValueUse64BitView,
+                                          read.value);
+        now = &read;
+    }
     if (original) {
         check.ExpectValue(row.key, row.valueName, *original);
-        return registry.TryWrite(row.key.root, row.key.path, row.valueName, original->type, original->data,
+        return (now->status == StoreStatus::Ok && now->value == *original) ||
+               registry.TryWrite(row.key.root, row.key.path, row.valueName, original->type, original->data,
                                  kLiveValueUse64BitView) == StoreStatus::Ok;
     }
     check.ExpectAbsent(row.key, row.valueName);
+    if (now->status == StoreStatus::NotFound) {
+        return true;
+    }
     const StoreStatus status =
         registry.TryDelete(row.key.root, row.key.path, row.valueName, kLiveValueUse64BitView);
     return status == StoreStatus::Ok || status == StoreStatus::NotFound;
 }
 
-// Restores from the record: each recorded value exactly; a value the record lacks from its backup
-// value when there is one, and otherwise it stays as it is (a record that lost entries was being
-// removed after a complete restore, so those values are the user's already). Gives whether
-// everything that was known could be put back.
+// Puts a live value back from its backup value (the row's backup default when that is missing or
+// of another type). The backup value is read twice, so that a read giving other data once is never
+// written over the live value.
+bool PutBackFromBackupValue(const CustomRegistry& registry, const TweakRow& row, const TweakRow& backedUp,
+                            LiveValueCheck& check) {
+    const auto read = [&] {
+        return ReadBackedUpValue(registry, kBackupKey, kProductKeyView, backedUp.valueName,
+                                 *backedUp.backupDefault);
+    };
+    const std::optional<RawValue> value = read();
+    if (!value || read() != value) {
+        return false;
+    }
+    return PutBack(registry, row, value, check);
+}
+
+// Restores from the record: each recorded value exactly. For a value whose entry is damaged, or
+// missing from a record that should be complete, its backup value stands in where there is one;
+// otherwise the value is left as it is and named in `damaged`. An entry missing after a removal
+// cut short leaves its value alone: it is the user's already. Gives whether everything else that
+// was known could be put back.
 bool RestoreFromRecord(const CustomRegistry& registry, const BackupInventory& inventory,
-                       LiveValueCheck& check) {
-    bool complete = true;
+                       LiveValueCheck& check, std::vector<const TweakRow*>& damaged) {
+    const RecordGaps gaps = inventory.Gaps();
+    std::vector<const TweakRow*> rows;
     for (const auto& [row, entry] : inventory.record) {
+        rows.push_back(row);
+    }
+    const auto live = ReadLiveValues(registry, rows); // each value once: no row changes another's
+    bool complete = true;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const TweakRow* row = rows[i];
+        const RecordedOriginal& entry = inventory.record[i].second;
         switch (entry.state) {
         case RecordedOriginal::State::Recorded:
-            complete = PutBack(registry, *row, entry.value, check) && complete;
+            complete = PutBack(registry, *row, entry.value, check, &live[i]) && complete;
             break;
         case RecordedOriginal::State::Missing:
-            if (const BackupValueRead* backup = BackupValueFor(inventory, *row);
-                backup != nullptr && backup->status != StoreStatus::NotFound) {
-                const auto operation = RestoreOperation{RestoreOperationKind::RestoreFromBackup, backup->row,
-                                                        *backup->row->backupDefault};
-                RestoreResult result = ApplyRestoreOperation(registry, operation);
-                if (result.written) {
-                    check.ExpectValue(row->key, row->valueName, std::move(*result.written));
-                }
-                complete = result.status == StoreStatus::Ok && complete;
+            if (gaps == RecordGaps::RemovalCutShort) {
+                break;
+            }
+            if (gaps == RecordGaps::Unknown) {
+                complete = false; // whether this value is the user's already cannot be told
+                break;
+            }
+            [[fallthrough]];
+        case RecordedOriginal::State::Unusable: {
+            const BackupValueRead* backup = BackupValueFor(inventory, *row);
+            if (backup == nullptr || backup->status == StoreStatus::NotFound) {
+                damaged.push_back(row);
+            } else if (backup->status == StoreStatus::Ok) {
+                complete = PutBackFromBackupValue(registry, *row, *backup->row, check) && complete;
+            } else {
+                complete = false; // the backup value may stand in once it can be read
             }
             break;
-        case RecordedOriginal::State::Unusable:
+        }
         case RecordedOriginal::State::Unreadable:
             complete = false; // what the user had is unknown: leave the value alone
             break;
@@ -74,19 +118,15 @@ bool RestoreWithoutRecord(const CustomRegistry& registry, const TweakProfile& pr
     bool complete = true;
     for (const RestoreOperation& operation : PlanRestore(profile)) {
         const TweakRow& row = *operation.row;
-        if (operation.kind == RestoreOperationKind::DeleteBackup) {
-            continue; // with the rest of the backup, once every live value is back
-        }
-        RestoreResult result = ApplyRestoreOperation(registry, operation);
-        if (operation.kind == RestoreOperationKind::DeleteLive) {
-            check.ExpectAbsent(row.key, row.valueName);
-            complete =
-                (result.status == StoreStatus::Ok || result.status == StoreStatus::NotFound) && complete;
-        } else {
-            if (result.written) {
-                check.ExpectValue(row.key, row.valueName, std::move(*result.written));
-            }
-            complete = result.status == StoreStatus::Ok && complete;
+        switch (operation.kind) {
+        case RestoreOperationKind::DeleteBackup:
+            break; // with the rest of the backup, once every live value is back
+        case RestoreOperationKind::DeleteLive:
+            complete = PutBack(registry, row, std::nullopt, check) && complete;
+            break;
+        case RestoreOperationKind::RestoreFromBackup:
+            complete = PutBackFromBackupValue(registry, row, row, check) && complete;
+            break;
         }
     }
     return complete;
@@ -114,14 +154,30 @@ void LiveValueCheck::Expect(const TweakKey& key, std::u16string_view valueName,
 }
 
 bool LiveValueCheck::AllTook(const CustomRegistry& registry) const {
-    for (const Expectation& expectation : expectations_) {
-        RawValue found;
-        const StoreStatus status = registry.TryReadRaw(expectation.key.root, expectation.key.path,
-                                                       expectation.valueName, kLiveValueUse64BitView, found);
-        const bool took = expectation.value ? status == StoreStatus::Ok && found == *expectation.value
-                                            : status == StoreStatus::NotFound;
-        if (!took) {
-            return false;
+    // The values of one key are read with it opened once.
+    std::vector<bool> read(expectations_.size(), false);
+    for (std::size_t first = 0; first < expectations_.size(); ++first) {
+        if (read[first]) {
+            continue;
+        }
+        const TweakKey& key = expectations_[first].key;
+        std::vector<std::size_t> sameKey;
+        std::vector<std::u16string> names;
+        for (std::size_t i = first; i < expectations_.size(); ++i) {
+            if (!read[i] && NameSameValue(expectations_[i].key, u"", key, u"")) {
+                sameKey.push_back(i);
+                names.push_back(expectations_[i].valueName);
+                read[i] = true;
+            }
+        }
+        const auto found = registry.TryReadRawValues(key.root, key.path, names, kLiveValueUse64BitView);
+        for (std::size_t j = 0; j < sameKey.size(); ++j) {
+            const std::optional<RawValue>& expected = expectations_[sameKey[j]].value;
+            const bool took = expected ? found[j].status == StoreStatus::Ok && found[j].value == *expected
+                                       : found[j].status == StoreStatus::NotFound;
+            if (!took) {
+                return false;
+            }
         }
     }
     return true;
@@ -151,20 +207,41 @@ OptimizeOutcome OptimizeRegistry(const CustomRegistry& registry, const TweakProf
     return check.AllTook(registry) ? OptimizeOutcome::Done : OptimizeOutcome::SomeRefused;
 }
 
-RestoreOutcome RestoreRegistry(const CustomRegistry& registry, const TweakProfile& profile) {
+RestoreReport RestoreRegistry(const CustomRegistry& registry, const TweakProfile& profile) {
+    RestoreReport report;
     const BackupInventory inventory = ReadBackupInventory(registry);
     if (!inventory.Held()) {
         // Nothing is held: nothing was changed, or what is held cannot be read. Either way there is
         // nothing to put back, and the restore sequence's defaults must not replace what is there.
-        return inventory.Certain() ? RestoreOutcome::Done : RestoreOutcome::BackupKept;
+        report.someRefused = !inventory.Certain();
+        report.outcome = inventory.Certain() ? RestoreOutcome::Done : RestoreOutcome::BackupKept;
+        return report;
+    }
+    // The backup is read a second time before anything is written from it: a store that answered
+    // once with other data must not have that answer put over the user's values.
+    if (ReadBackupInventory(registry) != inventory) {
+        report.someRefused = true;
+        return report;
     }
     LiveValueCheck check;
-    const bool complete = inventory.RecordCertainlyEmpty() ? RestoreWithoutRecord(registry, profile, check)
-                                                           : RestoreFromRecord(registry, inventory, check);
-    if (complete && check.AllTook(registry) && RemoveBackup(registry, true)) {
-        return RestoreOutcome::Done;
+    const bool complete = inventory.RecordCertainlyEmpty()
+                              ? RestoreWithoutRecord(registry, profile, check)
+                              : RestoreFromRecord(registry, inventory, check, report.damagedRows);
+    // A list of created keys that cannot be read now is kept with the backup for a later restore.
+    report.someRefused = !complete || !check.AllTook(registry) ||
+                         inventory.createdKeys.state == RecordedOriginal::State::Unreadable;
+    if (report.someRefused || !report.damagedRows.empty()) {
+        return report;
     }
-    return RestoreOutcome::BackupKept;
+    if (inventory.createdKeys.state == RecordedOriginal::State::Recorded) {
+        RemoveCreatedKeys(registry, inventory.createdKeys.keys);
+    }
+    if (!RemoveBackup(registry, true)) {
+        report.someRefused = true;
+        return report;
+    }
+    report.outcome = RestoreOutcome::Done;
+    return report;
 }
 
 } // namespace zentrim

@@ -49,10 +49,23 @@ enum class RestoreOutcome {
     BackupKept, // something could not be put back, read or removed: the backup stays for a later try
 };
 
+// What a restore achieved.
+struct RestoreReport {
+    RestoreOutcome outcome = RestoreOutcome::BackupKept;
+    // Values whose original the backup no longer holds (a damaged record entry, or one lost from
+    // outside, without a backup value to stand in), one row each in record order: they were left as
+    // they are, and the backup stays.
+    std::vector<const TweakRow*> damagedRows;
+    // Some value did not take, or some part of the backup could not be read or removed.
+    bool someRefused = false;
+};
+
 // The restore run's registry work after its steps. With a record of originals, every recorded
 // value goes back exactly as recorded, whatever the profile; a backup of an older version (no
-// record) is restored by the restore sequence for the profile chosen now. The backup is removed
-// only when every live value reads back as intended. With no backup held it changes nothing.
-RestoreOutcome RestoreRegistry(const CustomRegistry& registry, const TweakProfile& profile);
+// record) is restored by the restore sequence for the profile chosen now. A value already as it
+// should be is left untouched. Only when every live value reads back as intended are the keys the
+// tweaks created removed (those that hold nothing) and then the backup. With no backup held it
+// changes nothing.
+RestoreReport RestoreRegistry(const CustomRegistry& registry, const TweakProfile& profile);
 
 } // namespace zentrim

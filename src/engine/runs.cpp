@@ -97,9 +97,38 @@ void ShowSteps(RunView& view, std::u16string_view headingKey, int total, std::sp
     }
 }
 
-// The end both runs share once the windows are handed back: the warning when some live value did
-// not take, then the restart offer.
-void FinishRun(RunView& view, bool allTook, SystemRestart& restart) {
+// A value as the damaged-record warning names it: its name, then its key from the root.
+std::u16string SettingName(const TweakRow& row) {
+    std::u16string name = u"\"";
+    name += row.valueName;
+    name += u"\" (";
+    name += row.key.root == RegistryRoot::LocalMachine ? u"HKEY_LOCAL_MACHINE" : u"HKEY_CURRENT_USER";
+    name += u'\\';
+    name += BareKeyPath(row.key.path);
+    name += u')';
+    return name;
+}
+
+// The warning that names the values a restore left alone because their record is damaged: its first
+// paragraph, the values one to a line, and its second paragraph.
+void WarnOfDamagedRecord(RunView& view, std::span<const TweakRow* const> rows) {
+    std::u16string text = view.GetCaption(kMainWindow, u"MessageBoxRecordDamaged1");
+    text += kParagraphBreak;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        text += (i == 0 ? u"" : u"\r\n") + SettingName(*rows[i]);
+    }
+    text += kParagraphBreak;
+    text += view.GetCaption(kMainWindow, u"MessageBoxRecordDamaged2");
+    view.ShowMessageBox(text, view.MainWindowTitle(), message_box::kAccessWarning);
+}
+
+// The end both runs share once the windows are handed back: the warnings about values the run
+// could not put in place, then the restart offer.
+void FinishRun(RunView& view, bool allTook, SystemRestart& restart,
+               std::span<const TweakRow* const> damagedRows = {}) {
+    if (!damagedRows.empty()) {
+        WarnOfDamagedRecord(view, damagedRows);
+    }
     if (!allTook) {
         AskMainWindow(view, {u"MessageBoxAccessDenied1", u"MessageBoxAccessDenied2"},
                       message_box::kAccessWarning);
@@ -178,12 +207,14 @@ void GoButtonClick(RunView& view, const CustomRegistry& registry, SystemRestart&
     }
 }
 
-void RestoreButtonClick(RunView& view, const CustomRegistry& registry, SystemRestart& restart) noexcept {
+std::optional<RestoreReport> RestoreButtonClick(RunView& view, const CustomRegistry& registry,
+                                                SystemRestart& restart) noexcept {
     bool holdingWindows = false;
+    std::optional<RestoreReport> report;
     try {
         if (AskMainWindow(view, {u"MessageBoxReset1", u"MessageBoxReset2"},
                           message_box::kRestoreConfirmation) != message_box::kIdOk) {
-            return;
+            return report;
         }
         // "Restore" is deleted later, once every live value is back (RestoreRegistry).
 
@@ -194,19 +225,20 @@ void RestoreButtonClick(RunView& view, const CustomRegistry& registry, SystemRes
         TweakProfile profile;
         profile.osClass = view.ConvertWindowsVersion(view.WindowsIndex());
         profile.internetType = view.InternetType(); // the speed setting plays no part here
-        const RestoreOutcome outcome = RestoreRegistry(registry, profile);
+        report = RestoreRegistry(registry, profile);
 
         view.EnableMainWindow(true);
         view.CloseProgressWindow();
         // A restore that did not complete keeps its backup, so that a later one can finish the job.
-        view.EnableRestoreButton(outcome == RestoreOutcome::BackupKept);
+        view.EnableRestoreButton(report->outcome == RestoreOutcome::BackupKept);
         holdingWindows = false;
-        FinishRun(view, outcome == RestoreOutcome::Done, restart);
+        FinishRun(view, !report->someRefused, restart, report->damagedRows);
     } catch (...) {
         if (holdingWindows) {
             HandBackWindows(view, registry);
         }
     }
+    return report;
 }
 
 } // namespace zentrim

@@ -7,7 +7,10 @@
 
 #include "engine/custom_registry.h"
 #include "engine/restart.h"
+#include "engine/run_phases.h"
 #include "engine/run_view.h"
+
+#include <optional>
 
 namespace zentrim {
 
@@ -17,8 +20,10 @@ namespace zentrim {
 void GoButtonClick(RunView& view, const CustomRegistry& registry, SystemRestart& restart) noexcept;
 
 // Asks for confirmation, shows 29 steps, restores every live value, removes the backup, hands the
-// main window back with RestoreButton disabled, warns when a value did not take, and offers the
-// restart. Any answer but OK ends it with nothing changed and no sound.
-void RestoreButtonClick(RunView& view, const CustomRegistry& registry, SystemRestart& restart) noexcept;
+// main window back with RestoreButton disabled, warns when a value did not take or names the values
+// whose record is damaged, and offers the restart. Any answer but OK ends it with nothing changed
+// and no sound. Gives what the registry work achieved; nothing when the run ended before it.
+std::optional<RestoreReport> RestoreButtonClick(RunView& view, const CustomRegistry& registry,
+                                                SystemRestart& restart) noexcept;
 
 } // namespace zentrim

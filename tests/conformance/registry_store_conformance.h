@@ -282,6 +282,27 @@ TYPED_TEST_P(RegistryStoreConformance, KeysWithoutSubkeysAreDeletedWithTheirValu
     EXPECT_FALSE(this->KeyExists(this->HKLM, this->Path(u"Parent")));
 }
 
+// What a key holds, counted: an empty key is told from one with values or subkeys.
+TYPED_TEST_P(RegistryStoreConformance, KeysCountTheirSubkeysAndValues) {
+    const auto reg = this->registry();
+    reg.WriteRegistryInteger(this->HKLM, this->Path(u"Parent\\Child"), u"A", 1, false);
+    reg.WriteRegistryInteger(this->HKLM, this->Path(u"Parent"), u"B", 2, false);
+    reg.WriteRegistryString(this->HKLM, this->Path(u"Parent"), u"C", u"c", false);
+    CustomRegistry::KeyInfo info;
+    const StoreStatus status = reg.TryReadKeyInfo(this->HKLM, this->Path(u"Parent"), false, info);
+    if (status == StoreStatus::Failed) {
+        GTEST_SKIP() << "this store cannot count what a key holds";
+    }
+    ASSERT_EQ(status, StoreStatus::Ok);
+    EXPECT_EQ(info.subkeyCount, 1u);
+    EXPECT_EQ(info.valueCount, 2u);
+    reg.DeleteRegistryValue(this->HKLM, this->Path(u"Parent\\Child"), u"A", false);
+    ASSERT_EQ(reg.TryReadKeyInfo(this->HKLM, this->Path(u"PARENT\\child\\"), false, info), StoreStatus::Ok);
+    EXPECT_EQ(info.subkeyCount, 0u);
+    EXPECT_EQ(info.valueCount, 0u);
+    EXPECT_EQ(reg.TryReadKeyInfo(this->HKLM, this->Path(u"Nowhere"), false, info), StoreStatus::NotFound);
+}
+
 TYPED_TEST_P(RegistryStoreConformance, StoreReportsSizesAndEnforcesHandleAccess) {
     const auto path = this->Path(u"Handles");
     this->registry().WriteRegistryString(this->HKCU, path, u"Text", u"abcdef", false);
@@ -358,6 +379,7 @@ REGISTER_TYPED_TEST_SUITE_P(
     KeyPathsIgnoreCaseAndTrailingBackslash, WritesCreateThePathAndReadsOrDeletesCreateNothing,
     WritesReplaceAnyTypeAndDeletesAreQuiet, KeysWithoutSubkeysAreDeletedWithTheirValues,
     StoreReportsSizesAndEnforcesHandleAccess, WithoutWriteRightsNothingChangesAndNothingFails,
-    KeysDeeperThan512LevelsAreRefused, ValuesAreStoredExactlyWhateverTheirTypeAndBytes);
+    KeysDeeperThan512LevelsAreRefused, ValuesAreStoredExactlyWhateverTheirTypeAndBytes,
+    KeysCountTheirSubkeysAndValues);
 
 } // namespace zentrim

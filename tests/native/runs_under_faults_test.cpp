@@ -1,7 +1,30 @@
-// The runs when single registry operations fail: every operation of a first optimize run, a restore
-// run and a second optimize run is made to fail in turn (and pairs of them at random), and then the
-// user goes on as a user would, with clean runs. Whatever failed, the user's values must come back
-// exactly, and no run may say that all went well when it did not.
+// The runs when registry operations fail or mislead: every operation of a first optimize run, a
+// restore run and a second optimize run is made to fail in turn (and pairs of them at random), and
+// then the user goes on as a user would, with clean runs. Whatever failed, the user's values must
+// come back exactly, and no run may say that all went well when it did not.
+//
+// Beside failures, the same sweep runs with stores that report success but mislead. What each run
+// does then:
+//   a read gives other data (one byte   The backup reads every live value twice and compares the
+//   short, another type, or the value   readings, and reads back all it wrote: any difference makes
+//   as before its last change)          it a failed backup (nothing changed, the user is told). The
+//                                       restore reads the backup twice before it writes anything
+//                                       and keeps the backup when the readings differ; it reads
+//                                       every value back, so a read-back that lies makes it keep
+//                                       the backup and warn, never report a wrong value as done.
+//   a write stores other data but       Everything written is read back from the store itself: a
+//   reports success                     backup that does not read back is removed again, a tweak
+//                                       or restored value that does not is reported as refused.
+//   another program changes a value     That value may end as the user had it before the first run,
+//   between two operations              as the other program wrote it, or as the run promised; the
+//                                       run never leaves anything else, and every other value comes
+//                                       back exactly. A change between the two readings of the
+//                                       backup fails the backup; one after the last read-back wins.
+//   value names that differ only in     Under Windows' rules such a name is the same value and keeps
+//   letter case                         the user's spelling through both runs. A store that tells
+//                                       them apart holds two values: the runs find only the one
+//                                       spelt as the catalogue spells it, record it as it is (or as
+//                                       absent), and never touch the other.
 //
 // The user's machine is written out below as the user would see it in the registry editor, without
 // the program's catalogue; the expectation is always that machine, read back from the store before
@@ -16,6 +39,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -32,6 +56,7 @@ using testing::BackupVisible;
 using testing::FakeRunView;
 using testing::FaultyRegistryStore;
 using testing::InProductKey;
+using testing::ReadLie;
 using testing::StoreOperation;
 
 RawValue Dword(std::uint32_t number) {
@@ -92,6 +117,29 @@ const std::vector<UserValue>& UserMachine() {
     return values;
 }
 
+// Beside the user's values, values whose names differ from the catalogue's only in letter case,
+// which only a store that tells such names apart can hold as values of their own.
+std::vector<UserValue> MachineWithNamesInOtherCase() {
+    std::vector<UserValue> values = UserMachine();
+    values.push_back({LocalMachine, u"System\\CurrentControlSet\\Control\\PriorityControl",
+                      u"WIN32PRIORITYSEPARATION", Dword(24)});
+    values.push_back({LocalMachine, u"System\\CurrentControlSet\\Services\\Messenger", u"start", Dword(3)});
+    values.push_back({CurrentUser, u"Control Panel\\Desktop\\WindowMetrics", u"minAnimate", Text(u"2")});
+    values.push_back({LocalMachine, u"System\\CurrentControlSet\\Services\\Tcpip\\Parameters",
+                      u"keepalivetime", Dword(1)});
+    return values;
+}
+
+// A snapshot with the names as the runs spelt them, from a store that tells names apart by case.
+std::vector<StoredKey> Spelt(std::vector<StoredKey> state) {
+    for (StoredKey& key : state) {
+        for (StoredValue& value : key.values) {
+            value.name = FaultyRegistryStore::OuterName(value.name);
+        }
+    }
+    return state;
+}
+
 // Every value outside the product key, keyed by root, path and name in lower case.
 using Machine = std::map<std::u16string, RawValue>;
 
@@ -108,15 +156,30 @@ Machine LiveValues(const MemoryRegistryStore& store) {
     return values;
 }
 
-// The number of values that differ between two machines (changed, missing or added).
-int Differences(const Machine& a, const Machine& b) {
-    int count = 0;
-    for (const auto& [id, value] : a) {
-        const auto found = b.find(id);
-        count += found == b.end() || found->second != value ? 1 : 0;
+// A value another program sets during a run: by its machine id, and what it writes.
+struct OtherWriter {
+    std::u16string id;
+    RawValue value;
+};
+
+// The number of values that differ between two machines (changed, missing or added). The value
+// another program set during the run also counts as equal when it holds what that program wrote.
+int Differences(const Machine& a, const Machine& b, const OtherWriter* other = nullptr) {
+    const auto find = [](const Machine& machine, const std::u16string& id) {
+        const auto it = machine.find(id);
+        return it == machine.end() ? std::nullopt : std::optional<RawValue>(it->second);
+    };
+    std::set<std::u16string> ids;
+    for (const Machine* machine : {&a, &b}) {
+        for (const auto& [id, value] : *machine) {
+            ids.insert(id);
+        }
     }
-    for (const auto& [id, value] : b) {
-        count += a.contains(id) ? 0 : 1;
+    int count = 0;
+    for (const std::u16string& id : ids) {
+        const auto value = find(a, id);
+        const bool otherWrote = other != nullptr && id == other->id && value == other->value;
+        count += value == find(b, id) || otherWrote ? 0 : 1;
     }
     return count;
 }
@@ -185,43 +248,97 @@ const char* Name(Phase phase) {
     return "";
 }
 
+// One way the store goes wrong for a run, besides what the clean runs after it meet.
+struct Mischief {
+    std::function<void(FaultyRegistryStore&)> apply;
+    std::optional<OtherWriter> otherWriter; // the value another program sets, if it does
+};
+
+Mischief Faults(std::vector<FaultyRegistryStore::Fault> faults) {
+    return {[faults](FaultyRegistryStore& store) {
+                for (const auto& fault : faults) {
+                    store.Add(fault);
+                }
+            },
+            std::nullopt};
+}
+
 class RunsUnderFaults : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        MemoryRegistryStore store;
-        const CustomRegistry registry(store);
-        for (const UserValue& value : UserMachine()) {
-            registry.WriteRegistryRaw(value.root, value.path, value.name, value.value, true);
-        }
-        user_ = std::make_unique<Setup>();
-        user_->machine = store.Snapshot();
-        user_->values = LiveValues(store);
+    // The user's machine and what clean runs make of it, in a store with Windows' rules for names or
+    // in one that tells names apart by their letter case.
+    struct Setup {
+        bool distinguishCase = false;
+        std::vector<StoredKey> machine;
+        std::vector<StoredKey> afterFirstOptimize;
+        Machine values;
+        Machine tweaked;
+        Machine afterRestore;
+        Machine tweakedTwice;
+        std::map<std::string, int> lostAfter; // values lost by the clean sequences after a state
 
-        Optimize(store, kFirstProfile, false);
-        user_->afterFirstOptimize = store.Snapshot();
-        user_->tweaked = LiveValues(store);
+        const std::vector<StoredKey>& StartOf(Phase phase) const {
+            return phase == Phase::FirstOptimize ? machine : afterFirstOptimize;
+        }
+    };
+
+    // The store the runs see over `memory`: as it is, or telling names apart by case.
+    static void Prepare(FaultyRegistryStore& store, const Setup& setup) {
+        if (setup.distinguishCase) {
+            store.DistinguishNameCase();
+        }
+    }
+
+    static std::unique_ptr<Setup> MakeSetup(bool distinguishCase, const std::vector<UserValue>& machine) {
+        auto setup = std::make_unique<Setup>();
+        setup->distinguishCase = distinguishCase;
+        const auto run = [&](MemoryRegistryStore& memory, const auto& what) {
+            FaultyRegistryStore store(memory);
+            Prepare(store, *setup);
+            what(store);
+        };
+        MemoryRegistryStore store;
+        run(store, [&](RegistryStore& through) {
+            const CustomRegistry registry(through);
+            for (const UserValue& value : machine) {
+                registry.WriteRegistryRaw(value.root, value.path, value.name, value.value, true);
+            }
+        });
+        setup->machine = store.Snapshot();
+        setup->values = LiveValues(store);
+
+        run(store, [](RegistryStore& through) { Optimize(through, kFirstProfile, false); });
+        setup->afterFirstOptimize = store.Snapshot();
+        setup->tweaked = LiveValues(store);
 
         MemoryRegistryStore restored;
-        restored.Load(user_->afterFirstOptimize);
-        Restore(restored, kFirstProfile);
-        user_->afterRestore = LiveValues(restored);
+        restored.Load(setup->afterFirstOptimize);
+        run(restored, [](RegistryStore& through) { Restore(through, kFirstProfile); });
+        setup->afterRestore = LiveValues(restored);
 
         MemoryRegistryStore twice;
-        twice.Load(user_->afterFirstOptimize);
-        Optimize(twice, kSecondProfile, true);
-        user_->tweakedTwice = LiveValues(twice);
+        twice.Load(setup->afterFirstOptimize);
+        run(twice, [](RegistryStore& through) { Optimize(through, kSecondProfile, true); });
+        setup->tweakedTwice = LiveValues(twice);
+        return setup;
     }
-    static void TearDownTestSuite() { user_.reset(); }
+
+    static void SetUpTestSuite() {
+        user_ = MakeSetup(false, UserMachine());
+        caseUser_ = MakeSetup(true, MachineWithNamesInOtherCase());
+    }
+    static void TearDownTestSuite() {
+        user_.reset();
+        caseUser_.reset();
+    }
 
     void SetUp() override {
         // The clean runs themselves: the first optimize run changes values, the restore run gives
         // back exactly what the user had.
-        ASSERT_NE(user_->tweaked, user_->values);
-        ASSERT_EQ(user_->afterRestore, user_->values);
-    }
-
-    static const std::vector<StoredKey>& StartOf(Phase phase) {
-        return phase == Phase::FirstOptimize ? user_->machine : user_->afterFirstOptimize;
+        for (const Setup* setup : {user_.get(), caseUser_.get()}) {
+            ASSERT_NE(setup->tweaked, setup->values);
+            ASSERT_EQ(setup->afterRestore, setup->values);
+        }
     }
 
     static RunReport RunPhase(Phase phase, RegistryStore& store) {
@@ -236,51 +353,67 @@ protected:
         return {};
     }
 
-    // How many store operations a clean run of the phase makes.
-    static std::size_t OperationsOf(Phase phase) {
+    // The counts of a clean run of the phase: its store operations, its reads of data, its sets.
+    struct Counts {
+        std::size_t operations = 0;
+        std::size_t dataReads = 0;
+        std::size_t sets = 0;
+        std::size_t ofKind[testing::kStoreOperationKinds] = {};
+    };
+    static Counts CountsOf(Phase phase, const Setup& setup = *user_) {
         MemoryRegistryStore memory;
-        memory.Load(StartOf(phase));
+        memory.Load(setup.StartOf(phase));
         FaultyRegistryStore counting(memory);
+        Prepare(counting, setup);
         RunPhase(phase, counting);
-        return counting.OperationCount();
+        Counts counts{counting.OperationCount(), counting.DataReadCount(),
+                      counting.OperationCount(StoreOperation::Set)};
+        for (std::size_t kind = 0; kind < testing::kStoreOperationKinds; ++kind) {
+            counts.ofKind[kind] = counting.OperationCount(static_cast<StoreOperation>(kind));
+        }
+        return counts;
     }
 
-    // Runs the phase with the faults, checks what it told the user against what it did, then goes
+    // Runs the phase with the mischief, checks what it told the user against what it did, then goes
     // on with clean runs in three ways. Gives the number of the user's values lost at the end of
     // each way (0 when nothing was lost) and adds a failure for every untruth or loss.
-    static int RunWithFaults(Phase phase, const std::vector<FaultyRegistryStore::Fault>& faults) {
+    static int RunWithFaults(Phase phase, const Mischief& mischief, Setup& setup = *user_) {
+        const OtherWriter* other = mischief.otherWriter ? &*mischief.otherWriter : nullptr;
         MemoryRegistryStore memory;
-        memory.Load(StartOf(phase));
+        memory.Load(setup.StartOf(phase));
         const Machine before = LiveValues(memory);
         FaultyRegistryStore faulty(memory);
-        for (const auto& fault : faults) {
-            faulty.Add(fault);
-        }
+        Prepare(faulty, setup);
+        mischief.apply(faulty);
         const RunReport report = RunPhase(phase, faulty);
         const Machine after = LiveValues(memory);
 
         // What the run told the user.
         if (report.backupFailed) {
-            EXPECT_EQ(after, before) << "said it changed nothing, but did";
+            EXPECT_EQ(Differences(after, before, other), 0) << "said it changed nothing, but did";
         } else if (!report.warned) {
-            const Machine& promised = phase == Phase::FirstOptimize ? user_->tweaked
-                                      : phase == Phase::Restore     ? user_->values
-                                                                    : user_->tweakedTwice;
-            EXPECT_EQ(after, promised) << "said all went well, but the values differ";
+            const Machine& promised = phase == Phase::FirstOptimize ? setup.tweaked
+                                      : phase == Phase::Restore     ? setup.values
+                                                                    : setup.tweakedTwice;
+            EXPECT_EQ(Differences(after, promised, other), 0) << "said all went well, but the values differ";
             if (phase == Phase::Restore) {
-                EXPECT_FALSE(BackupVisible(memory.Snapshot())) << "said all went well, but left a backup";
+                EXPECT_FALSE(BackupVisible(Spelt(memory.Snapshot())))
+                    << "said all went well, but left a backup";
             } else {
                 EXPECT_TRUE(report.restoreEnabled);
             }
         }
         if (!report.restoreEnabled) {
-            EXPECT_EQ(after, user_->values) << "the restore button is off, yet values are changed";
+            EXPECT_EQ(Differences(after, setup.values, other), 0)
+                << "the restore button is off, yet values are changed";
         }
 
         // The user goes on: restore (when the button allows); optimize then restore; both. Many
         // faults leave the same state behind, whose clean sequences need checking only once.
         const auto state = memory.Snapshot();
-        const auto [known, added] = user_->lostAfter.try_emplace(StateKey(state, report.restoreEnabled), 0);
+        const std::string id = other != nullptr ? ToUtf8(other->id) : std::string();
+        const auto [known, added] =
+            setup.lostAfter.try_emplace(id + StateKey(state, report.restoreEnabled), 0);
         if (!added) {
             return known->second;
         }
@@ -288,23 +421,25 @@ protected:
         for (int way = 0; way < 3; ++way) {
             MemoryRegistryStore next;
             next.Load(state);
+            FaultyRegistryStore clean(next);
+            Prepare(clean, setup);
             bool restoreEnabled = report.restoreEnabled;
             const auto restoreIfEnabled = [&] {
                 if (restoreEnabled) {
-                    restoreEnabled = Restore(next, kFirstProfile).restoreEnabled;
+                    restoreEnabled = Restore(clean, kFirstProfile).restoreEnabled;
                 }
             };
             if (way != 1) {
                 restoreIfEnabled();
             }
             if (way != 0) {
-                restoreEnabled = Optimize(next, kFirstProfile, restoreEnabled).restoreEnabled;
+                restoreEnabled = Optimize(clean, kFirstProfile, restoreEnabled).restoreEnabled;
                 restoreIfEnabled();
             }
-            const int differences = Differences(LiveValues(next), user_->values);
+            const int differences = Differences(LiveValues(next), setup.values, other);
             EXPECT_EQ(differences, 0) << "values lost after clean run sequence " << way;
             if (way != 0) {
-                EXPECT_FALSE(BackupVisible(next.Snapshot()))
+                EXPECT_FALSE(BackupVisible(Spelt(next.Snapshot())))
                     << "a backup is left after clean run sequence " << way;
             }
             lost += differences;
@@ -333,25 +468,19 @@ protected:
         return key;
     }
 
-    struct Setup {
-        std::vector<StoredKey> machine;
-        std::vector<StoredKey> afterFirstOptimize;
-        Machine values;
-        Machine tweaked;
-        Machine afterRestore;
-        Machine tweakedTwice;
-        std::map<std::string, int> lostAfter; // values lost by the clean sequences after a state
-    };
     inline static std::unique_ptr<Setup> user_;
+    inline static std::unique_ptr<Setup> caseUser_;
 };
+
+constexpr Phase kPhases[] = {Phase::FirstOptimize, Phase::Restore, Phase::SecondOptimize};
 
 void Measured(const std::string& what, std::size_t cases, int lost) {
     std::printf("[ measured ] %s: %zu cases, %d values lost\n", what.c_str(), cases, lost);
 }
 
 TEST_F(RunsUnderFaults, EverySingleFailedOperationOfEachRun) {
-    for (const Phase phase : {Phase::FirstOptimize, Phase::Restore, Phase::SecondOptimize}) {
-        const std::size_t operations = OperationsOf(phase);
+    for (const Phase phase : kPhases) {
+        const std::size_t operations = CountsOf(phase).operations;
         // Every run is hundreds of store operations (the second optimize run, which finds the
         // backup held, about 270: the backup inventory opens each of its two keys once).
         ASSERT_GT(operations, 250u) << Name(phase);
@@ -360,7 +489,7 @@ TEST_F(RunsUnderFaults, EverySingleFailedOperationOfEachRun) {
             SCOPED_TRACE(std::string(Name(phase)) + ", operation " + std::to_string(position) + " fails");
             // Refused access and plain failure alternate: the runs must treat both alike.
             const StoreStatus status = position % 2 == 0 ? StoreStatus::Failed : StoreStatus::AccessDenied;
-            lost += RunWithFaults(phase, {FaultyRegistryStore::At(position, status)});
+            lost += RunWithFaults(phase, Faults({FaultyRegistryStore::At(position, status)}));
             if (::testing::Test::HasFailure()) {
                 return; // the first case that fails tells the story
             }
@@ -370,19 +499,17 @@ TEST_F(RunsUnderFaults, EverySingleFailedOperationOfEachRun) {
 }
 
 TEST_F(RunsUnderFaults, EveryOperationOfAKindFailingFromSomePointOn) {
-    const StoreOperation kinds[] = {StoreOperation::Open, StoreOperation::Create, StoreOperation::Query,
-                                    StoreOperation::Set,  StoreOperation::Delete, StoreOperation::DeleteKey};
-    for (const Phase phase : {Phase::FirstOptimize, Phase::Restore, Phase::SecondOptimize}) {
+    const StoreOperation kinds[] = {StoreOperation::Open,   StoreOperation::Create, StoreOperation::Query,
+                                    StoreOperation::Set,    StoreOperation::Delete, StoreOperation::DeleteKey,
+                                    StoreOperation::KeyInfo};
+    for (const Phase phase : kPhases) {
+        const Counts counts = CountsOf(phase);
         for (const StoreOperation kind : kinds) {
-            MemoryRegistryStore memory;
-            memory.Load(StartOf(phase));
-            FaultyRegistryStore counting(memory);
-            RunPhase(phase, counting);
-            const std::size_t count = counting.OperationCount(kind);
+            const std::size_t count = counts.ofKind[static_cast<std::size_t>(kind)];
             for (std::size_t from = 0; from < count; from += 7) {
                 SCOPED_TRACE(std::string(Name(phase)) + ", kind " + std::to_string(static_cast<int>(kind)) +
                              " failing from " + std::to_string(from));
-                RunWithFaults(phase, {FaultyRegistryStore::KindFrom(kind, from)});
+                RunWithFaults(phase, Faults({FaultyRegistryStore::KindFrom(kind, from)}));
                 if (::testing::Test::HasFailure()) {
                     return;
                 }
@@ -393,8 +520,8 @@ TEST_F(RunsUnderFaults, EveryOperationOfAKindFailingFromSomePointOn) {
 
 TEST_F(RunsUnderFaults, TwoFailedOperationsAtRandomPlaces) {
     std::mt19937 random(20261209);
-    for (const Phase phase : {Phase::FirstOptimize, Phase::Restore, Phase::SecondOptimize}) {
-        const std::size_t operations = OperationsOf(phase);
+    for (const Phase phase : kPhases) {
+        const std::size_t operations = CountsOf(phase).operations;
         std::uniform_int_distribution<std::size_t> position(0, operations - 1);
         constexpr std::size_t kCases = 700;
         int lost = 0;
@@ -403,7 +530,8 @@ TEST_F(RunsUnderFaults, TwoFailedOperationsAtRandomPlaces) {
             const std::size_t second = position(random);
             SCOPED_TRACE(std::string(Name(phase)) + ", operations " + std::to_string(first) + " and " +
                          std::to_string(second) + " fail");
-            lost += RunWithFaults(phase, {FaultyRegistryStore::At(first), FaultyRegistryStore::At(second)});
+            lost += RunWithFaults(phase,
+                                  Faults({FaultyRegistryStore::At(first), FaultyRegistryStore::At(second)}));
             if (::testing::Test::HasFailure()) {
                 return;
             }
@@ -417,10 +545,10 @@ TEST_F(RunsUnderFaults, AValueThatAlwaysFails) {
     for (const std::u16string_view name :
          {u"Restore", u"Win32PrioritySeparation", u"Start", u"MinAnimate",
           u"HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Messenger\\\\Start"}) {
-        for (const Phase phase : {Phase::FirstOptimize, Phase::Restore, Phase::SecondOptimize}) {
+        for (const Phase phase : kPhases) {
             SCOPED_TRACE(std::string(Name(phase)) + ", value " + ToUtf8(name));
             MemoryRegistryStore memory;
-            memory.Load(StartOf(phase));
+            memory.Load(user_->StartOf(phase));
             const Machine before = LiveValues(memory);
             FaultyRegistryStore faulty(memory);
             faulty.FailValueName(std::u16string(name));
@@ -436,6 +564,146 @@ TEST_F(RunsUnderFaults, AValueThatAlwaysFails) {
                 }
             }
         }
+    }
+}
+
+// Each read of data in turn reports success with other data: a byte short, another type, or the
+// value as it was before its last change, in turn.
+TEST_F(RunsUnderFaults, EveryReadThatGivesOtherData) {
+    const ReadLie lies[] = {ReadLie::Truncated, ReadLie::Retyped, ReadLie::Stale};
+    for (const Phase phase : kPhases) {
+        const std::size_t reads = CountsOf(phase).dataReads;
+        ASSERT_GT(reads, 50u) << Name(phase);
+        int lost = 0;
+        for (std::size_t position = 0; position < reads; ++position) {
+            const ReadLie lie = lies[position % 3];
+            SCOPED_TRACE(std::string(Name(phase)) + ", read " + std::to_string(position) +
+                         " misleads in way " + std::to_string(static_cast<int>(lie)));
+            lost += RunWithFaults(phase,
+                                  {[&](FaultyRegistryStore& store) { store.LieOnRead(position, lie); }, {}});
+            if (::testing::Test::HasFailure()) {
+                return;
+            }
+        }
+        Measured(std::string("one misleading read in the ") + Name(phase), reads, lost);
+    }
+}
+
+// Each value set in turn stores other data than it was given, and reports success.
+TEST_F(RunsUnderFaults, EveryWriteThatStoresOtherData) {
+    for (const Phase phase : kPhases) {
+        const std::size_t sets = CountsOf(phase).sets;
+        ASSERT_GT(sets, 10u) << Name(phase);
+        int lost = 0;
+        for (std::size_t position = 0; position < sets; ++position) {
+            SCOPED_TRACE(std::string(Name(phase)) + ", set " + std::to_string(position) +
+                         " stores other data");
+            lost +=
+                RunWithFaults(phase, {[&](FaultyRegistryStore& store) { store.LieOnWrite(position); }, {}});
+            if (::testing::Test::HasFailure()) {
+                return;
+            }
+        }
+        Measured(std::string("one write of other data in the ") + Name(phase), sets, lost);
+    }
+}
+
+// Another program sets a value between two operations of a run, at every fifth place in turn: a
+// backed-up value the user had, a value the restore deletes, and one the user did not have.
+TEST_F(RunsUnderFaults, AnotherProgramChangingAValueBetweenTwoOperations) {
+    const struct {
+        std::u16string_view path;
+        std::u16string_view name;
+        RawValue value;
+    } changes[] = {
+        {u"System\\CurrentControlSet\\Control\\PriorityControl", u"Win32PrioritySeparation", Dword(40)},
+        {u"System\\CurrentControlSet\\Services\\Messenger", u"Start", Dword(3)},
+        {u"System\\CurrentControlSet\\Services\\Tcpip\\Parameters", u"EnableICMPRedirects", Dword(9)},
+    };
+    for (const Phase phase : kPhases) {
+        const std::size_t operations = CountsOf(phase).operations;
+        std::size_t cases = 0;
+        for (std::size_t position = 0; position < operations; position += 5, ++cases) {
+            const auto& change = changes[cases % std::size(changes)];
+            SCOPED_TRACE(std::string(Name(phase)) + ", " + ToUtf8(change.name) + " set before operation " +
+                         std::to_string(position));
+            const std::u16string id = ToLowerText(u"HKEY_LOCAL_MACHINE\\" + std::u16string(change.path) +
+                                                  u"|" + std::u16string(change.name));
+            RunWithFaults(phase, {[&](FaultyRegistryStore& store) {
+                                      store.ChangeValueBefore(position, LocalMachine,
+                                                              std::u16string(change.path),
+                                                              std::u16string(change.name), change.value);
+                                  },
+                                  OtherWriter{id, change.value}});
+            if (::testing::Test::HasFailure()) {
+                return;
+            }
+        }
+        Measured(std::string("another program setting a value during the ") + Name(phase), cases, 0);
+    }
+}
+
+// Under Windows' rules a value whose name the user's machine spells otherwise than the catalogue is
+// the same value, and it keeps the user's spelling through both runs. In a store that tells such
+// names apart the runs leave the differently spelt values alone, also when operations fail.
+TEST_F(RunsUnderFaults, ValueNamesThatDifferOnlyInLetterCase) {
+    std::vector<UserValue> spelt;
+    for (UserValue value : UserMachine()) {
+        value.name = value.name == u"Win32PrioritySeparation"       ? u"WIN32PRIORITYSEPARATION"
+                     : value.name == u"Start"                       ? u"start"
+                     : value.name == u"NtfsDisableLastAccessupdate" ? u"NtfsDisableLastAccessUpdate"
+                                                                    : value.name;
+        spelt.push_back(value);
+    }
+    MemoryRegistryStore memory;
+    const CustomRegistry registry(memory);
+    for (const UserValue& value : spelt) {
+        registry.WriteRegistryRaw(value.root, value.path, value.name, value.value, true);
+    }
+    const auto outside = [](std::vector<StoredKey> state) {
+        std::erase_if(state, [](const StoredKey& key) {
+            return InProductKey(key) || EqualsIgnoringCase(key.path, u"Software\\ORVANE");
+        });
+        return state;
+    };
+    const auto machine = outside(memory.Snapshot());
+    Optimize(memory, kFirstProfile, false);
+    Restore(memory, kFirstProfile);
+    const auto restored = outside(memory.Snapshot());
+    ASSERT_EQ(restored.size(), machine.size());
+    for (std::size_t i = 0; i < machine.size(); ++i) {
+        ASSERT_EQ(restored[i].path, machine[i].path);
+        ASSERT_EQ(restored[i].values.size(), machine[i].values.size()) << ToUtf8(machine[i].path);
+        for (std::size_t j = 0; j < machine[i].values.size(); ++j) {
+            EXPECT_EQ(restored[i].values[j].name, machine[i].values[j].name) << "the user's spelling stays";
+            EXPECT_EQ(restored[i].values[j].data, machine[i].values[j].data);
+        }
+    }
+
+    // The store that tells names apart: the optimize run leaves the values spelt otherwise as they
+    // are, the restore gives back exactly what the user had (checked by SetUp), and so do the clean
+    // runs after every tenth operation failed.
+    const std::vector<UserValue> all = MachineWithNamesInOtherCase();
+    for (auto value = all.begin() + static_cast<std::ptrdiff_t>(UserMachine().size()); value != all.end();
+         ++value) {
+        const std::u16string id =
+            ToLowerText(std::u16string(RootName(value->root)) + u"\\" + std::u16string(value->path) + u"|" +
+                        FaultyRegistryStore::InnerName(value->name));
+        ASSERT_TRUE(caseUser_->values.contains(id)) << ToUtf8(value->name);
+        EXPECT_EQ(caseUser_->tweaked.at(id), value->value) << ToUtf8(value->name);
+    }
+    for (const Phase phase : kPhases) {
+        const std::size_t operations = CountsOf(phase, *caseUser_).operations;
+        int lost = 0;
+        for (std::size_t position = 0; position < operations; position += 10) {
+            SCOPED_TRACE(std::string(Name(phase)) + ", operation " + std::to_string(position) + " fails");
+            lost += RunWithFaults(phase, Faults({FaultyRegistryStore::At(position)}), *caseUser_);
+            if (::testing::Test::HasFailure()) {
+                return;
+            }
+        }
+        Measured(std::string("names told apart by case, one failed operation in the ") + Name(phase),
+                 (operations + 9) / 10, lost);
     }
 }
 

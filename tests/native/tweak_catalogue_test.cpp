@@ -52,7 +52,7 @@ std::vector<int> Numbers(const std::vector<PlannedWrite>& writes) {
 TEST(TweakCatalogue, ConditionsForEveryOsClass) {
     struct Case {
         int osClass;
-        bool c1, c3, c4;
+        bool notServer2003, serverOrXp, vistaOrLaterDesktop;
     };
     const Case cases[] = {
         {-2, true, false, false}, {-1, true, false, false}, {0, false, true, false}, {1, true, false, true},
@@ -64,10 +64,11 @@ TEST(TweakCatalogue, ConditionsForEveryOsClass) {
         for (int internet = -1; internet <= 8; ++internet) {
             const TweakProfile profile{c.osClass, internet, 0};
             EXPECT_TRUE(ConditionHolds(TweakCondition::Always, profile));
-            EXPECT_EQ(ConditionHolds(TweakCondition::NotServer2003, profile), c.c1)
+            EXPECT_EQ(ConditionHolds(TweakCondition::NotServer2003, profile), c.notServer2003)
                 << "OS class " << c.osClass;
-            EXPECT_EQ(ConditionHolds(TweakCondition::ServerOrXp, profile), c.c3) << "OS class " << c.osClass;
-            EXPECT_EQ(ConditionHolds(TweakCondition::VistaOrLaterDesktop, profile), c.c4)
+            EXPECT_EQ(ConditionHolds(TweakCondition::ServerOrXp, profile), c.serverOrXp)
+                << "OS class " << c.osClass;
+            EXPECT_EQ(ConditionHolds(TweakCondition::VistaOrLaterDesktop, profile), c.vistaOrLaterDesktop)
                 << "OS class " << c.osClass;
         }
     }

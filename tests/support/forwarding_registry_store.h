@@ -32,6 +32,9 @@ public:
     StoreStatus DeleteKey(RegistryRoot root, std::u16string_view path, std::uint32_t access) override {
         return inner_.DeleteKey(root, path, access);
     }
+    StoreStatus QueryKeyInfo(StoreKey key, std::uint32_t& subkeyCount, std::uint32_t& valueCount) override {
+        return inner_.QueryKeyInfo(key, subkeyCount, valueCount);
+    }
     void CloseKey(StoreKey key) override { inner_.CloseKey(key); }
 
 private:
