@@ -3,6 +3,7 @@
 // ApplyCaptions on the main window's component tree (headless toolkit), and the write plan of a
 // profile.
 #include "app/main/main_form.h"
+#include "catalogue/catalogue_source.h"
 #include "engine/clock.h"
 #include "engine/custom_registry.h"
 #include "engine/date_text.h"
@@ -17,8 +18,7 @@
 #include "launch/recording_launcher.h"
 #include "toolkit/application.h"
 #include "toolkit/headless_backend.h"
-#include "ui/captions.h"
-#include "ui/catalogue_source.h"
+#include "ui/apply_captions.h"
 #include "ui/sound.h"
 
 #include "support/windows10_source.h"
@@ -160,7 +160,7 @@ void BM_ApplyCaptionsMainWindow(benchmark::State& state) {
                    .clock = clock,
                    .dateFormatter = formatter});
     for (auto _ : state) {
-        captions.catalogue.ApplyCaptions(main.Form());
+        ApplyCaptions(captions.catalogue, main.Form());
     }
 }
 BENCHMARK(BM_ApplyCaptionsMainWindow);
@@ -174,7 +174,7 @@ void BM_OptimizeAndRestoreMemory(benchmark::State& state) {
         .osClass = os_class::kWindows10, .internetType = 0, .speedSetting = kSpeedMaximumBoost};
     for (auto _ : state) {
         const bool optimized = OptimizeRegistry(registry, profile) == OptimizeOutcome::Done;
-        const bool restored = RestoreRegistry(registry, profile) == RestoreOutcome::Done;
+        const bool restored = RestoreRegistry(registry, profile).outcome == RestoreOutcome::Done;
         if (!optimized || !restored) {
             state.SkipWithError("a run did not complete");
             return;

@@ -2,14 +2,14 @@
 
 namespace zentrim::toolkit {
 
-Bevel::Bevel(Form& owner, BevelProps props)
-    : Control(owner, kKind, ControlInitFrom(props, false, false)), shape_(props.shape) {}
+Bevel::Bevel(Form& owner, ControlProps props, BevelProps own)
+    : Control(owner, kKind, std::move(props), kTraits), own_(std::move(own)) {}
 
 void Bevel::SetShape(BevelShape shape) {
-    if (shape_ == shape) {
+    if (own_.shape == shape) {
         return;
     }
-    shape_ = shape;
+    own_.shape = shape;
     Notify(Change::Style);
 }
 

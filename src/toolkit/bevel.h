@@ -13,31 +13,22 @@ enum class BevelShape {
 };
 
 struct BevelProps {
-    std::u16string name{};
-    Panel* parent = nullptr;
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
     BevelShape shape = BevelShape::TopLine;
-    bool enabled = true;
-    bool visible = true;
-    Cursor cursor = Cursor::Default;
-    std::u16string hint{};
 };
 
 class Bevel final : public Control {
 public:
     static constexpr ComponentKind kKind = ComponentKind::Bevel;
     using Props = BevelProps;
+    static constexpr ControlTraits kTraits{};
 
-    Bevel(Form& owner, BevelProps props);
+    Bevel(Form& owner, ControlProps props, BevelProps own);
 
-    BevelShape Shape() const { return shape_; }
+    BevelShape Shape() const { return own_.shape; }
     void SetShape(BevelShape shape);
 
 private:
-    BevelShape shape_;
+    BevelProps own_;
 };
 
 } // namespace zentrim::toolkit

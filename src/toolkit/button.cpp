@@ -4,37 +4,28 @@
 
 namespace zentrim::toolkit {
 
-Button::Button(Form& owner, ButtonProps props)
-    : Control(owner, kKind, ControlInitFrom(props, true, true)), caption_(std::move(props.caption)),
-      isDefault_(props.isDefault), modalResult_(props.modalResult), shield_(props.shield) {}
-
-void Button::SetCaption(std::u16string caption) {
-    if (caption_ == caption) {
-        return;
-    }
-    caption_ = std::move(caption);
-    Notify(Change::Text);
-}
+Button::Button(Form& owner, ControlProps props, ButtonProps own)
+    : Control(owner, kKind, std::move(props), kTraits), own_(std::move(own)) {}
 
 void Button::SetDefault(bool on) {
-    if (isDefault_ == on) {
+    if (own_.isDefault == on) {
         return;
     }
-    isDefault_ = on;
+    own_.isDefault = on;
     Notify(Change::Style);
 }
 
 void Button::SetShield(bool on) {
-    if (shield_ == on) {
+    if (own_.shield == on) {
         return;
     }
-    shield_ = on;
+    own_.shield = on;
     Notify(Change::Style);
 }
 
 void Button::Click() {
-    if (modalResult_ != kModalNone) {
-        OwnerForm().SetModalResult(modalResult_);
+    if (own_.modalResult != kModalNone) {
+        OwnerForm().SetModalResult(own_.modalResult);
     }
     Control::Click();
 }

@@ -7,50 +7,32 @@
 namespace zentrim::toolkit {
 
 struct ButtonProps {
-    std::u16string name{};
-    Panel* parent = nullptr;
-    int left = 0;
-    int top = 0;
-    int width = 75;
-    int height = 25;
-    std::u16string caption{};
-    std::optional<Font> font{};
     bool isDefault = false; // Enter presses it
     int modalResult = kModalNone;
     bool shield = false; // shows the administrator shield
-    bool enabled = true;
-    bool visible = true;
-    Cursor cursor = Cursor::Default;
-    std::u16string hint{};
-    int tabOrder = -1;
-    bool tabStop = true;
 };
 
 class Button final : public Control {
 public:
     static constexpr ComponentKind kKind = ComponentKind::Button;
     using Props = ButtonProps;
+    static constexpr ControlTraits kTraits{.size = {75, 25}, .tabStop = true, .hasFont = true};
 
-    Button(Form& owner, ButtonProps props);
+    Button(Form& owner, ControlProps props, ButtonProps own);
 
-    const std::u16string& Caption() const { return caption_; }
-    void SetCaption(std::u16string caption);
-    std::u16string DisplayText() const { return StripAccelerators(caption_); }
-    bool IsDefault() const { return isDefault_; }
+    std::u16string DisplayText() const { return StripAccelerators(Caption()); }
+    bool IsDefault() const { return own_.isDefault; }
     void SetDefault(bool on);
-    int ModalResult() const { return modalResult_; }
-    void SetModalResult(int result) { modalResult_ = result; }
-    bool Shield() const { return shield_; }
+    int ModalResult() const { return own_.modalResult; }
+    void SetModalResult(int result) { own_.modalResult = result; }
+    bool Shield() const { return own_.shield; }
     void SetShield(bool on);
 
     // Applies the modal result to the form, then raises onClick.
     void Click() override;
 
 private:
-    std::u16string caption_;
-    bool isDefault_;
-    int modalResult_;
-    bool shield_;
+    ButtonProps own_;
 };
 
 } // namespace zentrim::toolkit

@@ -6,6 +6,7 @@
 #include "toolkit/panel.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace zentrim::toolkit {
 
@@ -18,31 +19,45 @@ Application& Component::App() const {
     return owner_.App();
 }
 
-Control::Control(Form& owner, ComponentKind kind, ControlInit init)
-    : Component(owner, kind, std::move(init.name)), parent_(init.parent), bounds_(init.bounds),
-      enabled_(init.enabled), visible_(init.visible), cursor_(init.cursor), hint_(std::move(init.hint)),
-      tabOrder_(init.tabOrder), tabStop_(init.tabStop), hasFont_(init.hasFont),
-      parentFont_(!init.font.has_value()), font_(init.font.value_or(Font{})) {
-    if (parent_ != nullptr && &parent_->OwnerForm() != &owner) {
+Control::Control(Form& owner, ComponentKind kind, ControlProps props, ControlTraits traits)
+    : Component(owner, kind, std::exchange(props.name, {})), traits_(traits), props_(std::move(props)) {
+    if (props_.parent != nullptr && &props_.parent->OwnerForm() != &owner) {
         throw std::invalid_argument("a control's parent must belong to the same form");
     }
+    props_.bounds = WithDesignedSize(props_.bounds);
+    if (!traits_.hasFont) {
+        props_.font.reset();
+    }
+    if (!props_.tabStop.has_value()) {
+        props_.tabStop = traits_.tabStop;
+    }
+}
+
+Bounds Control::WithDesignedSize(Bounds bounds) const {
+    if (bounds.width < 0) {
+        bounds.width = traits_.size.width;
+    }
+    if (bounds.height < 0) {
+        bounds.height = traits_.size.height;
+    }
+    return bounds;
 }
 
 void Control::SetBounds(const Bounds& bounds) {
-    StoreBounds(AdjustBounds(bounds));
+    StoreBounds(AdjustBounds(WithDesignedSize(bounds)));
 }
 
 void Control::StoreBounds(const Bounds& bounds) {
-    if (bounds_ == bounds) {
+    if (props_.bounds == bounds) {
         return;
     }
-    bounds_ = bounds;
+    props_.bounds = bounds;
     Notify(Change::Placement);
 }
 
 Point Control::PositionInForm() const {
-    Point point{bounds_.left, bounds_.top};
-    for (const Panel* panel = parent_; panel != nullptr; panel = panel->Parent()) {
+    Point point{Left(), Top()};
+    for (const Panel* panel = Parent(); panel != nullptr; panel = panel->Parent()) {
         point.x += panel->Left();
         point.y += panel->Top();
     }
@@ -55,95 +70,102 @@ Rect Control::ScreenRect() const {
     const Point inForm = PositionInForm();
     const int left = origin.x + form.ScaleToDpi(inForm.x);
     const int top = origin.y + form.ScaleToDpi(inForm.y);
-    return {left, top, left + form.ScaleToDpi(bounds_.width), top + form.ScaleToDpi(bounds_.height)};
+    return {left, top, left + form.ScaleToDpi(Width()), top + form.ScaleToDpi(Height())};
+}
+
+void Control::SetCaption(std::u16string caption) {
+    if (props_.caption == caption) {
+        return;
+    }
+    props_.caption = std::move(caption);
+    Notify(Change::Text);
+    CaptionChanged();
 }
 
 void Control::SetEnabled(bool enabled) {
-    if (enabled_ == enabled) {
+    if (props_.enabled == enabled) {
         return;
     }
-    enabled_ = enabled;
+    props_.enabled = enabled;
     Notify(Change::Enabled);
 }
 
 bool Control::IsEffectivelyEnabled() const {
-    if (!enabled_) {
+    if (!props_.enabled) {
         return false;
     }
-    return parent_ != nullptr ? parent_->IsEffectivelyEnabled() : OwnerForm().Enabled();
+    return Parent() != nullptr ? Parent()->IsEffectivelyEnabled() : OwnerForm().Enabled();
 }
 
 void Control::SetVisible(bool visible) {
-    if (visible_ == visible) {
+    if (props_.visible == visible) {
         return;
     }
-    visible_ = visible;
+    props_.visible = visible;
     Notify(Change::Visible);
 }
 
 bool Control::IsShowing() const {
-    if (!visible_) {
+    if (!props_.visible) {
         return false;
     }
-    return parent_ != nullptr ? parent_->IsShowing() : OwnerForm().Visible();
+    return Parent() != nullptr ? Parent()->IsShowing() : OwnerForm().Visible();
 }
 
 void Control::SetCursor(Cursor cursor) {
-    if (cursor_ == cursor) {
+    if (props_.cursor == cursor) {
         return;
     }
-    cursor_ = cursor;
+    props_.cursor = cursor;
     Notify(Change::MouseCursor);
 }
 
 Cursor Control::EffectiveCursor() const {
     for (const Control* control = this; control != nullptr; control = control->Parent()) {
-        if (control->cursor_ != Cursor::Default) {
-            return control->cursor_;
+        if (control->GetCursor() != Cursor::Default) {
+            return control->GetCursor();
         }
     }
     return Cursor::Default;
 }
 
 void Control::SetHint(std::u16string hint) {
-    hint_ = std::move(hint);
+    props_.hint = std::move(hint);
 }
 
 void Control::SetParentFont(bool on) {
-    if (!hasFont_ || parentFont_ == on) {
+    if (!traits_.hasFont || ParentFont() == on) {
         return;
     }
     if (!on) {
         // The control keeps the font it shows now as its own.
-        font_ = GetFont();
-        parentFont_ = false;
+        props_.font = GetFont();
         return;
     }
-    parentFont_ = true;
+    props_.font.reset();
     ApplyFontChange();
 }
 
 Font Control::GetFont() const {
-    if (hasFont_ && !parentFont_) {
-        return font_;
+    if (props_.font.has_value()) {
+        return *props_.font;
     }
-    return parent_ != nullptr ? parent_->GetFont() : OwnerForm().GetFont();
+    return Parent() != nullptr ? Parent()->GetFont() : OwnerForm().GetFont();
 }
 
 void Control::SetFont(const Font& font) {
-    if (!hasFont_) {
+    if (!traits_.hasFont) {
         return;
     }
-    const bool changed = parentFont_ || !(font_ == font);
-    parentFont_ = false;
-    font_ = font;
+    const bool changed = !props_.font.has_value() || !(*props_.font == font);
+    props_.font = font;
     if (changed) {
         ApplyFontChange();
     }
 }
 
 void Control::ParentFontChanged() {
-    if (hasFont_ && parentFont_) {
+    if (traits_.hasFont && ParentFont()) {
         ApplyFontChange();
     }
 }
@@ -154,10 +176,10 @@ void Control::ApplyFontChange() {
 }
 
 void Control::SetTabOrder(int tabOrder) {
-    if (tabOrder_ == tabOrder) {
+    if (props_.tabOrder == tabOrder) {
         return;
     }
-    tabOrder_ = tabOrder;
+    props_.tabOrder = tabOrder;
     Notify(Change::TabOrder);
 }
 

@@ -81,58 +81,71 @@ private:
     std::unique_ptr<Peer> peer_;
 };
 
-// The properties every control kind shares, gathered from a kind's props by ControlInitFrom.
-struct ControlInit {
+// The properties every control kind shares, as a layout gives them: the first argument of
+// Form::Add for a control, `{.name = u"GoButton", .parent = &panel, .bounds = {400, 95, 145, 52}}`;
+// the kind's own properties follow in a second one. The control keeps them as they change.
+struct ControlProps {
     std::u16string name{};
-    Panel* parent = nullptr;
-    Bounds bounds;
+    Panel* parent = nullptr;    // none: the form itself
+    Bounds bounds{};            // a width or height left out takes the kind's designed size
+    std::u16string caption{};   // shown by labels, panels and buttons
+    std::optional<Font> font{}; // none: follows the parent's font; kinds that show no text have none
     bool enabled = true;
     bool visible = true;
     Cursor cursor = Cursor::Default;
     std::u16string hint{};
     int tabOrder = -1;
-    bool tabStop = false;
-    bool hasFont = false;
-    std::optional<Font> font{};
+    std::optional<bool> tabStop{}; // none: as the kind is (buttons are, labels only as links)
+};
+
+// What a kind adds to the shared properties.
+struct ControlTraits {
+    Size size{};          // the designed size: for a width or height the layout leaves out
+    bool tabStop = false; // unless the layout says otherwise
+    bool hasFont = false; // label, panel, button, memo, edit, picture combo box
 };
 
 class Control : public Component {
 public:
     // The panel this control sits on, or null when it sits on the form itself.
-    Panel* Parent() const { return parent_; }
+    Panel* Parent() const { return props_.parent; }
 
-    const Bounds& GetBounds() const { return bounds_; }
-    int Left() const { return bounds_.left; }
-    int Top() const { return bounds_.top; }
-    int Width() const { return bounds_.width; }
-    int Height() const { return bounds_.height; }
+    const Bounds& GetBounds() const { return props_.bounds; }
+    int Left() const { return props_.bounds.left; }
+    int Top() const { return props_.bounds.top; }
+    int Width() const { return props_.bounds.width; }
+    int Height() const { return props_.bounds.height; }
+    // A width or height left out (kDesignedSize) takes the kind's designed size.
     void SetBounds(const Bounds& bounds);
     // Top-left within the form's client area, in layout units.
     Point PositionInForm() const;
     // The control's rectangle on the screen, in pixels.
     Rect ScreenRect() const;
 
-    bool Enabled() const { return enabled_; }
+    // The caption as the layout or the catalogue gave it, with its accelerator marks.
+    const std::u16string& Caption() const { return props_.caption; }
+    void SetCaption(std::u16string caption);
+
+    bool Enabled() const { return props_.enabled; }
     void SetEnabled(bool enabled);
     // Enabled itself, on enabled parents, in an enabled form: it takes input.
     bool IsEffectivelyEnabled() const;
-    bool Visible() const { return visible_; }
+    bool Visible() const { return props_.visible; }
     void SetVisible(bool visible);
     // Visible itself, on visible parents, in a visible form.
     bool IsShowing() const;
 
-    Cursor GetCursor() const { return cursor_; }
+    Cursor GetCursor() const { return props_.cursor; }
     void SetCursor(Cursor cursor);
     // The cursor shown over the control: its own, else the nearest parent's, else Default.
     Cursor EffectiveCursor() const;
 
-    const std::u16string& Hint() const { return hint_; }
+    const std::u16string& Hint() const { return props_.hint; }
     void SetHint(std::u16string hint);
 
-    // Kinds with a font: label, panel, button, memo, edit, picture combo box.
-    bool HasFont() const { return hasFont_; }
+    bool HasFont() const { return traits_.hasFont; }
     // On: the control follows its parent's font. Setting a font of its own turns it off.
-    bool ParentFont() const { return parentFont_; }
+    bool ParentFont() const { return !props_.font.has_value(); }
     void SetParentFont(bool on);
     // The font the control shows: its own, or its parent's while ParentFont is on.
     Font GetFont() const;
@@ -140,9 +153,9 @@ public:
 
     // Tab order among the siblings: controls with a number come first, by number, then the
     // others in creation order. Only tab stops take the focus with the Tab key.
-    int TabOrder() const { return tabOrder_; }
+    int TabOrder() const { return props_.tabOrder; }
     void SetTabOrder(int tabOrder);
-    bool TabStop() const { return tabStop_; }
+    bool TabStop() const { return props_.tabStop.value_or(false); }
     void SetFocus();
     bool Focused() const;
 
@@ -157,9 +170,11 @@ public:
     void ParentFontChanged();
 
 protected:
-    Control(Form& owner, ComponentKind kind, ControlInit init);
+    Control(Form& owner, ComponentKind kind, ControlProps props, ControlTraits traits);
     // Lets a kind adjust bounds being set (a label that sizes itself to its text).
     virtual Bounds AdjustBounds(const Bounds& bounds) const { return bounds; }
+    // Runs after the caption changed.
+    virtual void CaptionChanged() {}
     // Runs after the effective font changed.
     virtual void FontChanged() {}
     // Sets bounds without adjusting them and tells the peer.
@@ -167,17 +182,10 @@ protected:
     void ApplyFontChange();
 
 private:
-    Panel* parent_;
-    Bounds bounds_;
-    bool enabled_;
-    bool visible_;
-    Cursor cursor_;
-    std::u16string hint_;
-    int tabOrder_;
-    bool tabStop_;
-    bool hasFont_;
-    bool parentFont_;
-    Font font_;
+    Bounds WithDesignedSize(Bounds bounds) const;
+
+    ControlTraits traits_;
+    ControlProps props_; // the name is the component's (Name()); props_.name stays empty
 };
 
 // Controls are every kind but forms, pop-up menus, menu items and image lists.
@@ -192,31 +200,6 @@ inline Control* AsControl(Component* component) {
 inline const Control* AsControl(const Component* component) {
     return component != nullptr && IsControlKind(component->Kind()) ? static_cast<const Control*>(component)
                                                                     : nullptr;
-}
-
-// Gathers the shared control properties from a kind's props struct; kinds without a font or
-// without tab order simply lack those fields.
-template <typename Props> ControlInit ControlInitFrom(Props& props, bool hasFont, bool tabStop) {
-    ControlInit init;
-    init.name = std::move(props.name);
-    init.parent = props.parent;
-    init.bounds = {props.left, props.top, props.width, props.height};
-    init.enabled = props.enabled;
-    init.visible = props.visible;
-    init.cursor = props.cursor;
-    init.hint = std::move(props.hint);
-    init.hasFont = hasFont;
-    init.tabStop = tabStop;
-    if constexpr (requires { props.tabOrder; }) {
-        init.tabOrder = props.tabOrder;
-    }
-    if constexpr (requires { props.tabStop; }) {
-        init.tabStop = props.tabStop;
-    }
-    if constexpr (requires { props.font; }) {
-        init.font = std::move(props.font);
-    }
-    return init;
 }
 
 // A caption as a label or button shows it: with accelerator marks, "&x" shows "x" and "&&"

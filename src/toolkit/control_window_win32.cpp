@@ -6,6 +6,41 @@
 
 namespace zentrim::toolkit::win32 {
 
+namespace {
+// The toolkit's subclass of a control's window; its reference data is the ControlWindow.
+constexpr UINT_PTR kSubclassId = 1;
+} // namespace
+
+DWORD SharedStyle(const Control& control) {
+    return WS_CHILD | WS_CLIPSIBLINGS | (control.Visible() ? WS_VISIBLE : 0) |
+           (control.Enabled() ? 0 : WS_DISABLED) | (control.TabStop() ? WS_TABSTOP : 0);
+}
+
+void PlaceChild(HWND window, const RECT& rect) {
+    const trace::Scope scope(trace::Phase::Layout);
+    if (PlacedAt(window, rect)) {
+        return; // each placement is a round trip to the window server under Wine
+    }
+    SetWindowPos(window, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+bool ApplySharedChange(HWND window, const Control& control, FormWindow& form, Change change) {
+    switch (change) {
+    case Change::Enabled:
+        EnableWindow(window, control.Enabled() ? TRUE : FALSE);
+        return true;
+    case Change::Visible:
+        ShowWindow(window, control.Visible() ? SW_SHOWNA : SW_HIDE);
+        return true;
+    case Change::TabOrder:
+        form.ReorderTabs();
+        return true;
+    default:
+        return false;
+    }
+}
+
 ControlWindow::~ControlWindow() {
     if (window_ != nullptr) {
         HWND window = window_;
@@ -16,49 +51,33 @@ ControlWindow::~ControlWindow() {
 }
 
 void ControlWindow::Create(const wchar_t* className, std::u16string_view text, DWORD style, DWORD exStyle) {
-    const DWORD fullStyle = WS_CHILD | WS_CLIPSIBLINGS | style | (control_.Visible() ? WS_VISIBLE : 0) |
-                            (control_.Enabled() ? 0 : WS_DISABLED) | (control_.TabStop() ? WS_TABSTOP : 0);
-    const Bounds& bounds = control_.GetBounds();
-    const std::wstring wide = ToWide(text);
-    const trace::Scope scope(trace::Phase::ChildWindows);
-    window_ = CreateWindowExW(exStyle | WS_EX_NOPARENTNOTIFY, className, wide.c_str(), fullStyle,
-                              form_.Scale(bounds.left), form_.Scale(bounds.top), form_.Scale(bounds.width),
-                              form_.Scale(bounds.height), form_.ParentWindow(control_),
-                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(form_.NextControlId())),
-                              form_.Instance(), nullptr);
+    window_ = form_.CreateChild(control_, className, text, SharedStyle(control_) | style, exStyle, nullptr);
     if (window_ == nullptr) {
         return;
     }
-    SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    original_ = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ControlWindow::SubclassProc)));
+    SetWindowSubclass(window_, &ControlWindow::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     ApplyFont();
     Place();
     form_.ReorderTabs(&control_, window_);
 }
 
 void ControlWindow::Unhook() {
-    if (window_ != nullptr && original_ != nullptr) {
-        SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original_));
-        SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+    if (window_ != nullptr) {
+        RemoveWindowSubclass(window_, &ControlWindow::SubclassProc, kSubclassId);
     }
-    original_ = nullptr;
 }
 
-LRESULT CALLBACK ControlWindow::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto* self = reinterpret_cast<ControlWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr) {
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
+LRESULT CALLBACK ControlWindow::SubclassProc(HWND, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                             DWORD_PTR self) {
     try {
-        return self->HandleMessage(message, wParam, lParam);
+        return reinterpret_cast<ControlWindow*>(self)->HandleMessage(message, wParam, lParam);
     } catch (...) {
         return 0; // a handler's failure ends that handler only
     }
 }
 
 LRESULT ControlWindow::CallOriginal(UINT message, WPARAM wParam, LPARAM lParam) {
-    return CallWindowProcW(original_, window_, message, wParam, lParam);
+    return DefSubclassProc(window_, message, wParam, lParam);
 }
 
 LRESULT ControlWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -92,11 +111,11 @@ LRESULT ControlWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         }
         break;
     case WM_NCDESTROY: {
-        WNDPROC original = original_;
+        // The subclass goes before the window does; the control's own procedure ends it.
         HWND window = window_;
         Unhook();
         window_ = nullptr;
-        return CallWindowProcW(original, window, message, wParam, lParam);
+        return DefSubclassProc(window, message, wParam, lParam);
     }
     default:
         break;
@@ -105,22 +124,13 @@ LRESULT ControlWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 RECT ControlWindow::NativeRect() {
-    const Bounds& bounds = control_.GetBounds();
-    return {form_.Scale(bounds.left), form_.Scale(bounds.top), form_.Scale(bounds.Right()),
-            form_.Scale(bounds.Bottom())};
+    return form_.ScaledRect(control_);
 }
 
 void ControlWindow::Place() {
-    if (window_ == nullptr) {
-        return;
+    if (window_ != nullptr) {
+        PlaceChild(window_, NativeRect());
     }
-    const trace::Scope scope(trace::Phase::Layout);
-    const RECT rect = NativeRect();
-    if (PlacedAt(window_, rect)) {
-        return; // each placement is a round trip to the window server under Wine
-    }
-    SetWindowPos(window_, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void ControlWindow::ApplyFont() {
@@ -147,25 +157,16 @@ void ControlWindow::RepaintUnder() {
 }
 
 void ControlWindow::Changed(Change change) {
-    if (window_ == nullptr) {
+    if (window_ == nullptr || ApplySharedChange(window_, control_, form_, change)) {
         return;
     }
     switch (change) {
     case Change::Placement:
         Place();
         break;
-    case Change::Enabled:
-        EnableWindow(window_, control_.Enabled() ? TRUE : FALSE);
-        break;
-    case Change::Visible:
-        ShowWindow(window_, control_.Visible() ? SW_SHOWNA : SW_HIDE);
-        break;
     case Change::TextFont:
         ApplyFont();
         Place();
-        break;
-    case Change::TabOrder:
-        form_.ReorderTabs();
         break;
     case Change::BackColor:
         InvalidateRect(window_, nullptr, TRUE);

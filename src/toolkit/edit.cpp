@@ -3,23 +3,22 @@
 
 namespace zentrim::toolkit {
 
-Edit::Edit(Form& owner, EditProps props)
-    : Control(owner, kKind, ControlInitFrom(props, true, true)), text_(std::move(props.text)),
-      readOnly_(props.readOnly), color_(props.color) {}
+Edit::Edit(Form& owner, ControlProps props, EditProps own)
+    : Control(owner, kKind, std::move(props), kTraits), own_(std::move(own)) {}
 
 void Edit::SetText(std::u16string text) {
-    if (text_ == text) {
+    if (own_.text == text) {
         return;
     }
-    text_ = std::move(text);
+    own_.text = std::move(text);
     Notify(Change::Text);
 }
 
 void Edit::TextEditedByUser(std::u16string text) {
-    if (text_ == text) {
+    if (own_.text == text) {
         return;
     }
-    text_ = std::move(text);
+    own_.text = std::move(text);
     RaiseEvent(onChange, *this);
 }
 

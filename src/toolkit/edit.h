@@ -7,44 +7,30 @@
 namespace zentrim::toolkit {
 
 struct EditProps {
-    std::u16string name{};
-    Panel* parent = nullptr;
-    int left = 0;
-    int top = 0;
-    int width = 121;
-    int height = 21;
     std::u16string text{};
-    std::optional<Font> font{};
     bool readOnly = false;
     Color color = colors::kWindow;
-    bool enabled = true;
-    bool visible = true;
-    Cursor cursor = Cursor::Default;
-    std::u16string hint{};
-    int tabOrder = -1;
-    bool tabStop = true;
 };
 
 class Edit final : public Control {
 public:
     static constexpr ComponentKind kKind = ComponentKind::Edit;
     using Props = EditProps;
+    static constexpr ControlTraits kTraits{.size = {121, 21}, .tabStop = true, .hasFont = true};
 
-    Edit(Form& owner, EditProps props);
+    Edit(Form& owner, ControlProps props, EditProps own);
 
-    const std::u16string& Text() const { return text_; }
+    const std::u16string& Text() const { return own_.text; }
     void SetText(std::u16string text);
-    bool ReadOnly() const { return readOnly_; }
-    Color GetColor() const { return color_; }
+    bool ReadOnly() const { return own_.readOnly; }
+    Color GetColor() const { return own_.color; }
 
     // For backends and tests: the user typed; raises onChange.
     void TextEditedByUser(std::u16string text);
     NotifyEvent onChange;
 
 private:
-    std::u16string text_;
-    bool readOnly_;
-    Color color_;
+    EditProps own_;
 };
 
 } // namespace zentrim::toolkit

@@ -34,11 +34,12 @@ Form::~Form() {
     DetachPeer();
 }
 
-void Form::Adopt(std::unique_ptr<Component> component) {
+Component& Form::Adopt(std::unique_ptr<Component> component) {
     Component& added = *component;
     components_.push_back(std::move(component));
     order_.push_back(&added);
     added.AttachPeer(app_.GetBackend().CreatePeer(added));
+    return added;
 }
 
 Component* Form::FindComponent(std::u16string_view name) const {

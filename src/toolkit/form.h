@@ -5,6 +5,7 @@
 #include "toolkit/component.h"
 #include "toolkit/dialog_codes.h"
 
+#include <concepts>
 #include <functional>
 #include <memory>
 #include <string>
@@ -59,12 +60,16 @@ public:
 
     Application& App() const { return app_; }
 
-    // Creates a component of kind T from its props and adds it to the component order.
-    template <typename T> T& Add(typename T::Props props) {
-        auto component = std::make_unique<T>(*this, std::move(props));
-        T& result = *component;
-        Adopt(std::move(component));
-        return result;
+    // Creates a component of kind T from its props and adds it to the component order: a control
+    // from the properties every control shares and its kind's own, any other component from its
+    // props alone.
+    template <typename T>
+    requires std::derived_from<T, Control> T& Add(ControlProps props, typename T::Props own = {}) {
+        return static_cast<T&>(Adopt(std::make_unique<T>(*this, std::move(props), std::move(own))));
+    }
+    template <typename T>
+    requires(!std::derived_from<T, Control>) T& Add(typename T::Props props) {
+        return static_cast<T&>(Adopt(std::make_unique<T>(*this, std::move(props))));
     }
 
     // Every component in creation order (the form itself not included).
@@ -158,7 +163,7 @@ public:
     void FontChangedUnder(const Component& container);
 
 private:
-    void Adopt(std::unique_ptr<Component> component);
+    Component& Adopt(std::unique_ptr<Component> component);
 
     Application& app_;
     std::u16string className_;

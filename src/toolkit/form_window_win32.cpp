@@ -111,6 +111,22 @@ HWND FormWindow::ParentWindow(const Control& control) const {
     return control.Parent() != nullptr ? static_cast<HWND>(control.Parent()->NativeHandle()) : window_;
 }
 
+RECT FormWindow::ScaledRect(const Control& control) const {
+    const Bounds& bounds = control.GetBounds();
+    return {Scale(bounds.left), Scale(bounds.top), Scale(bounds.Right()), Scale(bounds.Bottom())};
+}
+
+HWND FormWindow::CreateChild(const Control& control, const wchar_t* className, std::u16string_view text,
+                             DWORD style, DWORD exStyle, void* createParam) {
+    const RECT rect = ScaledRect(control);
+    const std::wstring wide = ToWide(text);
+    const trace::Scope scope(trace::Phase::ChildWindows);
+    return CreateWindowExW(exStyle | WS_EX_NOPARENTNOTIFY, className, wide.c_str(), style, rect.left,
+                           rect.top, rect.right - rect.left, rect.bottom - rect.top, ParentWindow(control),
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(NextControlId())), Instance(),
+                           createParam);
+}
+
 void FormWindow::ReorderTabs(const Control* newcomer, HWND newcomerWindow) {
     // Tab walks the children in z-order, so z-order follows the tab order: numbered controls
     // first, by number, then the others in creation order, links without a number last.

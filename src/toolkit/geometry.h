@@ -16,12 +16,15 @@ struct Size {
     bool operator==(const Size&) const = default;
 };
 
+// A width or height a layout leaves out: the control's kind chooses it (a button is 75 by 25).
+inline constexpr int kDesignedSize = -1;
+
 // A control's place within its parent's client area: left, top, width, height.
 struct Bounds {
     int left = 0;
     int top = 0;
-    int width = 0;
-    int height = 0;
+    int width = kDesignedSize;
+    int height = kDesignedSize;
     int Right() const { return left + width; }
     int Bottom() const { return top + height; }
     bool operator==(const Bounds&) const = default;

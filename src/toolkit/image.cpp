@@ -2,15 +2,14 @@
 
 namespace zentrim::toolkit {
 
-Image::Image(Form& owner, ImageProps props)
-    : Control(owner, kKind, ControlInitFrom(props, false, false)), picture_(std::move(props.picture)),
-      stretch_(props.stretch) {}
+Image::Image(Form& owner, ControlProps props, ImageProps own)
+    : Control(owner, kKind, std::move(props), kTraits), own_(std::move(own)) {}
 
 void Image::SetPicture(Picture picture) {
-    if (picture_ == picture) {
+    if (own_.picture == picture) {
         return;
     }
-    picture_ = std::move(picture);
+    own_.picture = std::move(picture);
     Notify(Change::Pictures);
 }
 

@@ -8,34 +8,24 @@
 namespace zentrim::toolkit {
 
 struct ImageProps {
-    std::u16string name{};
-    Panel* parent = nullptr;
-    int left = 0;
-    int top = 0;
-    int width = 0;
-    int height = 0;
     Picture picture{};
     bool stretch = true;
-    bool enabled = true;
-    bool visible = true;
-    Cursor cursor = Cursor::Default;
-    std::u16string hint{};
 };
 
 class Image final : public Control {
 public:
     static constexpr ComponentKind kKind = ComponentKind::Image;
     using Props = ImageProps;
+    static constexpr ControlTraits kTraits{};
 
-    Image(Form& owner, ImageProps props);
+    Image(Form& owner, ControlProps props, ImageProps own);
 
-    const Picture& GetPicture() const { return picture_; }
+    const Picture& GetPicture() const { return own_.picture; }
     void SetPicture(Picture picture);
-    bool Stretch() const { return stretch_; }
+    bool Stretch() const { return own_.stretch; }
 
 private:
-    Picture picture_;
-    bool stretch_;
+    ImageProps own_;
 };
 
 } // namespace zentrim::toolkit

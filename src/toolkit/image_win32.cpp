@@ -9,9 +9,7 @@ GraphicPeer::GraphicPeer(Control& control, FormWindow& form) : control_(control)
 }
 
 RECT GraphicPeer::NativeRect() const {
-    const Bounds& bounds = control_.GetBounds();
-    return {form_.Scale(bounds.left), form_.Scale(bounds.top), form_.Scale(bounds.Right()),
-            form_.Scale(bounds.Bottom())};
+    return form_.ScaledRect(control_);
 }
 
 void GraphicPeer::Invalidate() {

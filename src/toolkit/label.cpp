@@ -6,75 +6,63 @@
 
 namespace zentrim::toolkit {
 
-Label::Label(Form& owner, LabelProps props)
-    : Control(owner, kKind, ControlInitFrom(props, true, props.link)), caption_(std::move(props.caption)),
-      autoSize_(props.autoSize), wordWrap_(props.wordWrap), showAccelChar_(props.showAccelChar),
-      alignment_(props.alignment), layout_(props.layout), transparent_(props.transparent),
-      color_(props.color), link_(props.link) {
-    Resize();
-}
-
-void Label::SetCaption(std::u16string caption) {
-    if (caption_ == caption) {
-        return;
-    }
-    caption_ = std::move(caption);
-    Notify(Change::Text);
+Label::Label(Form& owner, ControlProps props, LabelProps own)
+    : Control(owner, kKind, std::move(props), {.tabStop = own.link, .hasFont = true}), own_(std::move(own)) {
     Resize();
 }
 
 std::u16string Label::DisplayText() const {
-    return showAccelChar_ ? StripAccelerators(caption_) : caption_;
+    return own_.showAccelChar ? StripAccelerators(Caption()) : Caption();
 }
 
 void Label::SetAutoSize(bool on) {
-    if (autoSize_ == on) {
+    if (own_.autoSize == on) {
         return;
     }
-    autoSize_ = on;
+    own_.autoSize = on;
     Resize();
 }
 
 void Label::SetWordWrap(bool on) {
-    if (wordWrap_ == on) {
+    if (own_.wordWrap == on) {
         return;
     }
-    wordWrap_ = on;
+    own_.wordWrap = on;
     Notify(Change::Style);
     Resize();
 }
 
 void Label::SetShowAccelChar(bool on) {
-    if (showAccelChar_ == on) {
+    if (own_.showAccelChar == on) {
         return;
     }
-    showAccelChar_ = on;
+    own_.showAccelChar = on;
     Notify(Change::Style);
     Resize();
 }
 
 void Label::SetAlignment(TextAlignment alignment) {
-    if (alignment_ == alignment) {
+    if (own_.alignment == alignment) {
         return;
     }
-    alignment_ = alignment;
+    own_.alignment = alignment;
     Notify(Change::Style);
 }
 
 void Label::SetTransparent(bool on) {
-    if (transparent_ == on) {
+    if (own_.transparent == on) {
         return;
     }
-    transparent_ = on;
+    own_.transparent = on;
     Notify(Change::Style);
 }
 
 Color Label::GetColor() const {
-    return color_.value_or(ParentBackgroundColor(*this));
+    return own_.color.value_or(ParentBackgroundColor(*this));
 }
 
 bool Label::KeyPressed(int virtualKey) {
-    if (!link_ || (virtualKey != kVirtualKeyReturn && virtualKey != kVirtualKeySpace) || !IsShowing() ||
+    if (!own_.link || (virtualKey != kVirtualKeyReturn && virtualKey != kVirtualKeySpace) || !IsShowing() ||
         !IsEffectivelyEnabled()) {
         return false;
     }
@@ -83,18 +71,18 @@ bool Label::KeyPressed(int virtualKey) {
 }
 
 Bounds Label::AdjustBounds(const Bounds& bounds) const {
-    if (!autoSize_) {
+    if (!own_.autoSize) {
         return bounds;
     }
-    const Size text =
-        App().GetBackend().MeasureText(GetFont(), caption_, showAccelChar_, wordWrap_ ? bounds.width : 0);
+    const Size text = App().GetBackend().MeasureText(GetFont(), Caption(), own_.showAccelChar,
+                                                     own_.wordWrap ? bounds.width : 0);
     Bounds sized = bounds;
     sized.height = text.height;
-    if (wordWrap_) {
+    if (own_.wordWrap) {
         return sized; // a wrapping label keeps its width and grows downwards
     }
     sized.width = text.width;
-    switch (alignment_) {
+    switch (own_.alignment) {
     case TextAlignment::Left:
         break;
     case TextAlignment::Right:

@@ -15,15 +15,8 @@ inline constexpr int kVirtualKeySpace = 0x20;
 enum class TextAlignment { Left, Right, Center };
 enum class TextLayout { Top, Center }; // Center: a single line centred vertically in the bounds
 
+// A label's own properties; with autoSize its width and height come from its text.
 struct LabelProps {
-    std::u16string name{};
-    Panel* parent = nullptr;
-    int left = 0;
-    int top = 0;
-    int width = 0; // with autoSize, set from the text
-    int height = 0;
-    std::u16string caption{};
-    std::optional<Font> font{}; // none: follows the parent's font
     bool autoSize = true;
     bool wordWrap = false;
     bool showAccelChar = true; // "&" marks an accelerator; off: "&" shows as it is
@@ -32,10 +25,6 @@ struct LabelProps {
     TextLayout layout = TextLayout::Top;
     bool transparent = false;     // drawn over whatever the parent shows beneath
     std::optional<Color> color{}; // background when not transparent; none: the parent's colour
-    bool enabled = true;
-    bool visible = true;
-    Cursor cursor = Cursor::Default;
-    std::u16string hint{};
     // A link: a tab stop that Enter and Space activate as a click does, shown with a focus
     // rectangle and announced to screen readers as a link. Without a tab number it takes its place
     // after every other control of its container, so links beside a layout follow its stops.
@@ -47,46 +36,37 @@ public:
     static constexpr ComponentKind kKind = ComponentKind::Label;
     using Props = LabelProps;
 
-    Label(Form& owner, LabelProps props);
+    Label(Form& owner, ControlProps props, LabelProps own);
 
-    const std::u16string& Caption() const { return caption_; }
-    void SetCaption(std::u16string caption);
     // The text as shown: accelerator marks removed unless showAccelChar is off.
     std::u16string DisplayText() const;
 
-    bool AutoSize() const { return autoSize_; }
+    bool AutoSize() const { return own_.autoSize; }
     void SetAutoSize(bool on);
-    bool WordWrap() const { return wordWrap_; }
+    bool WordWrap() const { return own_.wordWrap; }
     void SetWordWrap(bool on);
-    bool ShowAccelChar() const { return showAccelChar_; }
+    bool ShowAccelChar() const { return own_.showAccelChar; }
     void SetShowAccelChar(bool on);
-    TextAlignment Alignment() const { return alignment_; }
+    TextAlignment Alignment() const { return own_.alignment; }
     void SetAlignment(TextAlignment alignment);
-    TextLayout Layout() const { return layout_; }
-    bool Transparent() const { return transparent_; }
+    TextLayout Layout() const { return own_.layout; }
+    bool Transparent() const { return own_.transparent; }
     void SetTransparent(bool on);
     // The background colour: its own, or the parent's.
     Color GetColor() const;
 
-    bool IsLink() const { return link_; }
+    bool IsLink() const { return own_.link; }
     // A key pressed while the label has the focus: Enter or Space on a link that takes input acts
     // as a click. True when the key was taken.
     bool KeyPressed(int virtualKey);
 
 private:
     Bounds AdjustBounds(const Bounds& bounds) const override;
+    void CaptionChanged() override { Resize(); }
     void FontChanged() override { Resize(); }
     void Resize();
 
-    std::u16string caption_;
-    bool autoSize_;
-    bool wordWrap_;
-    bool showAccelChar_;
-    TextAlignment alignment_;
-    TextLayout layout_;
-    bool transparent_;
-    std::optional<Color> color_;
-    bool link_;
+    LabelProps own_;
 };
 
 // Turns the underline of the label's own font on or off, keeping its face, size and colour (a link

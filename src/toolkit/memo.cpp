@@ -3,21 +3,19 @@
 
 namespace zentrim::toolkit {
 
-Memo::Memo(Form& owner, MemoProps props)
-    : Control(owner, kKind, ControlInitFrom(props, true, true)), text_(std::move(props.text)),
-      readOnly_(props.readOnly), wordWrap_(props.wordWrap), scrollBars_(props.scrollBars),
-      color_(props.color) {}
+Memo::Memo(Form& owner, ControlProps props, MemoProps own)
+    : Control(owner, kKind, std::move(props), kTraits), own_(std::move(own)) {}
 
 void Memo::SetText(std::u16string text) {
-    if (text_ == text) {
+    if (own_.text == text) {
         return;
     }
-    text_ = std::move(text);
+    own_.text = std::move(text);
     Notify(Change::Text);
 }
 
 std::vector<std::u16string> Memo::Lines() const {
-    return SplitLines(text_);
+    return SplitLines(own_.text);
 }
 
 void Memo::SetLines(const std::vector<std::u16string>& lines) {
@@ -32,18 +30,18 @@ void Memo::SetLines(const std::vector<std::u16string>& lines) {
 }
 
 void Memo::SetColor(Color color) {
-    if (color_ == color) {
+    if (own_.color == color) {
         return;
     }
-    color_ = color;
+    own_.color = color;
     Notify(Change::BackColor);
 }
 
 void Memo::TextEditedByUser(std::u16string text) {
-    if (text_ == text) {
+    if (own_.text == text) {
         return;
     }
-    text_ = std::move(text);
+    own_.text = std::move(text);
     RaiseEvent(onChange, *this);
 }
 

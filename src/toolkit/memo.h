@@ -11,45 +11,33 @@ namespace zentrim::toolkit {
 enum class ScrollBars { None, Vertical, Horizontal, Both };
 
 struct MemoProps {
-    std::u16string name{};
-    Panel* parent = nullptr;
-    int left = 0;
-    int top = 0;
-    int width = 185;
-    int height = 89;
     std::u16string text{}; // lines separated by CR LF
-    std::optional<Font> font{};
     bool readOnly = false;
     bool wordWrap = true;
     ScrollBars scrollBars = ScrollBars::None;
     Color color = colors::kWindow;
-    bool enabled = true;
-    bool visible = true;
-    Cursor cursor = Cursor::Default;
-    std::u16string hint{};
-    int tabOrder = -1;
-    bool tabStop = true;
 };
 
 class Memo final : public Control {
 public:
     static constexpr ComponentKind kKind = ComponentKind::Memo;
     using Props = MemoProps;
+    static constexpr ControlTraits kTraits{.size = {185, 89}, .tabStop = true, .hasFont = true};
 
-    Memo(Form& owner, MemoProps props);
+    Memo(Form& owner, ControlProps props, MemoProps own);
 
     // The whole content, lines separated by CR LF.
-    const std::u16string& Text() const { return text_; }
+    const std::u16string& Text() const { return own_.text; }
     // Replaces all lines.
     void SetText(std::u16string text);
     // The lines: the text split at CR LF, a lone CR or a lone LF. An empty memo has no lines.
     std::vector<std::u16string> Lines() const;
     void SetLines(const std::vector<std::u16string>& lines);
 
-    bool ReadOnly() const { return readOnly_; }
-    bool WordWrap() const { return wordWrap_; }
-    ScrollBars GetScrollBars() const { return scrollBars_; }
-    Color GetColor() const { return color_; }
+    bool ReadOnly() const { return own_.readOnly; }
+    bool WordWrap() const { return own_.wordWrap; }
+    ScrollBars GetScrollBars() const { return own_.scrollBars; }
+    Color GetColor() const { return own_.color; }
     void SetColor(Color color);
 
     // For backends: the user edited the text.
@@ -57,11 +45,7 @@ public:
     NotifyEvent onChange;
 
 private:
-    std::u16string text_;
-    bool readOnly_;
-    bool wordWrap_;
-    ScrollBars scrollBars_;
-    Color color_;
+    MemoProps own_;
 };
 
 // Splits text into lines at CR LF, a lone CR or a lone LF; no lines for empty text, and a

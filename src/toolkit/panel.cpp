@@ -4,28 +4,19 @@
 
 namespace zentrim::toolkit {
 
-Panel::Panel(Form& owner, PanelProps props)
-    : Control(owner, kKind, ControlInitFrom(props, true, false)), caption_(std::move(props.caption)),
-      color_(props.color), bevel_(props.bevel), parentBackground_(props.parentBackground) {}
-
-void Panel::SetCaption(std::u16string caption) {
-    if (caption_ == caption) {
-        return;
-    }
-    caption_ = std::move(caption);
-    Notify(Change::Text);
-}
+Panel::Panel(Form& owner, ControlProps props, PanelProps own)
+    : Control(owner, kKind, std::move(props), kTraits), own_(std::move(own)) {}
 
 void Panel::SetColor(Color color) {
-    if (color_ == color) {
+    if (own_.color == color) {
         return;
     }
-    color_ = color;
+    own_.color = color;
     Notify(Change::BackColor);
 }
 
 Color Panel::BackgroundColor() const {
-    return parentBackground_ ? ParentBackgroundColor(*this) : color_;
+    return own_.parentBackground ? ParentBackgroundColor(*this) : own_.color;
 }
 
 void Panel::FontChanged() {

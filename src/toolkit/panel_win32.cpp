@@ -1,5 +1,4 @@
 // A panel as a child window of the toolkit's own class; its controls are its child windows.
-#include "base/phase_trace.h"
 #include "toolkit/window_win32.h"
 
 namespace zentrim::toolkit::win32 {
@@ -11,38 +10,20 @@ constexpr wchar_t kPanelClass[] = L"ToolkitPanel";
 PanelWindow::PanelWindow(Win32Backend& backend, Panel& panel, FormWindow& form)
     : ContainerWindow(backend), panel_(panel), form_(form) {
     RegisterClassOnce(Instance(), kPanelClass, nullptr);
-    const DWORD style =
-        WS_CHILD | WS_CLIPSIBLINGS | (panel.Visible() ? WS_VISIBLE : 0) | (panel.Enabled() ? 0 : WS_DISABLED);
-    const std::wstring caption = ToWide(panel.Caption());
-    const trace::Scope scope(trace::Phase::ChildWindows);
-    CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_NOPARENTNOTIFY, kPanelClass, caption.c_str(), style, 0, 0, 0,
-                    0, form.ParentWindow(panel),
-                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(form.NextControlId())), Instance(), this);
+    // Made in its place: the window procedure takes the window at WM_NCCREATE.
+    form.CreateChild(panel, kPanelClass, panel.Caption(), SharedStyle(panel), WS_EX_CONTROLPARENT, this);
     if (window_ == nullptr) {
         return;
     }
     font_ = MakeFont(panel.GetFont(), form.Dpi());
-    Place();
     form.ReorderTabs(&panel, window_);
-}
-
-void PanelWindow::Place() {
-    const trace::Scope scope(trace::Phase::Layout);
-    const Bounds& bounds = panel_.GetBounds();
-    const int left = form_.Scale(bounds.left);
-    const int top = form_.Scale(bounds.top);
-    if (PlacedAt(window_, {left, top, form_.Scale(bounds.Right()), form_.Scale(bounds.Bottom())})) {
-        return;
-    }
-    SetWindowPos(window_, nullptr, left, top, form_.Scale(bounds.Right()) - left,
-                 form_.Scale(bounds.Bottom()) - top, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void PanelWindow::Rescale() {
     if (window_ == nullptr) {
         return;
     }
-    Place();
+    PlaceChild(window_, form_.ScaledRect(panel_));
     font_ = MakeFont(panel_.GetFont(), form_.Dpi());
 }
 
@@ -51,7 +32,7 @@ Color PanelWindow::Background() {
 }
 
 void PanelWindow::Changed(Change change) {
-    if (window_ == nullptr) {
+    if (window_ == nullptr || ApplySharedChange(window_, panel_, form_, change)) {
         return;
     }
     switch (change) {
@@ -62,20 +43,11 @@ void PanelWindow::Changed(Change change) {
         break;
     }
     case Change::Placement:
-        Place();
-        break;
-    case Change::Enabled:
-        EnableWindow(window_, panel_.Enabled() ? TRUE : FALSE);
-        break;
-    case Change::Visible:
-        ShowWindow(window_, panel_.Visible() ? SW_SHOWNA : SW_HIDE);
+        PlaceChild(window_, form_.ScaledRect(panel_));
         break;
     case Change::TextFont:
         font_ = MakeFont(panel_.GetFont(), form_.Dpi());
         InvalidateRect(window_, nullptr, FALSE);
-        break;
-    case Change::TabOrder:
-        form_.ReorderTabs();
         break;
     case Change::BackColor:
     case Change::Style:

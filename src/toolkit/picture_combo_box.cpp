@@ -5,22 +5,21 @@
 
 namespace zentrim::toolkit {
 
-PictureComboBox::PictureComboBox(Form& owner, PictureComboBoxProps props)
-    : Control(owner, kKind, ControlInitFrom(props, true, true)), items_(std::move(props.items)),
-      images_(props.images), dropDownCount_(props.dropDownCount) {
-    if (props.selectedIndex >= 0 && props.selectedIndex < Count()) {
-        selectedIndex_ = props.selectedIndex;
+PictureComboBox::PictureComboBox(Form& owner, ControlProps props, PictureComboBoxProps own)
+    : Control(owner, kKind, std::move(props), kTraits), own_(std::move(own)) {
+    if (own_.selectedIndex < 0 || own_.selectedIndex >= Count()) {
+        own_.selectedIndex = -1;
     }
 }
 
 void PictureComboBox::SetItems(std::vector<ComboItem> items) {
-    items_ = std::move(items);
-    selectedIndex_ = -1;
+    own_.items = std::move(items);
+    own_.selectedIndex = -1;
     Notify(Change::Items);
 }
 
 void PictureComboBox::AddItem(ComboItem item) {
-    items_.push_back(std::move(item));
+    own_.items.push_back(std::move(item));
     Notify(Change::Items);
 }
 
@@ -28,29 +27,30 @@ void PictureComboBox::SetSelectedIndex(int index) {
     if (index < 0 || index >= Count()) {
         index = -1;
     }
-    if (selectedIndex_ == index) {
+    if (own_.selectedIndex == index) {
         return;
     }
-    selectedIndex_ = index;
+    own_.selectedIndex = index;
     Notify(Change::Selection);
 }
 
 std::u16string PictureComboBox::SelectedCaption() const {
-    return selectedIndex_ >= 0 ? items_[static_cast<std::size_t>(selectedIndex_)].caption : std::u16string();
+    return own_.selectedIndex >= 0 ? own_.items[static_cast<std::size_t>(own_.selectedIndex)].caption
+                                   : std::u16string();
 }
 
 void PictureComboBox::SetImages(ImageList* images) {
-    if (images_ == images) {
+    if (own_.images == images) {
         return;
     }
-    images_ = images;
+    own_.images = images;
     Notify(Change::Pictures);
 }
 
 void PictureComboBox::SelectByUser(int index) {
-    const int before = selectedIndex_;
+    const int before = own_.selectedIndex;
     SetSelectedIndex(index);
-    if (selectedIndex_ != before) {
+    if (own_.selectedIndex != before) {
         RaiseEvent(onChange, *this);
     }
 }

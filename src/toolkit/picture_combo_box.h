@@ -16,48 +16,36 @@ struct ComboItem {
 };
 
 struct PictureComboBoxProps {
-    std::u16string name{};
-    Panel* parent = nullptr;
-    int left = 0;
-    int top = 0;
-    int width = 145;
-    int height = 24;
     std::vector<ComboItem> items{};
     ImageList* images = nullptr;
     int selectedIndex = -1;
     int dropDownCount = 8;
-    std::optional<Font> font{};
-    bool enabled = true;
-    bool visible = true;
-    Cursor cursor = Cursor::Default;
-    std::u16string hint{};
-    int tabOrder = -1;
-    bool tabStop = true;
 };
 
 class PictureComboBox final : public Control {
 public:
     static constexpr ComponentKind kKind = ComponentKind::PictureComboBox;
     using Props = PictureComboBoxProps;
+    static constexpr ControlTraits kTraits{.size = {145, 24}, .tabStop = true, .hasFont = true};
 
-    PictureComboBox(Form& owner, PictureComboBoxProps props);
+    PictureComboBox(Form& owner, ControlProps props, PictureComboBoxProps own);
 
-    const std::vector<ComboItem>& Items() const { return items_; }
-    int Count() const { return static_cast<int>(items_.size()); }
+    const std::vector<ComboItem>& Items() const { return own_.items; }
+    int Count() const { return static_cast<int>(own_.items.size()); }
     // Replaces the items; the selection is cleared.
     void SetItems(std::vector<ComboItem> items);
     void AddItem(ComboItem item);
 
     // -1 when nothing is selected.
-    int SelectedIndex() const { return selectedIndex_; }
+    int SelectedIndex() const { return own_.selectedIndex; }
     // An index outside 0..Count()-1 clears the selection. Raises no event.
     void SetSelectedIndex(int index);
     // The selected item's caption, or empty.
     std::u16string SelectedCaption() const;
 
-    ImageList* Images() const { return images_; }
+    ImageList* Images() const { return own_.images; }
     void SetImages(ImageList* images);
-    int DropDownCount() const { return dropDownCount_; }
+    int DropDownCount() const { return own_.dropDownCount; }
 
     // For backends and tests: the user chose an item; raises onChange when the selection changed.
     void SelectByUser(int index);
@@ -65,10 +53,7 @@ public:
     NotifyEvent onChange;
 
 private:
-    std::vector<ComboItem> items_;
-    ImageList* images_;
-    int selectedIndex_ = -1;
-    int dropDownCount_;
+    PictureComboBoxProps own_;
 };
 
 } // namespace zentrim::toolkit

@@ -4,25 +4,26 @@
 
 namespace zentrim::toolkit {
 
-ProgressBar::ProgressBar(Form& owner, ProgressBarProps props)
-    : Control(owner, kKind, ControlInitFrom(props, false, false)), min_(props.min),
-      max_(std::max(props.min, props.max)), position_(std::clamp(props.position, min_, max_)),
-      smooth_(props.smooth) {}
+ProgressBar::ProgressBar(Form& owner, ControlProps props, ProgressBarProps own)
+    : Control(owner, kKind, std::move(props), kTraits), own_(std::move(own)) {
+    own_.max = std::max(own_.min, own_.max);
+    own_.position = std::clamp(own_.position, own_.min, own_.max);
+}
 
 void ProgressBar::SetRange(int min, int max) {
-    min_ = min;
-    max_ = std::max(min, max);
-    position_ = std::clamp(position_, min_, max_);
+    own_.min = min;
+    own_.max = std::max(min, max);
+    own_.position = std::clamp(own_.position, own_.min, own_.max);
     Notify(Change::Range);
     Notify(Change::Position);
 }
 
 void ProgressBar::SetPosition(int position) {
-    position = std::clamp(position, min_, max_);
-    if (position_ == position) {
+    position = std::clamp(position, own_.min, own_.max);
+    if (own_.position == position) {
         return;
     }
-    position_ = position;
+    own_.position = position;
     Notify(Change::Position);
 }
 

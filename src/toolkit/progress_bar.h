@@ -6,42 +6,30 @@
 namespace zentrim::toolkit {
 
 struct ProgressBarProps {
-    std::u16string name{};
-    Panel* parent = nullptr;
-    int left = 0;
-    int top = 0;
-    int width = 150;
-    int height = 17;
     int min = 0;
     int max = 100;
     int position = 0;
     bool smooth = false; // one continuous bar instead of blocks
-    bool enabled = true;
-    bool visible = true;
-    Cursor cursor = Cursor::Default;
-    std::u16string hint{};
 };
 
 class ProgressBar final : public Control {
 public:
     static constexpr ComponentKind kKind = ComponentKind::ProgressBar;
     using Props = ProgressBarProps;
+    static constexpr ControlTraits kTraits{.size = {150, 17}};
 
-    ProgressBar(Form& owner, ProgressBarProps props);
+    ProgressBar(Form& owner, ControlProps props, ProgressBarProps own);
 
-    int Min() const { return min_; }
-    int Max() const { return max_; }
+    int Min() const { return own_.min; }
+    int Max() const { return own_.max; }
     void SetRange(int min, int max);
-    int Position() const { return position_; }
+    int Position() const { return own_.position; }
     // Clamped into Min()..Max().
     void SetPosition(int position);
-    bool Smooth() const { return smooth_; }
+    bool Smooth() const { return own_.smooth; }
 
 private:
-    int min_;
-    int max_;
-    int position_;
-    bool smooth_;
+    ProgressBarProps own_;
 };
 
 } // namespace zentrim::toolkit

@@ -5,46 +5,45 @@
 
 namespace zentrim::toolkit {
 
-TrackBar::TrackBar(Form& owner, TrackBarProps props)
-    : Control(owner, kKind, ControlInitFrom(props, false, true)), min_(props.min),
-      max_(std::max(props.min, props.max)), position_(0), pageSize_(props.pageSize),
-      frequency_(props.frequency), tickMarks_(props.tickMarks), thumbLength_(props.thumbLength) {
-    position_ = Clamp(props.position);
+TrackBar::TrackBar(Form& owner, ControlProps props, TrackBarProps own)
+    : Control(owner, kKind, std::move(props), kTraits), own_(std::move(own)) {
+    own_.max = std::max(own_.min, own_.max);
+    own_.position = Clamp(own_.position);
 }
 
 int TrackBar::Clamp(int position) const {
-    return std::clamp(position, min_, max_);
+    return std::clamp(position, own_.min, own_.max);
 }
 
 void TrackBar::SetRange(int min, int max) {
-    min_ = min;
-    max_ = std::max(min, max);
-    position_ = Clamp(position_);
+    own_.min = min;
+    own_.max = std::max(min, max);
+    own_.position = Clamp(own_.position);
     Notify(Change::Range);
     Notify(Change::Position);
 }
 
 void TrackBar::SetPosition(int position) {
     position = Clamp(position);
-    if (position_ == position) {
+    if (own_.position == position) {
         return;
     }
-    position_ = position;
+    own_.position = position;
     Notify(Change::Position);
 }
 
 void TrackBar::SetPageSize(int pageSize) {
-    if (pageSize_ == pageSize) {
+    if (own_.pageSize == pageSize) {
         return;
     }
-    pageSize_ = pageSize;
+    own_.pageSize = pageSize;
     Notify(Change::Range);
 }
 
 void TrackBar::MoveByUser(int position) {
-    const int before = position_;
+    const int before = own_.position;
     SetPosition(position);
-    if (position_ != before) {
+    if (own_.position != before) {
         RaiseEvent(onChange, *this);
     }
 }

@@ -8,12 +8,6 @@ namespace zentrim::toolkit {
 enum class TickMarks { BottomRight, TopLeft, Both };
 
 struct TrackBarProps {
-    std::u16string name{};
-    Panel* parent = nullptr;
-    int left = 0;
-    int top = 0;
-    int width = 150;
-    int height = 45;
     int min = 0;
     int max = 10;
     int position = 0;
@@ -21,33 +15,28 @@ struct TrackBarProps {
     int frequency = 1; // a tick every this many positions
     TickMarks tickMarks = TickMarks::BottomRight;
     int thumbLength = 20;
-    bool enabled = true;
-    bool visible = true;
-    Cursor cursor = Cursor::Default;
-    std::u16string hint{};
-    int tabOrder = -1;
-    bool tabStop = true;
 };
 
 class TrackBar final : public Control {
 public:
     static constexpr ComponentKind kKind = ComponentKind::TrackBar;
     using Props = TrackBarProps;
+    static constexpr ControlTraits kTraits{.size = {150, 45}, .tabStop = true};
 
-    TrackBar(Form& owner, TrackBarProps props);
+    TrackBar(Form& owner, ControlProps props, TrackBarProps own);
 
-    int Min() const { return min_; }
-    int Max() const { return max_; }
+    int Min() const { return own_.min; }
+    int Max() const { return own_.max; }
     // A maximum below the minimum is raised to it; the position is clamped into the range.
     void SetRange(int min, int max);
-    int Position() const { return position_; }
+    int Position() const { return own_.position; }
     // Clamped into Min()..Max(). Raises no event.
     void SetPosition(int position);
-    int PageSize() const { return pageSize_; }
+    int PageSize() const { return own_.pageSize; }
     void SetPageSize(int pageSize);
-    int Frequency() const { return frequency_; }
-    TickMarks GetTickMarks() const { return tickMarks_; }
-    int ThumbLength() const { return thumbLength_; }
+    int Frequency() const { return own_.frequency; }
+    TickMarks GetTickMarks() const { return own_.tickMarks; }
+    int ThumbLength() const { return own_.thumbLength; }
 
     // For backends and tests: the user moved the thumb; the position is clamped and onChange
     // raised when it changed.
@@ -58,13 +47,7 @@ public:
 private:
     int Clamp(int position) const;
 
-    int min_;
-    int max_;
-    int position_;
-    int pageSize_;
-    int frequency_;
-    TickMarks tickMarks_;
-    int thumbLength_;
+    TrackBarProps own_;
 };
 
 } // namespace zentrim::toolkit

@@ -99,6 +99,11 @@ public:
     Component* FindComponent(HWND window) const;
     // The window of the container a control sits on.
     HWND ParentWindow(const Control& control) const;
+    // A control's bounds in its container's client area, in pixels at the form's resolution.
+    RECT ScaledRect(const Control& control) const;
+    // Makes a control's child window at its place in its container, with the next control ID.
+    HWND CreateChild(const Control& control, const wchar_t* className, std::u16string_view text, DWORD style,
+                     DWORD exStyle, void* createParam);
     // Puts the child windows of every container in tab order (the order Tab walks). A control
     // whose window is being made is passed in, since its component does not know the window yet.
     void ReorderTabs(const Control* newcomer = nullptr, HWND newcomerWindow = nullptr);
@@ -141,15 +146,22 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    void Place();
-
     Panel& panel_;
     FormWindow& form_;
     UniqueFont font_;
 };
 
-// A standard control (Static, Button, Edit, ComboBoxEx32, trackbar, progress bar), subclassed so
-// it raises mouse enter and leave, shows the component's cursor and sees its own clicks.
+// The styles of a control's child window that follow its shared properties (shown, enabled, tab stop).
+DWORD SharedStyle(const Control& control);
+// Moves a child window to a rectangle of its parent's client area unless it is there already.
+void PlaceChild(HWND window, const RECT& rect);
+// Brings a child window up to a change every control's window takes alike (enabled, visible, tab
+// order); false for any other change.
+bool ApplySharedChange(HWND window, const Control& control, FormWindow& form, Change change);
+
+// A standard control (Static, Button, Edit, ComboBoxEx32, trackbar, progress bar), subclassed with
+// SetWindowSubclass so it raises mouse enter and leave, shows the component's cursor and sees its
+// own clicks.
 class ControlWindow : public Win32Peer {
 public:
     ControlWindow(const ControlWindow&) = delete;
@@ -183,11 +195,11 @@ protected:
     BrushCache brush_;
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR self);
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void Unhook();
 
-    WNDPROC original_ = nullptr;
     bool tracking_ = false;
     RECT lastRect_{};
 };

@@ -1,14 +1,14 @@
 // The About window on the headless toolkit with the English catalogue.
 #include "app/about/about_form.h"
 
+#include "catalogue/captions.h"
+#include "catalogue/catalogue_source.h"
 #include "engine/custom_registry.h"
 #include "engine/memory_registry_store.h"
 #include "launch/recording_launcher.h"
 #include "launch/shell.h"
 #include "toolkit/application.h"
 #include "toolkit/headless_backend.h"
-#include "ui/captions.h"
-#include "ui/catalogue_source.h"
 #include "ui/sound.h"
 
 #include <gtest/gtest.h>

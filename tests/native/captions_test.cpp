@@ -1,4 +1,4 @@
-#include "ui/captions.h"
+#include "ui/apply_captions.h"
 
 #include "base/text.h"
 #include "engine/memory_registry_store.h"
@@ -266,18 +266,19 @@ protected:
     toolkit::HeadlessBackend backend_;
     toolkit::Application app_{backend_};
     toolkit::Form form_{app_, {.className = u"TTestForm", .name = u"TestForm"}};
-    toolkit::Panel& panel_ = form_.Add<toolkit::Panel>({.name = u"MainPanel", .width = 300, .height = 200});
+    toolkit::Panel& panel_ = form_.Add<toolkit::Panel>({.name = u"MainPanel", .bounds = {0, 0, 300, 200}});
     toolkit::Label& label_ = form_.Add<toolkit::Label>({.name = u"FasterLabel", .parent = &panel_});
     toolkit::Button& button_ = form_.Add<toolkit::Button>({.name = u"GoButton", .parent = &panel_});
     toolkit::PopupMenu& menu_ = form_.Add<toolkit::PopupMenu>({.name = u"PopupMenu"});
     toolkit::MenuItem& item_ = form_.Add<toolkit::MenuItem>({.name = u"HelpFilePopup", .menu = &menu_});
-    toolkit::Memo& memo_ = form_.Add<toolkit::Memo>({.name = u"LicensedMemo", .text = u"old\r\nlines"});
+    toolkit::Memo& memo_ = form_.Add<toolkit::Memo>({.name = u"LicensedMemo"}, {.text = u"old\r\nlines"});
     toolkit::Edit& edit_ = form_.Add<toolkit::Edit>({.name = u"NameEdit"});
     toolkit::Image& image_ = form_.Add<toolkit::Image>({.name = u"BannerImage"});
     toolkit::Bevel& bevel_ = form_.Add<toolkit::Bevel>({.name = u"AboutBevel"});
     toolkit::ImageList& images_ = form_.Add<toolkit::ImageList>({.name = u"Images"});
     toolkit::PictureComboBox& combo_ = form_.Add<toolkit::PictureComboBox>(
-        {.name = u"ModemCombo", .items = {{u"Dial-up"}, {u"Cable"}}, .images = &images_, .selectedIndex = 1});
+        {.name = u"ModemCombo"},
+        {.items = {{u"Dial-up"}, {u"Cable"}}, .images = &images_, .selectedIndex = 1});
     toolkit::TrackBar& trackBar_ = form_.Add<toolkit::TrackBar>({.name = u"SpeedTrackBar"});
     toolkit::ProgressBar& progress_ = form_.Add<toolkit::ProgressBar>({.name = u"MainProgress"});
 };
@@ -299,7 +300,7 @@ TEST_F(ApplyCaptionsTest, FillsTheTitleAndEveryTextKind) {
                "TestForm, PopupMenu, \"x\"\r\n"
                "TestForm, PerformanceHeading, \"names nothing\"\r\n"
                "TestForm, MessageBoxReset1, \"a message\"\r\n");
-    captions_.ApplyCaptions(form_);
+    ApplyCaptions(captions_, form_);
     EXPECT_EQ(form_.Caption(), u"Title & more");
     EXPECT_EQ(panel_.Caption(), u"panel");
     EXPECT_EQ(label_.Caption(), u"Maximum Boost");
@@ -313,7 +314,7 @@ TEST_F(ApplyCaptionsTest, FillsTheTitleAndEveryTextKind) {
     EXPECT_EQ(combo_.SelectedCaption(), u"Cable");
 
     // Applying again leaves the same texts.
-    captions_.ApplyCaptions(form_);
+    ApplyCaptions(captions_, form_);
     EXPECT_EQ(memo_.Text(), u"one paragraph, no lines");
     EXPECT_EQ(label_.Caption(), u"Maximum Boost");
     EXPECT_EQ(form_.Caption(), u"Title & more");
@@ -323,7 +324,7 @@ TEST_F(ApplyCaptionsTest, TheTitleKeyAloneIsComparedWithCase) {
     SetEnglish("testform, TestForm, \"window field in any case\"\r\n"
                "TestForm, TESTFORM, \"title key in other case\"\r\n"
                "TESTFORM, gobutton, \"component in any case\"\r\n");
-    captions_.ApplyCaptions(form_);
+    ApplyCaptions(captions_, form_);
     EXPECT_EQ(form_.Caption(), u"window field in any case");
     EXPECT_EQ(button_.Caption(), u"component in any case");
 }
@@ -335,7 +336,7 @@ TEST_F(ApplyCaptionsTest, OnlyTheFormsOwnSectionAppliesAndTheLastLineWins) {
                "OtherForm, TestForm, \"other section, our name\"\r\n"
                "TestForm, GoButton, \"second\"\r\n"
                "OtherForm, FasterLabel, \"other window\"\r\n");
-    captions_.ApplyCaptions(form_);
+    ApplyCaptions(captions_, form_);
     EXPECT_EQ(button_.Caption(), u"second");
     EXPECT_EQ(label_.Caption(), u"");
     EXPECT_EQ(form_.Caption(), u"");
@@ -361,7 +362,7 @@ TEST_F(ApplyCaptionsTest, AMissingFieldEndsTheRunOnlyWhenItIsNeeded) {
         button_.SetCaption(u"");
         SetEnglish(std::string("TestForm, GoButton, \"before\"\r\n") + std::string(c.line) +
                    "\r\n\r\nTestForm, GoButton, \"after\"\r\n");
-        captions_.ApplyCaptions(form_);
+        ApplyCaptions(captions_, form_);
         EXPECT_EQ(button_.Caption(), c.result) << c.line;
     }
 }
@@ -370,7 +371,7 @@ TEST_F(ApplyCaptionsTest, AMissingFieldEndsTheRunOnlyWhenItIsNeeded) {
 TEST_F(ApplyCaptionsTest, ALanguageWithoutACatalogueUsesEnglish) {
     SetEnglish("TestForm, TestForm, \"Title\"\r\nTestForm, LicensedMemo, \"new\"\r\n");
     SetLanguage(u"german");
-    captions_.ApplyCaptions(form_);
+    ApplyCaptions(captions_, form_);
     EXPECT_EQ(form_.Caption(), u"Title");
     EXPECT_EQ(memo_.Text(), u"new");
 }
@@ -379,14 +380,14 @@ TEST_F(ApplyCaptionsTest, WithoutAnyCatalogueNothingChanges) {
     MemoryCatalogueSource none;
     const CaptionCatalogue captions(registry_, none);
     SetLanguage(u"german");
-    captions.ApplyCaptions(form_);
+    ApplyCaptions(captions, form_);
     EXPECT_EQ(form_.Caption(), u"");
     EXPECT_EQ(memo_.Text(), u"old\r\nlines");
 }
 
 TEST_F(ApplyCaptionsTest, AnUnquotedTextIsCutAtTheFirstSpace) {
     SetEnglish("TestForm, FasterLabel, Maximum Boost\r\n");
-    captions_.ApplyCaptions(form_);
+    ApplyCaptions(captions_, form_);
     EXPECT_EQ(label_.Caption(), u"Maximum");
 }
 
@@ -463,6 +464,12 @@ constexpr Entry kEnglishEntries[] = {
      u"keep a backup of them."},
     {u"ZTMainForm", u"MessageBoxElevate2",
      u"Click Yes to start Zentrim as an administrator, or click No to leave the settings as they are."},
+    {u"ZTMainForm", u"MessageBoxRecordDamaged1",
+     u"These settings were left as they are, because Zentrim's record of their values from before it changed "
+     u"them is damaged:"},
+    {u"ZTMainForm", u"MessageBoxRecordDamaged2",
+     u"Every other setting was restored. Zentrim keeps its backup of the settings; check the settings above "
+     u"and set them by hand if they should be different."},
     {u"ZTAboutForm", u"ZTAboutForm", u"About Zentrim"},
     {u"ZTAboutForm", u"BannerLabel", u"More information about this software"},
     {u"ZTAboutForm", u"VersionLabel", u"Zentrim 2  (Version : "},
@@ -668,7 +675,7 @@ TEST_F(EnglishCatalogue, FillsTheAboutWindow) {
     auto& memo = form.Add<toolkit::Memo>({.name = u"LicensedMemo", .parent = &panel});
     auto& help = form.Add<toolkit::Button>({.name = u"HelpButton"});
     auto& close = form.Add<toolkit::Button>({.name = u"CloseButton"});
-    captions_.ApplyCaptions(form);
+    ApplyCaptions(captions_, form);
     EXPECT_EQ(form.Caption(), u"About Zentrim");
     EXPECT_EQ(panel.Caption(), u"");
     EXPECT_EQ(version.Caption(), u"Zentrim 2  (Version : ");

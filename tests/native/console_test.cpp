@@ -4,7 +4,8 @@
 #include "cmd/console_commands.h"
 #include "engine/custom_registry.h"
 #include "engine/memory_registry_store.h"
-#include "engine/reg_file_store.h"
+#include "engine/reg_file_format.h"
+#include "engine/reg_file_lock.h"
 
 #include <sys/stat.h>
 

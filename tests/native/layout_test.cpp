@@ -3,6 +3,8 @@
 // tab order and English text, no component the design does not name, and the order Tab walks.
 #include "app/main/main_form.h"
 
+#include "catalogue/captions.h"
+#include "catalogue/catalogue_source.h"
 #include "engine/clock.h"
 #include "engine/custom_registry.h"
 #include "engine/date_text.h"
@@ -15,8 +17,6 @@
 #include "support/designed_layouts.h"
 #include "toolkit/application.h"
 #include "toolkit/headless_backend.h"
-#include "ui/captions.h"
-#include "ui/catalogue_source.h"
 #include "ui/sound.h"
 
 #include "support/windows10_source.h"

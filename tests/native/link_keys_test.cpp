@@ -4,12 +4,12 @@
 #include "app/main/main_form.h"
 
 #include "base/text.h"
+#include "catalogue/captions.h"
+#include "catalogue/catalogue_source.h"
 #include "launch/recording_launcher.h"
 #include "toolkit/application.h"
 #include "toolkit/button.h"
 #include "toolkit/headless_backend.h"
-#include "ui/captions.h"
-#include "ui/catalogue_source.h"
 #include "ui/sound.h"
 
 #include "support/main_form_parts.h"

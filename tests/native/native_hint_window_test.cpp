@@ -292,20 +292,12 @@ protected:
 
     toolkit::Form form{app, {.name = u"TestForm", .left = 100, .top = 100}};
     toolkit::Label& link = form.Add<toolkit::Label>({.name = u"Link",
-                                                     .left = 10,
-                                                     .top = 10,
-                                                     .width = 50,
-                                                     .height = 20,
+                                                     .bounds = {10, 10, 50, 20},
                                                      .caption = u"x",
-                                                     .autoSize = false,
-                                                     .hint = u"Visit the page|Opens the home page"});
-    toolkit::Label& plain = form.Add<toolkit::Label>({.name = u"Plain",
-                                                      .left = 10,
-                                                      .top = 50,
-                                                      .width = 50,
-                                                      .height = 20,
-                                                      .caption = u"y",
-                                                      .autoSize = false});
+                                                     .hint = u"Visit the page|Opens the home page"},
+                                                    {.autoSize = false});
+    toolkit::Label& plain = form.Add<toolkit::Label>(
+        {.name = u"Plain", .bounds = {10, 50, 50, 20}, .caption = u"y"}, {.autoSize = false});
 };
 
 TEST_F(NativeHintsInTheApplicationTest, AHoveredHintBecomesATooltipUnderTheCursorAndGoesWhenHidden) {

@@ -1,11 +1,11 @@
 #include "app/progress/progress_form.h"
 
+#include "catalogue/captions.h"
+#include "catalogue/catalogue_source.h"
 #include "engine/custom_registry.h"
 #include "engine/memory_registry_store.h"
 #include "toolkit/application.h"
 #include "toolkit/headless_backend.h"
-#include "ui/captions.h"
-#include "ui/catalogue_source.h"
 
 #include <gtest/gtest.h>
 

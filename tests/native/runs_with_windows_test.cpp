@@ -2,6 +2,8 @@
 // catalogue and an in-memory registry: what a user sees from the click to the restart question.
 #include "app/progress/progress_form.h"
 
+#include "catalogue/captions.h"
+#include "catalogue/catalogue_source.h"
 #include "engine/custom_registry.h"
 #include "engine/memory_registry_store.h"
 #include "engine/product_key.h"
@@ -12,8 +14,6 @@
 #include "toolkit/application.h"
 #include "toolkit/button.h"
 #include "toolkit/headless_backend.h"
-#include "ui/captions.h"
-#include "ui/catalogue_source.h"
 
 #include <gtest/gtest.h>
 

@@ -2,11 +2,11 @@
 #include "app/startup/startup.h"
 
 #include "base/text.h"
+#include "catalogue/captions.h"
 #include "engine/memory_registry_store.h"
 #include "engine/product_key.h"
 #include "launch/recording_launcher.h"
 #include "launch/shell.h"
-#include "ui/captions.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

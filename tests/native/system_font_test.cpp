@@ -112,7 +112,8 @@ TEST_F(SystemFontTest, EveryKindOfComponentIsWalkedAndThoseWithoutAFontAreSkippe
     auto& menu = form.Add<toolkit::PopupMenu>({.name = u"Menu"});
     form.Add<toolkit::MenuItem>({.name = u"Item", .menu = &menu, .caption = u"&Help"});
     auto& images = form.Add<toolkit::ImageList>({.name = u"Images"});
-    auto& combo = form.Add<toolkit::PictureComboBox>({.name = u"Combo", .images = &images, .font = designed});
+    auto& combo =
+        form.Add<toolkit::PictureComboBox>({.name = u"Combo", .font = designed}, {.images = &images});
     form.Add<toolkit::TrackBar>({.name = u"Track"});
     form.Add<toolkit::ProgressBar>({.name = u"Progress"});
     auto& memo = form.Add<toolkit::Memo>({.name = u"Memo", .parent = &panel, .font = designed});

@@ -35,7 +35,7 @@ protected:
 
 TEST_F(ToolkitTest, ComponentsKeepCreationOrderAndAreFoundByNameWithoutCase) {
     Form form(app, {.className = u"TTestForm", .name = u"TestForm"});
-    auto& panel = form.Add<Panel>({.name = u"MainPanel", .width = 200, .height = 100});
+    auto& panel = form.Add<Panel>({.name = u"MainPanel", .bounds = {0, 0, 200, 100}});
     auto& inner = form.Add<Label>({.name = u"InnerLabel", .parent = &panel, .caption = u"x"});
     auto& menu = form.Add<PopupMenu>({.name = u"PopupMenu"});
     auto& item = form.Add<MenuItem>({.name = u"HelpItem", .menu = &menu, .caption = u"&Help"});
@@ -113,27 +113,27 @@ TEST_F(ToolkitTest, DesktopFontSwitchTakesTheDesktopFontUntilAFontIsSet) {
 
 TEST_F(ToolkitTest, AutoSizedLabelsFollowTheirText) {
     Form form(app, {.name = u"F", .font = Font{u"Tahoma", 8}}); // 11 pixels: 6 wide, 13 high
-    auto& left = form.Add<Label>({.name = u"Left", .left = 10, .top = 5, .caption = u"&Abc"});
+    auto& left = form.Add<Label>({.name = u"Left", .bounds = {10, 5}, .caption = u"&Abc"});
     EXPECT_EQ(left.GetBounds(), (Bounds{10, 5, 18, 13})); // the accelerator mark takes no room
 
-    auto& right = form.Add<Label>(
-        {.name = u"Right", .left = 300, .width = 7, .caption = u"ab", .alignment = TextAlignment::Right});
+    auto& right = form.Add<Label>({.name = u"Right", .bounds = {300, 0, 7}, .caption = u"ab"},
+                                  {.alignment = TextAlignment::Right});
     EXPECT_EQ(right.GetBounds().Right(), 307);
     right.SetCaption(u"Maximum Boost");
     EXPECT_EQ(right.GetBounds().Right(), 307); // grows to the left
     EXPECT_EQ(right.Width(), 13 * 6);
 
-    auto& literal = form.Add<Label>({.name = u"Literal", .caption = u"a && b", .showAccelChar = false});
+    auto& literal = form.Add<Label>({.name = u"Literal", .caption = u"a && b"}, {.showAccelChar = false});
     EXPECT_EQ(literal.Width(), 6 * 6);
     EXPECT_EQ(literal.DisplayText(), u"a && b");
 
     auto& wrapped = form.Add<Label>(
-        {.name = u"Wrapped", .width = 60, .height = 5, .caption = u"one two three four", .wordWrap = true});
+        {.name = u"Wrapped", .bounds = {0, 0, 60, 5}, .caption = u"one two three four"}, {.wordWrap = true});
     EXPECT_EQ(wrapped.Width(), 60);
     EXPECT_EQ(wrapped.Height(), 2 * 13);
 
     auto& fixed =
-        form.Add<Label>({.name = u"Fixed", .width = 50, .height = 40, .caption = u"x", .autoSize = false});
+        form.Add<Label>({.name = u"Fixed", .bounds = {0, 0, 50, 40}, .caption = u"x"}, {.autoSize = false});
     fixed.SetCaption(u"a much longer caption");
     EXPECT_EQ(fixed.GetBounds(), (Bounds{0, 0, 50, 40}));
 
@@ -175,7 +175,7 @@ TEST(ToolkitText, AcceleratorMarksAndLines) {
 
 TEST_F(ToolkitTest, OnlyShowingControlsThatTakeInputCanBeUsed) {
     Form form(app, {.name = u"F"});
-    auto& panel = form.Add<Panel>({.name = u"P", .width = 100, .height = 100});
+    auto& panel = form.Add<Panel>({.name = u"P", .bounds = {0, 0, 100, 100}});
     auto& button = form.Add<Button>({.name = u"B", .parent = &panel});
     int clicks = 0;
     button.onClick = [&](Component& sender) {
@@ -199,8 +199,8 @@ TEST_F(ToolkitTest, OnlyShowingControlsThatTakeInputCanBeUsed) {
 
 TEST_F(ToolkitTest, MouseEnterAndLeaveArriveInOrderWithTheirSender) {
     Form form(app, {.name = u"F"});
-    auto& picture = form.Add<Image>({.name = u"NavButton1", .width = 80, .height = 27});
-    auto& label = form.Add<Label>({.name = u"NavStatic1", .left = 30, .top = 6, .caption = u"Help"});
+    auto& picture = form.Add<Image>({.name = u"NavButton1", .bounds = {0, 0, 80, 27}});
+    auto& label = form.Add<Label>({.name = u"NavStatic1", .bounds = {30, 6}, .caption = u"Help"});
     std::vector<std::u16string> log;
     const NotifyEvent enter = [&](Component& sender) { log.push_back(u"enter " + sender.Name()); };
     const NotifyEvent leave = [&](Component& sender) { log.push_back(u"leave " + sender.Name()); };
@@ -222,7 +222,7 @@ TEST_F(ToolkitTest, MouseEnterAndLeaveArriveInOrderWithTheirSender) {
 TEST_F(ToolkitTest, ModalShowingDisablesTheOwnerAndEndsWithTheButtonsResult) {
     Form owner(app, {.name = u"Main"});
     Form about(app, {.name = u"About", .position = FormPosition::OwnerFormCenter, .owner = &owner});
-    auto& close = about.Add<Button>({.name = u"CloseButton", .isDefault = true, .modalResult = kModalOk});
+    auto& close = about.Add<Button>({.name = u"CloseButton"}, {.isDefault = true, .modalResult = kModalOk});
     auto& help = about.Add<Button>({.name = u"HelpButton"});
     int shows = 0;
     about.onShow = [&](Form&) { ++shows; };
@@ -272,7 +272,7 @@ TEST_F(ToolkitTest, TheNativeSideIsToldOfModelChangesButNotOfTheUsersOwn) {
     auto& panel = form.Add<Panel>({.name = u"P"});
     auto& label = form.Add<Label>({.name = u"L", .parent = &panel, .caption = u"ab"});
     auto& memo = form.Add<Memo>({.name = u"M"});
-    auto& combo = form.Add<PictureComboBox>({.name = u"C", .items = {{u"a", -1}, {u"b", -1}}});
+    auto& combo = form.Add<PictureComboBox>({.name = u"C"}, {.items = {{u"a", -1}, {u"b", -1}}});
     form.Show();
 
     label.SetCaption(u"ab"); // unchanged: nothing to do
@@ -400,7 +400,7 @@ TEST_F(ToolkitTest, MessageBoxesAnswerFromTheScriptAndAreRecorded) {
 
 TEST_F(ToolkitTest, TrackBarPositionsStayInTheRange) {
     Form form(app, {.name = u"F"});
-    auto& bar = form.Add<TrackBar>({.name = u"SpeedTrackBar", .min = 0, .max = 1, .position = 5});
+    auto& bar = form.Add<TrackBar>({.name = u"SpeedTrackBar"}, {.min = 0, .max = 1, .position = 5});
     EXPECT_EQ(bar.Position(), 1);
     int changes = 0;
     bar.onChange = [&](Component&) { ++changes; };
@@ -417,7 +417,7 @@ TEST_F(ToolkitTest, TrackBarPositionsStayInTheRange) {
     EXPECT_EQ(bar.Max(), 2);
     EXPECT_EQ(bar.Position(), 2);
 
-    auto& progress = form.Add<ProgressBar>({.name = u"MainProgress", .smooth = true});
+    auto& progress = form.Add<ProgressBar>({.name = u"MainProgress"}, {.smooth = true});
     progress.SetPosition(101);
     EXPECT_EQ(progress.Position(), 100);
     progress.SetPosition(-1);
@@ -427,10 +427,9 @@ TEST_F(ToolkitTest, TrackBarPositionsStayInTheRange) {
 TEST_F(ToolkitTest, ComboSelectionIsAnItemOrNothing) {
     Form form(app, {.name = u"F"});
     auto& images = form.Add<ImageList>({.name = u"Pictures"});
-    auto& combo = form.Add<PictureComboBox>({.name = u"ModemCombo",
-                                             .items = {{u"Dial-up", 0}, {u"DSL", 1}, {u"Cable", 2}},
-                                             .images = &images,
-                                             .selectedIndex = 7});
+    auto& combo = form.Add<PictureComboBox>(
+        {.name = u"ModemCombo"},
+        {.items = {{u"Dial-up", 0}, {u"DSL", 1}, {u"Cable", 2}}, .images = &images, .selectedIndex = 7});
     EXPECT_EQ(combo.SelectedIndex(), -1);
     combo.SetSelectedIndex(2);
     EXPECT_EQ(combo.SelectedCaption(), u"Cable");
@@ -450,7 +449,7 @@ TEST_F(ToolkitTest, ComboSelectionIsAnItemOrNothing) {
 
 TEST_F(ToolkitTest, MemoAndEditTexts) {
     Form form(app, {.name = u"F"});
-    auto& memo = form.Add<Memo>({.name = u"LicensedMemo", .text = u"old\r\ntext", .readOnly = true});
+    auto& memo = form.Add<Memo>({.name = u"LicensedMemo"}, {.text = u"old\r\ntext", .readOnly = true});
     memo.SetText(u"one\r\ntwo");
     EXPECT_EQ(memo.Lines(), (std::vector<std::u16string>{u"one", u"two"}));
     memo.SetLines({u"a", u"", u"b"});
@@ -462,14 +461,14 @@ TEST_F(ToolkitTest, MemoAndEditTexts) {
     form.Show();
     EXPECT_TRUE(backend.Type(edit, u"typed"));
     EXPECT_EQ(seen, u"typed");
-    auto& readOnly = form.Add<Edit>({.name = u"ReadOnlyEdit", .readOnly = true});
+    auto& readOnly = form.Add<Edit>({.name = u"ReadOnlyEdit"}, {.readOnly = true});
     EXPECT_FALSE(backend.Type(readOnly, u"x"));
 }
 
 TEST_F(ToolkitTest, EnterPressesOnlyAnEnabledDefaultButton) {
     Form form(app, {.name = u"F"});
     form.Add<Button>({.name = u"Other"});
-    auto& go = form.Add<Button>({.name = u"GoButton", .isDefault = true});
+    auto& go = form.Add<Button>({.name = u"GoButton"}, {.isDefault = true});
     int clicks = 0;
     go.onClick = [&](Component&) { ++clicks; };
     form.Show();
@@ -519,9 +518,8 @@ TEST_F(ToolkitTest, ScreenPlacesFollowPanelsAndResolution) {
     backend.SetDpi(192);
     Form form(
         app, {.name = u"F", .clientWidth = 764, .clientHeight = 500, .position = FormPosition::ScreenCenter});
-    auto& panel =
-        form.Add<Panel>({.name = u"MainPanel", .left = 182, .top = 91, .width = 582, .height = 388});
-    auto& button = form.Add<Button>({.name = u"GoButton", .parent = &panel, .left = 400, .top = 95});
+    auto& panel = form.Add<Panel>({.name = u"MainPanel", .bounds = {182, 91, 582, 388}});
+    auto& button = form.Add<Button>({.name = u"GoButton", .parent = &panel, .bounds = {400, 95}});
     form.Show();
     EXPECT_EQ(button.PositionInForm(), (Point{582, 186}));
     const Point origin = form.ClientOrigin();
@@ -538,6 +536,32 @@ TEST_F(ToolkitTest, ScreenPlacesFollowPanelsAndResolution) {
     form.Hide();
     form.Show();
     EXPECT_EQ(form.WindowRect().left, (1280 - 764 - 2 * HeadlessBackend::kBorder) / 2);
+}
+
+TEST_F(ToolkitTest, ASizeTheLayoutLeavesOutIsTheKindsAndTheKindDecidesTheTabStop) {
+    Form form(app, {.name = u"F"});
+    auto& button = form.Add<Button>({.name = u"GoButton", .bounds = {400, 95}});
+    EXPECT_EQ(button.GetBounds(), (Bounds{400, 95, 75, 25}));
+    auto& memo = form.Add<Memo>({.name = u"NotesMemo", .bounds = {.top = 270, .height = 30}});
+    EXPECT_EQ(memo.GetBounds(), (Bounds{0, 270, 185, 30}));
+    auto& flat = form.Add<Button>({.name = u"FlatButton", .bounds = {1, 2, 0, 0}}); // given, so kept
+    EXPECT_EQ(flat.GetBounds(), (Bounds{1, 2, 0, 0}));
+    button.SetBounds({10, 20, 90});
+    EXPECT_EQ(button.GetBounds(), (Bounds{10, 20, 90, 25}));
+
+    EXPECT_TRUE(button.TabStop());
+    auto& skipped = form.Add<Button>({.name = u"Skipped", .tabStop = false});
+    EXPECT_FALSE(skipped.TabStop());
+    auto& label = form.Add<Label>({.name = u"Plain"});
+    auto& link = form.Add<Label>({.name = u"Link"}, {.link = true});
+    EXPECT_FALSE(label.TabStop());
+    EXPECT_TRUE(link.TabStop());
+
+    // A kind that shows no text has no font of its own: it follows its parent's.
+    auto& line = form.Add<Bevel>({.name = u"Line", .font = Font{u"Arial", 20}});
+    EXPECT_FALSE(line.HasFont());
+    EXPECT_TRUE(line.ParentFont());
+    EXPECT_EQ(line.GetFont(), form.GetFont());
 }
 
 TEST_F(ToolkitTest, CursorTableFallsBackToTheDefaultEntry) {
@@ -588,8 +612,8 @@ protected:
     HintLog other; // outlives the application's hint window
     Form form{app, {.name = u"F"}};
     Label& first = form.Add<Label>({.name = u"First", .caption = u"a", .hint = u"Open help|Opens the help"});
-    Label& second = form.Add<Label>({.name = u"Second", .top = 40, .caption = u"b", .hint = u"Home"});
-    Label& plain = form.Add<Label>({.name = u"Plain", .top = 80, .caption = u"c"});
+    Label& second = form.Add<Label>({.name = u"Second", .bounds = {0, 40}, .caption = u"b", .hint = u"Home"});
+    Label& plain = form.Add<Label>({.name = u"Plain", .bounds = {0, 80}, .caption = u"c"});
 
     void SetUp() override {
         app.SetHintPause(400);

@@ -4,12 +4,12 @@
 // catalogue.
 #include "app/update/update_form.h"
 #include "base/text.h"
+#include "catalogue/captions.h"
+#include "catalogue/catalogue_source.h"
 #include "engine/custom_registry.h"
 #include "engine/memory_registry_store.h"
 #include "toolkit/application.h"
 #include "toolkit/headless_backend.h"
-#include "ui/captions.h"
-#include "ui/catalogue_source.h"
 #include "ui/sound.h"
 #include "updater/update_session.h"
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/main/main_form.h"
+#include "catalogue/captions.h"
 #include "engine/clock.h"
 #include "engine/custom_registry.h"
 #include "engine/date_text.h"
@@ -13,7 +14,6 @@
 #include "engine/restart.h"
 #include "launch/recording_launcher.h"
 #include "toolkit/application.h"
-#include "ui/captions.h"
 #include "ui/sound.h"
 
 #include "support/windows10_source.h"

@@ -3,14 +3,14 @@
 #include "app/about/about_form.h"
 
 #include "base/text.h"
+#include "catalogue/captions.h"
+#include "catalogue/catalogue_source_win32.h"
 #include "engine/custom_registry.h"
 #include "engine/registry_store_win32.h"
 #include "launch/recording_launcher.h"
 #include "launch/shell.h"
 #include "toolkit/application.h"
 #include "toolkit/backend_win32.h"
-#include "ui/captions.h"
-#include "ui/catalogue_source_win32.h"
 #include "ui/sound.h"
 
 #include <windows.h>

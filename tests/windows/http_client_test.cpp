@@ -141,7 +141,8 @@ TEST_F(HttpClientTest, OtherStatusesAreErrorStatus) {
 
 TEST_F(HttpClientTest, NothingListeningIsRefused) {
     auto transport = CreatePlatformHttpClient(kShortTimeouts);
-    const HttpAddress address{HttpAddress::Scheme::Http, u"127.0.0.1", LoopbackHttpServer::UnusedPort(), u"/"};
+    const HttpAddress address{HttpAddress::Scheme::Http, u"127.0.0.1", LoopbackHttpServer::UnusedPort(),
+                              u"/"};
     std::string body;
     const TransferResult fetched = transport->Fetch(address, 1024, body, {});
     EXPECT_EQ(fetched.outcome, TransferOutcome::Refused);
@@ -157,8 +158,8 @@ TEST_F(HttpClientTest, AHostWithoutAddressIsNoConnection) {
     auto transport = CreatePlatformHttpClient(kShortTimeouts);
     const auto started = Clock::now();
     std::string body;
-    const TransferResult result =
-        transport->Fetch({HttpAddress::Scheme::Http, u"update.zentrim-test.invalid", 80, u"/"}, 1024, body, {});
+    const TransferResult result = transport->Fetch(
+        {HttpAddress::Scheme::Http, u"update.zentrim-test.invalid", 80, u"/"}, 1024, body, {});
     EXPECT_EQ(result.outcome, TransferOutcome::NoConnection) << "system error " << result.systemError;
     EXPECT_LT(Seconds(Clock::now() - started), 9.0);
 }

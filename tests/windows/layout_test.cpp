@@ -5,6 +5,8 @@
 #include "app/main/main_form.h"
 
 #include "base/text.h"
+#include "catalogue/captions.h"
+#include "catalogue/catalogue_source_win32.h"
 #include "engine/clock.h"
 #include "engine/custom_registry.h"
 #include "engine/date_text.h"
@@ -17,8 +19,6 @@
 #include "support/designed_layouts.h"
 #include "toolkit/application.h"
 #include "toolkit/backend_win32.h"
-#include "ui/captions.h"
-#include "ui/catalogue_source_win32.h"
 #include "ui/sound.h"
 
 #include <windows.h>

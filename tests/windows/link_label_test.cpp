@@ -5,13 +5,13 @@
 
 #include "base/text.h"
 #include "base/unique_handle_win32.h"
+#include "catalogue/captions.h"
+#include "catalogue/catalogue_source_win32.h"
 #include "launch/recording_launcher.h"
 #include "toolkit/application.h"
 #include "toolkit/backend_win32.h"
 #include "toolkit/button.h"
 #include "toolkit/label.h"
-#include "ui/captions.h"
-#include "ui/catalogue_source_win32.h"
 #include "ui/sound.h"
 
 #include <windows.h>
@@ -184,14 +184,12 @@ TEST(LinkLabelWin32, TheFocusFrameShowsWhileTheLinkHasTheFocus) {
                .color = colors::kWhite,
                .position = FormPosition::ScreenCenter,
                .font = Font{u"Tahoma", 8}}};
-    Button& button = form.Add<Button>({.name = u"FirstButton", .left = 10, .top = 80, .tabOrder = 0});
+    Button& button = form.Add<Button>({.name = u"FirstButton", .bounds = {10, 80}, .tabOrder = 0});
     Label& link = form.Add<Label>({.name = u"LinkLabel",
-                                   .left = 20,
-                                   .top = 20,
+                                   .bounds = {20, 20},
                                    .caption = u"A link to follow",
-                                   .font = Font{u"Tahoma", 8, 0, 0xFF0000}, // blue
-                                   .transparent = true,
-                                   .link = true});
+                                   .font = Font{u"Tahoma", 8, 0, 0xFF0000}}, // blue
+                                  {.transparent = true, .link = true});
     HWND window = Hwnd(link);
     struct Seen {
         int frame = 0; // blue pixels along the top edge

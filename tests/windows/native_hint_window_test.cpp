@@ -118,14 +118,9 @@ TEST_F(NativeHintWindowWin32Test, HidingAndDestroyingTheHintWindowDestroyTheTool
 
 TEST_F(NativeHintWindowWin32Test, TheApplicationShowsAndHidesHintsThroughTheNativeWindow) {
     toolkit::Form form(app, {.name = u"HintForm", .left = 100, .top = 100});
-    auto& label = form.Add<toolkit::Label>({.name = u"Link",
-                                            .left = 10,
-                                            .top = 10,
-                                            .width = 80,
-                                            .height = 20,
-                                            .caption = u"x",
-                                            .autoSize = false,
-                                            .hint = u"Short|Long"});
+    auto& label = form.Add<toolkit::Label>(
+        {.name = u"Link", .bounds = {10, 10, 80, 20}, .caption = u"x", .hint = u"Short|Long"},
+        {.autoSize = false});
     form.Show();
     NativeHints hints(app, system);
     backend.Hover(label);

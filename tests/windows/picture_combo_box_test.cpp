@@ -57,24 +57,16 @@ const std::vector<std::u16string> kInternetEntries{u"  Cable | DSL | Wi-Fi",
                                                    u"  T1 | T3 | OC3 | OC12+"};
 
 // A list of the main window's panel: 309 x 24 at the left, the given rows when dropped down.
-PictureComboBoxProps List(const char16_t* name, Panel& panel, int top,
-                          const std::vector<std::u16string>& entries, ImageList& images, int rows,
-                          int tabOrder) {
+PictureComboBox& AddList(Form& form, const char16_t* name, Panel& panel, int top,
+                         const std::vector<std::u16string>& entries, ImageList& images, int rows,
+                         int tabOrder) {
     std::vector<ComboItem> items;
     for (const std::u16string& caption : entries) {
         items.push_back({caption, 0});
     }
-    return {.name = name,
-            .parent = &panel,
-            .left = 16,
-            .top = top,
-            .width = 309,
-            .height = 24,
-            .items = std::move(items),
-            .images = &images,
-            .selectedIndex = 0,
-            .dropDownCount = rows,
-            .tabOrder = tabOrder};
+    return form.Add<PictureComboBox>(
+        {.name = name, .parent = &panel, .bounds = {16, top, 309, 24}, .tabOrder = tabOrder},
+        {.items = std::move(items), .images = &images, .selectedIndex = 0, .dropDownCount = rows});
 }
 
 // The main window's size, panel, lists (places, entries, rows asked for), pictures' size and
@@ -91,23 +83,20 @@ struct ListsWindow {
                .position = FormPosition::ScreenCenter}};
     ImageList& images =
         form.Add<ImageList>({.name = u"ListImageList", .pictures = {Picture::FromPng(kRedPng)}});
-    Panel& panel = form.Add<Panel>(
-        {.name = u"MainPanel", .left = 182, .top = 91, .width = 582, .height = 388, .color = colors::kWhite});
+    Panel& panel =
+        form.Add<Panel>({.name = u"MainPanel", .bounds = {182, 91, 582, 388}}, {.color = colors::kWhite});
     Button& go = form.Add<Button>({.name = u"GoButton",
                                    .parent = &panel,
-                                   .left = 400,
-                                   .top = 95,
-                                   .width = 145,
-                                   .height = 52,
+                                   .bounds = {400, 95, 145, 52},
                                    .caption = u"&Optimize now",
-                                   .isDefault = true,
-                                   .tabOrder = 0});
+                                   .tabOrder = 0},
+                                  {.isDefault = true});
 
     ListsWindow() {
-        form.Add<PictureComboBox>(List(u"WindowsCombo", panel, 95, kWindowsEntries, images, 10, 2));
-        form.Add<PictureComboBox>(List(u"ProcessorCombo", panel, 147, kProcessorEntries, images, 8, 3));
-        form.Add<PictureComboBox>(List(u"ModemCombo", panel, 199, kInternetEntries, images, 9, 4));
-        form.Add<PictureComboBox>(List(u"EightRowsCombo", panel, 251, kWindowsEntries, images, 8, 5));
+        AddList(form, u"WindowsCombo", panel, 95, kWindowsEntries, images, 10, 2);
+        AddList(form, u"ProcessorCombo", panel, 147, kProcessorEntries, images, 8, 3);
+        AddList(form, u"ModemCombo", panel, 199, kInternetEntries, images, 9, 4);
+        AddList(form, u"EightRowsCombo", panel, 251, kWindowsEntries, images, 8, 5);
         form.SetDesktopFont(true); // as the main window's preparation does
     }
 };

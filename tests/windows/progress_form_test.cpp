@@ -2,12 +2,12 @@
 // program (or a screen reader) reads them.
 #include "app/progress/progress_form.h"
 
+#include "catalogue/captions.h"
+#include "catalogue/catalogue_source_win32.h"
 #include "engine/custom_registry.h"
 #include "engine/registry_store_win32.h"
 #include "toolkit/application.h"
 #include "toolkit/backend_win32.h"
-#include "ui/captions.h"
-#include "ui/catalogue_source_win32.h"
 
 #include <windows.h>
 

@@ -2,10 +2,10 @@
 // bytes the program relies on.
 #include "base/text.h"
 #include "base/unique_handle_win32.h"
+#include "catalogue/captions.h"
+#include "catalogue/catalogue_source_win32.h"
 #include "engine/memory_registry_store.h"
 #include "engine/product_key.h"
-#include "ui/captions.h"
-#include "ui/catalogue_source_win32.h"
 
 #include <gtest/gtest.h>
 

@@ -45,18 +45,18 @@ TEST(SystemFontWin32, EveryFontTakesTheDesktopFace) {
     toolkit::Form form(app, {.className = u"TSystemFontTestForm",
                              .name = u"SystemFontTestForm",
                              .font = Font{u"Courier New", 14}});
-    auto& panel = form.Add<toolkit::Panel>({.name = u"Panel", .width = 300, .height = 200});
+    auto& panel = form.Add<toolkit::Panel>({.name = u"Panel", .bounds = {0, 0, 300, 200}});
     auto& plain = form.Add<toolkit::Label>(
         {.name = u"Plain", .parent = &panel, .caption = u"Plain", .font = Font{u"Courier New", 8}});
     auto& banner = form.Add<toolkit::Label>({.name = u"Banner",
                                              .parent = &panel,
-                                             .top = 30,
+                                             .bounds = {0, 30},
                                              .caption = u"Banner",
                                              .font = Font{u"Courier New", 12, toolkit::kFontBold}});
     auto& follower =
-        form.Add<toolkit::Label>({.name = u"Follower", .parent = &panel, .top = 80, .caption = u"F"});
+        form.Add<toolkit::Label>({.name = u"Follower", .parent = &panel, .bounds = {0, 80}, .caption = u"F"});
     auto& button = form.Add<toolkit::Button>(
-        {.name = u"Button", .top = 120, .caption = u"&Go", .font = Font{u"Courier New", 8}});
+        {.name = u"Button", .bounds = {0, 120}, .caption = u"&Go", .font = Font{u"Courier New", 8}});
 
     form.SetDesktopFont(true);
     ApplySystemFont(form);

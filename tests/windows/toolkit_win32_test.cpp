@@ -66,76 +66,47 @@ protected:
                .clientHeight = 400,
                .position = FormPosition::ScreenCenter,
                .font = Font{u"Tahoma", 8}}};
-    Image& background = form.Add<Image>(
-        {.name = u"BackgroundImage", .width = 500, .height = 60, .picture = Picture::FromPng(kRedPng)});
+    Image& background = form.Add<Image>({.name = u"BackgroundImage", .bounds = {0, 0, 500, 60}},
+                                        {.picture = Picture::FromPng(kRedPng)});
     Label& banner = form.Add<Label>({.name = u"BannerLabel",
-                                     .left = 20,
-                                     .top = 20,
+                                     .bounds = {20, 20},
                                      .caption = u"Over the banner",
-                                     .font = Font{u"Tahoma", 10, kFontBold, colors::kWhite},
-                                     .transparent = true});
+                                     .font = Font{u"Tahoma", 10, kFontBold, colors::kWhite}},
+                                    {.transparent = true});
     Label& link = form.Add<Label>(
-        {.name = u"LinkLabel", .left = 20, .top = 70, .caption = u"A link", .cursor = Cursor::HandPoint});
-    Panel& panel = form.Add<Panel>({.name = u"MainPanel",
-                                    .left = 150,
-                                    .top = 90,
-                                    .width = 350,
-                                    .height = 310,
-                                    .color = colors::kWindow});
+        {.name = u"LinkLabel", .bounds = {20, 70}, .caption = u"A link", .cursor = Cursor::HandPoint});
+    Panel& panel =
+        form.Add<Panel>({.name = u"MainPanel", .bounds = {150, 90, 350, 310}}, {.color = colors::kWindow});
     Label& heading =
-        form.Add<Label>({.name = u"Heading", .parent = &panel, .left = 10, .top = 5, .caption = u"Heading"});
+        form.Add<Label>({.name = u"Heading", .parent = &panel, .bounds = {10, 5}, .caption = u"Heading"});
     ImageList& pictures = form.Add<ImageList>({.name = u"Pictures", .pictures = {Picture::FromPng(kRedPng)}});
-    PictureComboBox& combo =
-        form.Add<PictureComboBox>({.name = u"ModemCombo",
-                                   .parent = &panel,
-                                   .left = 10,
-                                   .top = 30,
-                                   .width = 200,
-                                   .items = {{u"Dial-up", 0}, {u"Cable", 0}, {u"DSL", 0}},
-                                   .images = &pictures,
-                                   .selectedIndex = 1,
-                                   .tabOrder = 2});
-    TrackBar& track = form.Add<TrackBar>({.name = u"SpeedTrackBar",
-                                          .parent = &panel,
-                                          .left = 10,
-                                          .top = 60,
-                                          .width = 200,
-                                          .max = 1,
-                                          .pageSize = 1,
-                                          .tickMarks = TickMarks::Both,
-                                          .thumbLength = 26,
-                                          .tabOrder = 3});
-    Bevel& line =
-        form.Add<Bevel>({.name = u"LineSeparator", .parent = &panel, .top = 110, .width = 300, .height = 5});
+    PictureComboBox& combo = form.Add<PictureComboBox>(
+        {.name = u"ModemCombo", .parent = &panel, .bounds = {10, 30, 200}, .tabOrder = 2},
+        {.items = {{u"Dial-up", 0}, {u"Cable", 0}, {u"DSL", 0}}, .images = &pictures, .selectedIndex = 1});
+    TrackBar& track = form.Add<TrackBar>(
+        {.name = u"SpeedTrackBar", .parent = &panel, .bounds = {10, 60, 200}, .tabOrder = 3},
+        {.max = 1, .pageSize = 1, .tickMarks = TickMarks::Both, .thumbLength = 26});
+    Bevel& line = form.Add<Bevel>({.name = u"LineSeparator", .parent = &panel, .bounds = {0, 110, 300, 5}});
     Button& go = form.Add<Button>({.name = u"GoButton",
                                    .parent = &panel,
-                                   .left = 230,
-                                   .top = 30,
-                                   .width = 100,
+                                   .bounds = {230, 30, 100},
                                    .caption = u"&Optimize now",
                                    .font = Font{u"Tahoma", 8, kFontBold},
-                                   .isDefault = true,
-                                   .tabOrder = 0});
+                                   .tabOrder = 0},
+                                  {.isDefault = true});
     Button& restore = form.Add<Button>({.name = u"RestoreButton",
                                         .parent = &panel,
-                                        .left = 230,
-                                        .top = 60,
+                                        .bounds = {230, 60},
                                         .caption = u"&Restore",
                                         .enabled = false,
                                         .tabOrder = 1});
     ProgressBar& progress = form.Add<ProgressBar>(
-        {.name = u"MainProgress", .parent = &panel, .left = 10, .top = 130, .width = 300, .smooth = true});
-    Memo& memo = form.Add<Memo>({.name = u"LicensedMemo",
-                                 .parent = &panel,
-                                 .left = 10,
-                                 .top = 160,
-                                 .width = 300,
-                                 .height = 60,
-                                 .text = u"First line\nSecond line",
-                                 .readOnly = true,
-                                 .scrollBars = ScrollBars::Vertical});
+        {.name = u"MainProgress", .parent = &panel, .bounds = {10, 130, 300}}, {.smooth = true});
+    Memo& memo = form.Add<Memo>(
+        {.name = u"LicensedMemo", .parent = &panel, .bounds = {10, 160, 300, 60}},
+        {.text = u"First line\nSecond line", .readOnly = true, .scrollBars = ScrollBars::Vertical});
     Edit& edit =
-        form.Add<Edit>({.name = u"NameEdit", .parent = &panel, .left = 10, .top = 230, .text = u"edit me"});
+        form.Add<Edit>({.name = u"NameEdit", .parent = &panel, .bounds = {10, 230}}, {.text = u"edit me"});
     PopupMenu& menu = form.Add<PopupMenu>({.name = u"PopupMenu", .alignment = MenuAlignment::Right});
     MenuItem& helpItem =
         form.Add<MenuItem>({.name = u"HelpFilePopup", .menu = &menu, .caption = u"Get &help"});
@@ -340,12 +311,9 @@ TEST_F(ToolkitWin32Test, ControlsInheritTheirParentsCursor) {
 }
 
 TEST_F(ToolkitWin32Test, ARightAlignedLabelGrowsToTheLeftOnScreenToo) {
-    Label& faster = form.Add<Label>({.name = u"FasterLabel",
-                                     .parent = &panel,
-                                     .left = 300,
-                                     .top = 250,
-                                     .caption = u"Max",
-                                     .alignment = TextAlignment::Right});
+    Label& faster =
+        form.Add<Label>({.name = u"FasterLabel", .parent = &panel, .bounds = {300, 250}, .caption = u"Max"},
+                        {.alignment = TextAlignment::Right});
     const auto placeInPanel = [&] {
         RECT rect{};
         GetWindowRect(Hwnd(faster), &rect);
@@ -361,7 +329,8 @@ TEST_F(ToolkitWin32Test, ARightAlignedLabelGrowsToTheLeftOnScreenToo) {
 }
 
 TEST_F(ToolkitWin32Test, WhatTheUserTypesInAMemoReachesTheModel) {
-    Memo& notes = form.Add<Memo>({.name = u"NotesMemo", .parent = &panel, .top = 270, .height = 30});
+    Memo& notes =
+        form.Add<Memo>({.name = u"NotesMemo", .parent = &panel, .bounds = {.top = 270, .height = 30}});
     std::u16string seen;
     notes.onChange = [&](Component& sender) { seen = sender.As<Memo>()->Text(); };
     // Typed text, as the user's typing arrives (a multi-line edit reports no change for
@@ -383,6 +352,30 @@ TEST_F(ToolkitWin32Test, TabOrderAndTheDefaultButtonFollowTheModel) {
     EXPECT_EQ(GetNextDlgTabItem(Hwnd(form), Hwnd(go), FALSE), Hwnd(track));
 }
 
+// The toolkit hooks a control with a subclass of its own: the control's window data stays the
+// control's, and a window destroyed from outside lets go of its component at once.
+TEST_F(ToolkitWin32Test, ControlsKeepTheirWindowDataAndLetGoOfAWindowDestroyedFromOutside) {
+    form.Show();
+    int clicks = 0;
+    std::vector<std::u16string> hover;
+    go.onClick = [&](Component&) { ++clicks; };
+    go.onMouseEnter = [&](Component& sender) { hover.push_back(sender.Name()); };
+    SetWindowLongPtrW(Hwnd(go), GWLP_USERDATA, 0);
+    SendMessageW(Hwnd(go), WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+    SendMessageW(Hwnd(go), BM_CLICK, 0, 0);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(hover, std::vector<std::u16string>{u"GoButton"});
+    EXPECT_EQ(GetWindowLongPtrW(Hwnd(go), GWLP_USERDATA), 0);
+
+    HWND window = Hwnd(edit);
+    DestroyWindow(window);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(edit.NativeHandle(), nullptr);
+    edit.SetText(u"after"); // reaches no window
+    edit.SetVisible(false);
+    EXPECT_EQ(edit.Text(), u"after");
+}
+
 TEST_F(ToolkitWin32Test, ModalShowingEndsWithTheButtonsModalResult) {
     Form about(app, {.className = u"TToolkitAboutForm",
                      .name = u"ToolkitAboutForm",
@@ -391,12 +384,8 @@ TEST_F(ToolkitWin32Test, ModalShowingEndsWithTheButtonsModalResult) {
                      .border = FormBorder::Dialog,
                      .position = FormPosition::OwnerFormCenter,
                      .owner = &form});
-    Button& close = about.Add<Button>({.name = u"CloseButton",
-                                       .left = 200,
-                                       .top = 80,
-                                       .caption = u"&Close",
-                                       .isDefault = true,
-                                       .modalResult = kModalOk});
+    Button& close = about.Add<Button>({.name = u"CloseButton", .bounds = {200, 80}, .caption = u"&Close"},
+                                      {.isDefault = true, .modalResult = kModalOk});
     form.Show();
     bool ownerDisabledWhileShown = false;
     about.onShow = [&](Form&) {

@@ -3,7 +3,7 @@
 #include "launch/launch_targets.h"
 #include "launch/product_identity.h"
 #include "launch/shell.h"
-#include "ui/captions.h"
+#include "ui/apply_captions.h"
 #include "ui/sound.h"
 #include "ui/system_font.h"
 
@@ -30,77 +30,45 @@ AboutForm::AboutForm(Application& app, toolkit::Form& mainForm, const CaptionCat
                   .position = FormPosition::OwnerFormCenter,
                   .owner = &mainForm}),
       // The panel takes the memo's place in the window's tab order: Close, the memo, Help.
-      aboutPanel_(form_.Add<Panel>(
-          {.name = u"AboutPanel", .width = 700, .height = 386, .color = colors::kWindow, .tabOrder = 1})),
-      bannerImage_(form_.Add<Image>({.name = u"BannerImage",
-                                     .parent = &aboutPanel_,
-                                     .width = 700,
-                                     .height = 60,
-                                     .picture = Picture::FromResource(u"ABOUT_BANNER"),
-                                     .stretch = true})),
+      aboutPanel_(form_.Add<Panel>({.name = u"AboutPanel", .bounds = {0, 0, 700, 386}, .tabOrder = 1},
+                                   {.color = colors::kWindow})),
+      bannerImage_(
+          form_.Add<Image>({.name = u"BannerImage", .parent = &aboutPanel_, .bounds = {0, 0, 700, 60}},
+                           {.picture = Picture::FromResource(u"ABOUT_BANNER"), .stretch = true})),
       bannerLabel_(form_.Add<Label>({.name = u"BannerLabel",
                                      .parent = &aboutPanel_,
-                                     .left = 48,
-                                     .top = 18,
-                                     .font = Font{u"Tahoma", 12, kFontBold, colors::kWhite},
-                                     .transparent = true})),
+                                     .bounds = {48, 18},
+                                     .font = Font{u"Tahoma", 12, kFontBold, colors::kWhite}},
+                                    {.transparent = true})),
       versionLabel_(form_.Add<Label>({.name = u"VersionLabel",
                                       .parent = &aboutPanel_,
-                                      .left = 72,
-                                      .top = 82,
-                                      .font = Font{u"Tahoma", 10, kFontBold, colors::kWindowText},
-                                      .transparent = true})),
+                                      .bounds = {72, 82},
+                                      .font = Font{u"Tahoma", 10, kFontBold, colors::kWindowText}},
+                                     {.transparent = true})),
       copyrightLabel_(form_.Add<Label>(
-          {.name = u"CopyrightLabel", .parent = &aboutPanel_, .left = 72, .top = 101, .transparent = true})),
-      licensedMemo_(form_.Add<Memo>({.name = u"LicensedMemo",
-                                     .parent = &aboutPanel_,
-                                     .left = 72,
-                                     .top = 136,
-                                     .width = 556,
-                                     .height = 73,
-                                     .readOnly = true,
-                                     .scrollBars = ScrollBars::Vertical,
-                                     .color = colors::kWindow,
-                                     .tabOrder = 1})),
-      largeIcon_(form_.Add<Image>({.name = u"LargeIcon",
-                                   .parent = &aboutPanel_,
-                                   .left = 372,
-                                   .top = 130,
-                                   .width = 256,
-                                   .height = 256,
-                                   // It lies under the memo and the copyright warning: the faint
-                                   // picture keeps their black text easy to read.
-                                   .picture = Picture::FromResource(u"PRODUCT_WATERMARK"),
-                                   .stretch = true})),
+          {.name = u"CopyrightLabel", .parent = &aboutPanel_, .bounds = {72, 101}}, {.transparent = true})),
+      licensedMemo_(form_.Add<Memo>(
+          {.name = u"LicensedMemo", .parent = &aboutPanel_, .bounds = {72, 136, 556, 73}, .tabOrder = 1},
+          {.readOnly = true, .scrollBars = ScrollBars::Vertical, .color = colors::kWindow})),
+      // It lies under the memo and the copyright warning: the faint picture keeps their black text
+      // easy to read.
+      largeIcon_(
+          form_.Add<Image>({.name = u"LargeIcon", .parent = &aboutPanel_, .bounds = {372, 130, 256, 256}},
+                           {.picture = Picture::FromResource(u"PRODUCT_WATERMARK"), .stretch = true})),
       licenseAgreementLabel_(form_.Add<Label>({.name = u"LicenseAgreementLabel",
                                                .parent = &aboutPanel_,
-                                               .left = 72,
-                                               .top = 287,
+                                               .bounds = {72, 287},
                                                .font = Font{u"Tahoma", 8, 0, kLinkColor},
-                                               .transparent = true,
-                                               .cursor = Cursor::HandPoint,
-                                               .link = true})),
-      copyrightWarningLabel_(form_.Add<Label>({.name = u"CopyrightWarningLabel",
-                                               .parent = &aboutPanel_,
-                                               .left = 81,
-                                               .top = 306,
-                                               .width = 556,
-                                               .height = 70,
-                                               .autoSize = false,
-                                               .wordWrap = true,
-                                               .transparent = true})),
-      aboutBevel_(form_.Add<Bevel>(
-          {.name = u"AboutBevel", .top = 386, .width = 700, .height = 5, .shape = BevelShape::TopLine})),
-      helpButton_(form_.Add<Button>(
-          {.name = u"HelpButton", .left = 14, .top = 403, .width = 79, .height = 25, .tabOrder = 2})),
-      closeButton_(form_.Add<Button>({.name = u"CloseButton",
-                                      .left = 608,
-                                      .top = 403,
-                                      .width = 79,
-                                      .height = 25,
-                                      .isDefault = true,
-                                      .modalResult = kModalOk,
-                                      .tabOrder = 0})) {
+                                               .cursor = Cursor::HandPoint},
+                                              {.transparent = true, .link = true})),
+      copyrightWarningLabel_(form_.Add<Label>(
+          {.name = u"CopyrightWarningLabel", .parent = &aboutPanel_, .bounds = {81, 306, 556, 70}},
+          {.autoSize = false, .wordWrap = true, .transparent = true})),
+      aboutBevel_(form_.Add<Bevel>({.name = u"AboutBevel", .bounds = {0, 386, 700, 5}},
+                                   {.shape = BevelShape::TopLine})),
+      helpButton_(form_.Add<Button>({.name = u"HelpButton", .bounds = {14, 403, 79, 25}, .tabOrder = 2})),
+      closeButton_(form_.Add<Button>({.name = u"CloseButton", .bounds = {608, 403, 79, 25}, .tabOrder = 0},
+                                     {.isDefault = true, .modalResult = kModalOk})) {
     form_.onShow = [this](toolkit::Form&) { FormShow(); };
     helpButton_.onClick = [this](Component&) { HelpButtonClick(); };
     licenseAgreementLabel_.onClick = [this](Component&) { LicenseAgreementLabelClick(); };
@@ -112,7 +80,7 @@ void AboutForm::FormShow() {
     form_.SetDesktopFont(true);
     ApplySystemFont(form_);
     // The catalogue text comes back at every showing, so the version is appended to it once.
-    captions_.ApplyCaptions(form_);
+    ApplyCaptions(captions_, form_);
     versionLabel_.SetCaption(versionLabel_.Caption() + std::u16string(kProductVersion) + u")");
     closeButton_.SetFocus();
 }

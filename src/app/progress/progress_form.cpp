@@ -1,7 +1,7 @@
 #include "app/progress/progress_form.h"
 
 #include "toolkit/application.h"
-#include "ui/captions.h"
+#include "ui/apply_captions.h"
 #include "ui/system_font.h"
 
 #include <chrono>
@@ -31,34 +31,21 @@ ProgressForm::ProgressForm(Application& app, toolkit::Form& mainForm, const Capt
                   .color = colors::kButtonFace,
                   .position = FormPosition::OwnerFormCenter,
                   .owner = &mainForm}),
-      panel_(form_.Add<Panel>({.name = u"SettingsPanel",
-                               .width = 479,
-                               .height = 146,
-                               .color = colors::kWindow,
-                               .cursor = Cursor::HourGlass})),
+      panel_(form_.Add<Panel>(
+          {.name = u"SettingsPanel", .bounds = {0, 0, 479, 146}, .cursor = Cursor::HourGlass},
+          {.color = colors::kWindow})),
       heading_(form_.Add<Label>({.name = u"CurrentSettingsHeading",
                                  .parent = &panel_,
-                                 .left = 42,
-                                 .top = 30,
-                                 .font = Font{u"Tahoma", 8, kFontBold, colors::kWindowText},
-                                 .layout = TextLayout::Center,
-                                 .transparent = true})),
+                                 .bounds = {42, 30},
+                                 .font = Font{u"Tahoma", 8, kFontBold, colors::kWindowText}},
+                                {.layout = TextLayout::Center, .transparent = true})),
       bar_(form_.Add<ProgressBar>({.name = u"MainProgress",
                                    .parent = &panel_,
-                                   .left = 42,
-                                   .top = 59,
-                                   .width = 401,
-                                   .height = 17,
-                                   .min = 0,
-                                   .max = 100,
-                                   .smooth = true,
-                                   .cursor = Cursor::HourGlass})),
-      stepLine_(form_.Add<Label>({.name = u"CurrentSettingsLabel",
-                                  .parent = &panel_,
-                                  .left = 42,
-                                  .top = 94,
-                                  .layout = TextLayout::Center,
-                                  .transparent = true})) {
+                                   .bounds = {42, 59, 401, 17},
+                                   .cursor = Cursor::HourGlass},
+                                  {.min = 0, .max = 100, .smooth = true})),
+      stepLine_(form_.Add<Label>({.name = u"CurrentSettingsLabel", .parent = &panel_, .bounds = {42, 94}},
+                                 {.layout = TextLayout::Center, .transparent = true})) {
     form_.onShow = [this](toolkit::Form&) { FormShow(); };
     form_.onClose = [this](toolkit::Form&, CloseAction& action) {
         if (runShowing_) {
@@ -80,7 +67,7 @@ void ProgressForm::EndRun() {
 void ProgressForm::FormShow() {
     form_.SetDesktopFont(true);
     ApplySystemFont(form_);
-    captions_.ApplyCaptions(form_);
+    ApplyCaptions(captions_, form_);
     bar_.SetPosition(0);
 }
 

@@ -1,7 +1,7 @@
 #include "app/update/update_form.h"
 
 #include "base/text.h"
-#include "ui/captions.h"
+#include "ui/apply_captions.h"
 #include "ui/sound.h"
 #include "ui/system_font.h"
 #include "update/manifest.h"
@@ -68,65 +68,36 @@ UpdateForm::UpdateForm(Application& app, const CaptionCatalogue& captions, Click
                                                                 .position = FormPosition::ScreenCenter,
                                                                 .icon = u"MAINICON"}),
       panel_(
-          form_.Add<Panel>({.name = u"UpdatePanel", .width = 480, .height = 140, .color = colors::kWindow})),
+          form_.Add<Panel>({.name = u"UpdatePanel", .bounds = {0, 0, 480, 140}}, {.color = colors::kWindow})),
       heading_(form_.Add<Label>({.name = u"UpdateHeading",
                                  .parent = &panel_,
-                                 .left = 16,
-                                 .top = 14,
-                                 .font = Font{u"Tahoma", 10, kFontBold, colors::kWindowText},
-                                 .transparent = true})),
-      status_(form_.Add<Label>({.name = u"StatusLabel",
-                                .parent = &panel_,
-                                .left = 16,
-                                .top = 40,
-                                .width = 448,
-                                .height = 48,
-                                .autoSize = false,
-                                .wordWrap = true,
-                                .showAccelChar = false,
-                                .transparent = true})),
-      bar_(form_.Add<ProgressBar>({.name = u"DownloadProgress",
-                                   .parent = &panel_,
-                                   .left = 16,
-                                   .top = 92,
-                                   .width = 448,
-                                   .height = 18,
-                                   .max = kBarRange,
-                                   .smooth = true})),
-      progressLabel_(form_.Add<Label>({.name = u"ProgressLabel",
-                                       .parent = &panel_,
-                                       .left = 16,
-                                       .top = 114,
-                                       .width = 448,
-                                       .height = 16,
-                                       .autoSize = false,
-                                       .showAccelChar = false,
-                                       .transparent = true})),
-      bevel_(form_.Add<Bevel>(
-          {.name = u"UpdateBevel", .top = 140, .width = 480, .height = 5, .shape = BevelShape::TopLine})),
+                                 .bounds = {16, 14},
+                                 .font = Font{u"Tahoma", 10, kFontBold, colors::kWindowText}},
+                                {.transparent = true})),
+      status_(form_.Add<Label>(
+          {.name = u"StatusLabel", .parent = &panel_, .bounds = {16, 40, 448, 48}},
+          {.autoSize = false, .wordWrap = true, .showAccelChar = false, .transparent = true})),
+      bar_(form_.Add<ProgressBar>(
+          {.name = u"DownloadProgress", .parent = &panel_, .bounds = {16, 92, 448, 18}},
+          {.max = kBarRange, .smooth = true})),
+      progressLabel_(
+          form_.Add<Label>({.name = u"ProgressLabel", .parent = &panel_, .bounds = {16, 114, 448, 16}},
+                           {.autoSize = false, .showAccelChar = false, .transparent = true})),
+      bevel_(form_.Add<Bevel>({.name = u"UpdateBevel", .bounds = {0, 140, 480, 5}},
+                              {.shape = BevelShape::TopLine})),
       developmentLabel_(form_.Add<Label>({.name = u"DevelopmentLabel",
-                                          .left = 12,
-                                          .top = 148,
-                                          .width = 250,
-                                          .height = 36,
+                                          .bounds = {12, 148, 250, 36},
                                           .font = Font{u"Tahoma", 8, kFontBold, 0x000000C0},
-                                          .autoSize = false,
-                                          .wordWrap = true,
-                                          .showAccelChar = false,
-                                          .visible = developmentBuild})),
-      installButton_(form_.Add<Button>({.name = u"InstallButton",
-                                        .left = 306,
-                                        .top = 153,
-                                        .width = 79,
-                                        .height = 25,
-                                        .shield = true,
-                                        .visible = false})),
-      startButton_(form_.Add<Button>(
-          {.name = u"StartButton", .left = 266, .top = 153, .width = 119, .height = 25, .visible = false})),
-      cancelButton_(form_.Add<Button>(
-          {.name = u"CancelButton", .left = 389, .top = 153, .width = 79, .height = 25, .visible = false})),
-      closeButton_(form_.Add<Button>(
-          {.name = u"CloseButton", .left = 389, .top = 153, .width = 79, .height = 25, .visible = false})) {
+                                          .visible = developmentBuild},
+                                         {.autoSize = false, .wordWrap = true, .showAccelChar = false})),
+      installButton_(form_.Add<Button>(
+          {.name = u"InstallButton", .bounds = {306, 153, 79, 25}, .visible = false}, {.shield = true})),
+      startButton_(
+          form_.Add<Button>({.name = u"StartButton", .bounds = {266, 153, 119, 25}, .visible = false})),
+      cancelButton_(
+          form_.Add<Button>({.name = u"CancelButton", .bounds = {389, 153, 79, 25}, .visible = false})),
+      closeButton_(
+          form_.Add<Button>({.name = u"CloseButton", .bounds = {389, 153, 79, 25}, .visible = false})) {
     form_.onShow = [this](toolkit::Form&) { FormShow(); };
     // A close request while work runs cancels the work; the window closes once it has stopped.
     form_.onClose = [this](toolkit::Form&, CloseAction& action) {
@@ -149,7 +120,7 @@ std::u16string UpdateForm::Text(std::u16string_view key) const {
 void UpdateForm::FormShow() {
     form_.SetDesktopFont(true);
     ApplySystemFont(form_);
-    captions_.ApplyCaptions(form_);
+    ApplyCaptions(captions_, form_);
 }
 
 std::u16string UpdateForm::TransferText(const TransferResult& transfer) const {
