@@ -3,6 +3,7 @@
 #include "base/text.h"
 #include "engine/tweak_catalogue.h"
 
+#include <algorithm>
 #include <string_view>
 #include <vector>
 
@@ -185,10 +186,36 @@ std::string_view WhenWritten(TweakCondition condition) {
     return {};
 }
 
+// The choices for which a row of the condition is not written; empty for "always".
+std::string_view NotWritten(TweakCondition condition) {
+    switch (condition) {
+    case TweakCondition::Always:
+        return {};
+    case TweakCondition::NotServer2003:
+        return "Windows Server 2003";
+    case TweakCondition::NotDialUpOrIsdn:
+        return "dial-up and ISDN";
+    case TweakCondition::ServerOrXp:
+        return "Windows Server 2000, Vista, 7, 8, 10 and 11";
+    case TweakCondition::VistaOrLaterDesktop:
+        return "Windows Server 2000, 2003, 2008, 2012 and Windows XP";
+    }
+    return {};
+}
+
+// The key's place, with a line-break opportunity after each backslash, so that long paths wrap at
+// the help window's width instead of widening the page.
 std::string Place(const TweakKey& key) {
     const std::string root =
         key.root == RegistryRoot::LocalMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
-    return root + "\\" + Escaped(BareKeyPath(key.path));
+    std::string place = root + "\\<wbr>";
+    for (const char c : Escaped(BareKeyPath(key.path))) {
+        place += c;
+        if (c == '\\') {
+            place += "<wbr>";
+        }
+    }
+    return place;
 }
 
 bool InArea(const Area& area, const TweakRow& row) {
@@ -200,6 +227,124 @@ bool InArea(const Area& area, const TweakRow& row) {
     return false;
 }
 
+TweakValue BoostValue(const TweakRow& row) {
+    return WrittenValue(row, {os_class::kWindows10, 0, kSpeedBoost});
+}
+
+TweakValue MaximumBoostValue(const TweakRow& row) {
+    return WrittenValue(row, {os_class::kWindows10, 0, kSpeedMaximumBoost});
+}
+
+// The value a row writes, naming both speed positions only where they differ.
+std::string WrittenText(const TweakRow& row) {
+    const TweakValue boost = BoostValue(row);
+    const TweakValue maximum = MaximumBoostValue(row);
+    if (boost == maximum) {
+        return ValueText(boost);
+    }
+    return ValueText(boost) + " with Boost, " + ValueText(maximum) + " with Maximum Boost";
+}
+
+// Every row that writes the same registry value as `row` (the row itself included), in run order.
+std::vector<const TweakRow*> RowsOfTheSameValue(const TweakRow& row) {
+    std::vector<const TweakRow*> rows;
+    for (const TweakRow& other : kTweakRows) {
+        if (NameSameValue(row.key, row.valueName, other.key, other.valueName)) {
+            rows.push_back(&other);
+        }
+    }
+    return rows;
+}
+
+std::string RowList(const std::vector<const TweakRow*>& rows) {
+    std::string list;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        list += i == 0 ? "" : i + 1 == rows.size() ? " and " : ", ";
+        list += std::to_string(rows[i]->number);
+    }
+    return list;
+}
+
+// Which of several rows that write one value decides it, for which choices. The run writes the rows
+// in number order, so the value ends as the last one written: the latest row wins wherever its
+// condition holds, the one before it where that fails and its own holds, and so on.
+std::string WhichRowWins(const std::vector<const TweakRow*>& rows) {
+    std::string text = "<b>Written by rows " + RowList(rows) +
+                       ".</b> Zentrim writes the rows in number order, so where more than one of them is "
+                       "written the later row wins. ";
+    const TweakRow* later = nullptr;
+    for (auto row = rows.rbegin(); row != rows.rend(); ++row) {
+        const TweakRow& current = **row;
+        std::string lead = "Row " + std::to_string(current.number) + " wins";
+        if (later != nullptr) {
+            const bool onlyOneLater = row == rows.rbegin() + 1;
+            lead = onlyOneLater && current.condition == TweakCondition::Always
+                       ? "With " + std::string(NotWritten(later->condition)) + ", row " +
+                             std::to_string(current.number) + " wins"
+                       : "Otherwise row " + std::to_string(current.number) + " wins";
+        }
+        if (current.condition == TweakCondition::Always) {
+            text += lead + (later == nullptr ? " whatever the choices" : "") + ": the value ends as " +
+                    WrittenText(current) + ".";
+            if (row + 1 != rows.rend()) {
+                std::vector<const TweakRow*> earlier(row + 1, rows.rend());
+                std::reverse(earlier.begin(), earlier.end());
+                text += earlier.size() == 1
+                            ? " Row " + RowList(earlier) + " writes it earlier in the same run, so its " +
+                                  WrittenText(*earlier.front()) + " never lasts."
+                            : " Rows " + RowList(earlier) +
+                                  " write it earlier in the same run, so their values never last.";
+            }
+            return text;
+        }
+        text += lead + " where it is written (" + std::string(WhenWritten(current.condition)) +
+                "): the value ends as " + WrittenText(current) + ". ";
+        later = &current;
+    }
+    return text + "Otherwise Zentrim does not write it.";
+}
+
+std::string Anchor(const TweakRow& row) {
+    return "row" + std::to_string(row.number);
+}
+
+// One setting as a block that reads at the help window's width: its name and place as the heading,
+// a small table of the row and its values, then when it is written and what it does.
+std::string SettingBlock(const TweakRow& row) {
+    std::string block = "<div class=\"setting\" id=\"" + Anchor(row) + "\">\n<h3><b>" +
+                        Escaped(row.valueName) + "</b><br><span class=\"place\">" + Place(row.key) +
+                        "</span></h3>\n";
+    block += "<table class=\"values\">\n<tr><th>Row</th><th>Boost</th><th>Maximum Boost</th></tr>\n"
+             "<tr class=\"row\"><td>" +
+             std::to_string(row.number) + "</td><td>" + ValueText(BoostValue(row)) + "</td><td>" +
+             ValueText(MaximumBoostValue(row)) + "</td></tr>\n</table>\n";
+    block += "<p><b>Written:</b> " + std::string(WhenWritten(row.condition)) + "</p>\n";
+    block += "<p>" + std::string(WhatItDoes(row.valueName)) + "</p>\n";
+    const std::vector<const TweakRow*> rows = RowsOfTheSameValue(row);
+    if (rows.size() > 1) {
+        block += "<p class=\"repeated\">" + WhichRowWins(rows) + "</p>\n";
+    }
+    return block + "</div>\n";
+}
+
+// The values more than one row writes, each once, as links to the first of their rows.
+std::string RepeatedValues() {
+    std::string list;
+    for (const TweakRow& row : kTweakRows) {
+        const std::vector<const TweakRow*> rows = RowsOfTheSameValue(row);
+        if (rows.size() > 1 && rows.front() == &row) {
+            list += "<li><a href=\"#" + Anchor(row) + "\">" + Escaped(row.valueName) + "</a>: rows " +
+                    RowList(rows) + "</li>\n";
+        }
+    }
+    if (list.empty()) {
+        return {};
+    }
+    return "<p>Some values are written by more than one row; the block of each of those rows says which "
+           "row wins for which choices:</p>\n<ul>\n" +
+           list + "</ul>\n";
+}
+
 } // namespace
 
 std::string SettingsPage() {
@@ -209,30 +354,19 @@ std::string SettingsPage() {
         "<link rel=\"stylesheet\" href=\"style.css\">\n</head>\n<body>\n"
         "<!-- Made by packaging/help/make_help_pages from the program's catalogue: do not edit. -->\n"
         "<h1>The settings Zentrim changes</h1>\n"
-        "<p>These are all the settings that \"Optimize now\" writes, in the order it writes them, grouped by "
-        "what they are for. \"Boost\" and \"Maximum Boost\" are the two positions of the speed setting; only "
-        "the connections per server differ between them. Before the first change Zentrim records every one "
-        "of "
-        "these values as you had it, and \"Restore\" puts each back exactly: see <a "
-        "href=\"backup.htm\">Backup "
-        "and Restore</a>.</p>\n";
+        "<p>These are all the settings that \"Optimize now\" writes, grouped by what they are for; within "
+        "each group they are in the order Zentrim writes them. \"Boost\" and \"Maximum Boost\" are the two "
+        "positions of the speed setting; only the connections per server differ between them. Before the "
+        "first change Zentrim records every one of these values as you had it, and \"Restore\" puts each "
+        "back exactly: see <a href=\"backup.htm\">Backup and Restore</a>.</p>\n";
+    page += RepeatedValues();
     for (const Area& area : Areas()) {
         page += "<h2>" + std::string(area.title) + "</h2>\n<p>" + std::string(area.introduction) + "</p>\n";
-        page +=
-            "<table>\n<tr><th>Row</th><th>Registry place and value</th><th>Boost</th><th>Maximum Boost</th>"
-            "<th>Written</th><th>What it does</th></tr>\n";
         for (const TweakRow& row : kTweakRows) {
-            if (!InArea(area, row)) {
-                continue;
+            if (InArea(area, row)) {
+                page += SettingBlock(row);
             }
-            page += "<tr class=\"row\"><td>" + std::to_string(row.number) + "</td><td>" + Place(row.key) +
-                    "<br><b>" + Escaped(row.valueName) + "</b></td><td>" +
-                    ValueText(WrittenValue(row, {os_class::kWindows10, 0, kSpeedBoost})) + "</td><td>" +
-                    ValueText(WrittenValue(row, {os_class::kWindows10, 0, kSpeedMaximumBoost})) +
-                    "</td><td>" + std::string(WhenWritten(row.condition)) + "</td><td>" +
-                    std::string(WhatItDoes(row.valueName)) + "</td></tr>\n";
         }
-        page += "</table>\n";
     }
     page += "</body>\n</html>\n";
     return page;

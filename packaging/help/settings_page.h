@@ -1,6 +1,7 @@
-// The help file's settings page, made from the program's own catalogue so that the help can never
-// disagree with what the program writes: every row with its registry place, the value it gets with
-// "Boost" and with "Maximum Boost", when it is written, what a restore does, and what it is for.
+// The help file's settings page, made from the program's catalogue so that the help can never
+// disagree with what the program writes: every row as a block with its registry place, the value it
+// gets with "Boost" and with "Maximum Boost", when it is written and what it is for, and, for a
+// value that several rows write, which row wins for which choices.
 #pragma once
 
 #include <string>
