@@ -11,6 +11,8 @@ Every connection goes to 127.0.0.1, and every wait is bounded.
 """
 
 import os
+import random
+import re
 import select
 import shutil
 import socket
@@ -22,6 +24,9 @@ import time
 import unittest
 
 from gtest_report import run_cases
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "update"))
+import update_site  # noqa: E402  (the generator of the server block, beside the template)
 
 ROOT = os.path.abspath(os.path.join(os.path.dirname(__file__), "..", ".."))
 SERVE = os.path.join(ROOT, "scripts", "serve-updates")
@@ -152,6 +157,105 @@ def release_folder(place, files=None):
         write(os.path.join(folder, name), data)
     write(os.path.join(place, "outside.msi"), b"not to be served")
     return folder
+
+
+def expected_answer(query, release):
+    """The check's answer as the service's table states it, written out again: "bad" for a query
+    without or with a repeated product or version; another product, or a version that is not 1 to 4
+    parts of 1 to 5 digits each at most 65535, is newer; else the version against the release."""
+    fields = [field.partition("=") for field in query.split("&") if field]
+    names = [name for name, _, _ in fields]
+    if names.count("product") != 1 or names.count("version") != 1:
+        return "bad"
+    values = {name: value for name, _, value in fields if name in ("product", "version")}
+    if values["product"] != "zentrim":
+        return "ORVANE|2"
+    parts = values["version"].split(".")
+    if not 1 <= len(parts) <= 4 or not all(re.fullmatch("[0-9]{1,5}", part) and int(part) <= 65535
+                                           for part in parts):
+        return "ORVANE|2"
+    asked = [int(part) for part in parts] + [0] * (4 - len(parts))
+    return "ORVANE|1" if asked < release else "ORVANE|0" if asked == release else "ORVANE|2"
+
+
+def map_entries(block, variable):
+    """The entries of the block's map into `variable`, in order: (regex or exact text, value)."""
+    body = re.search(r"^map \S+ \$" + variable + r" \{\n(.*?)^\}", block, re.M | re.S).group(1)
+    entries = []
+    for line in body.splitlines():
+        found = re.fullmatch(r'\s*(default|"[^"]*")\s+("[^"]*"|\S+);', line)
+        if found:
+            key, value = found.group(1), found.group(2).strip('"')
+            entries.append((None if key == "default" else key[1:-1], value))
+    return entries
+
+
+def map_value(entries, text):
+    """What nginx's map gives for `text`: an exact key first, then the first regex that matches."""
+    for key, value in entries:
+        if key is not None and not key.startswith("~") and key == text:
+            return value
+    for key, value in entries:
+        if key is not None and key.startswith("~") and re.search(key[1:], text):
+            return value
+    return dict(entries).get(None, "")
+
+
+class CheckTable(unittest.TestCase):
+    """The generated check table itself, for releases at the edges of the version range, against
+    the answers written out again (nginx's map, evaluated here with the same regular expressions)."""
+
+    def block(self, version, expires="2099-12-31T23:59:59Z"):
+        place = tempfile.mkdtemp(prefix="zentrim-update-table-")
+        try:
+            path = os.path.join(place, "manifest.txt")
+            write(path, (f"ZENTRIM-UPDATE-MANIFEST 2\nproduct zentrim\nversion {version}\nexpires {expires}\n"
+                         f"package x64 {PACKAGE_X64} 1 {'b' * 64}\n").encode())
+            return update_site.server_block({"manifest": path, "root": place, "listen": ["127.0.0.1:1"],
+                                             "server_name": "update.test", "allow_no_release": False})
+        finally:
+            shutil.rmtree(place, ignore_errors=True)
+
+    def test_answers_match_the_table_for_releases_at_the_edges(self):
+        shuffled = random.Random(25)
+        for release in ([2, 10, 22, 0], [0, 0, 0, 0], [0, 0, 0, 1], [1, 0, 0, 0], [10, 99, 100, 9999],
+                        [65535, 65535, 65535, 65535], [3, 0, 65535, 0]):
+            entries = map_entries(self.block(".".join(map(str, release))), "zentrim_update_answer")
+            # Each part near the release's, at the ends of the range and past it, also with leading
+            # zeros (5 digits count, 6 do not) or not a number at all.
+            near = [sorted({0, 1, 9, 10, 65535, 65536, 99999, part, part + 1, max(part - 1, 0)}) for part in release]
+            versions = set()
+            for _ in range(2500):
+                count = shuffled.randint(1, 5)
+                texts = []
+                for index in range(count):
+                    value = shuffled.choice(near[min(index, 3)])
+                    form = shuffled.randint(0, 9)
+                    texts.append(f"{value:05d}" if form == 0 else f"0{value}" if form == 1 else
+                                 "x" if form == 2 and shuffled.randint(0, 9) == 0 else str(value))
+                versions.add(".".join(texts))
+            versions |= {"", ".", "2.", ".2", "2..10", "+2", " 2", "2%2E10", ".".join(map(str, release))}
+            queries = [f"product=zentrim&version={version}" for version in sorted(versions)]
+            queries += [f"version={version}&product=zentrim" for version in sorted(versions)[:200]]
+            queries += ["", "&", "product=zentrim", "version=1", "product=zentrim&version=1&version=1",
+                        "product&product=zentrim&version=1", "xproduct=zentrim&version=1",
+                        "product=zentrimx&version=1", "product=zentrim&version=1&x=version=2", "product=zentrim&&version=1",
+                        "product=zentrim&version=1=2", "product=zentrim&xversion=0"]
+            for query in queries:
+                with self.subTest(release=release, query=query):
+                    self.assertEqual(map_value(entries, query), expected_answer(query, release))
+
+    def test_the_check_counts_as_current_up_to_the_manifests_expiry(self):
+        for expires, seconds in (("2099-12-31T23:59:59Z", 4102444799), ("2027-01-09T12:00:00Z", 1799496000),
+                                 ("1970-01-01T00:00:09Z", 9), ("1970-01-01T00:00:10Z", 10),
+                                 ("2286-11-20T17:46:39Z", 9999999999)):
+            entries = map_entries(self.block("2.10.22.0", expires), "zentrim_update_current")
+            for now in sorted({0, 1, 9, 10, 11, 99, 100, seconds - 1, seconds, seconds + 1, seconds * 10,
+                               10 ** len(str(seconds)) - 1, 10 ** len(str(seconds))}):
+                if now < 0:
+                    continue
+                with self.subTest(expires=expires, now=now):
+                    self.assertEqual(map_value(entries, f"{now}.250"), "1" if now <= seconds else "0")
 
 
 class UpdateSite(unittest.TestCase):
@@ -462,7 +566,7 @@ def main(arguments):
         else:
             print(__doc__.strip().split("\n\n")[1], file=sys.stderr)
             return 2
-    return run_cases((UpdateSite, UpdateSiteLimits), report_path, "update site checks")
+    return run_cases((CheckTable, UpdateSite, UpdateSiteLimits), report_path, "update site checks")
 
 
 if __name__ == "__main__":

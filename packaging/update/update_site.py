@@ -149,8 +149,10 @@ def server_block(options):
         label, check, current = "no release (no readable manifest)", "", ""
     else:
         label = f"Zentrim {'.'.join(map(str, release))}, manifest signed until {expires_text}"
-        check = (f'    "~(?:^|&)version={group(older_than(release))}(?:&|$)" "ORVANE|1";\n'
-                 f'    "~(?:^|&)version={group(equal_to(release))}(?:&|$)" "ORVANE|0";')
+        # Release 0.0.0.0 has no older version, so no line for one.
+        older = older_than(release)
+        check = "\n".join(([f'    "~(?:^|&)version={group(older)}(?:&|$)" "ORVANE|1";'] if older else []) +
+                           [f'    "~(?:^|&)version={group(equal_to(release))}(?:&|$)" "ORVANE|0";'])
         current = f'    "~^{group(number_at_most(expires))}[.]" 1;'
     return fill("update-site.conf.in", {
         "RELEASE": label,

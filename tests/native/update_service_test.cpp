@@ -8,10 +8,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -113,6 +116,40 @@ Reply Exchange(int port, std::string_view request) {
     return reply;
 }
 
+// A connection to the service on the loopback address; nothing when it cannot be made.
+std::unique_ptr<Socket> Connect(int port) {
+    auto connection = std::make_unique<Socket>();
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connection->Get() < 0 ||
+        ::connect(connection->Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        return nullptr;
+    }
+    return connection;
+}
+
+// What arrives on `connection` until the service closes it, or `limit` has passed.
+std::string ReadUntilClosed(const Socket& connection, std::chrono::milliseconds limit) {
+    std::string received;
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (auto now = std::chrono::steady_clock::now(); now < end; now = std::chrono::steady_clock::now()) {
+        pollfd readable{connection.Get(), POLLIN, 0};
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - now);
+        if (::poll(&readable, 1, static_cast<int>(left.count()) + 1) <= 0) {
+            break;
+        }
+        char buffer[4096];
+        const ssize_t count = ::recv(connection.Get(), buffer, sizeof buffer, 0);
+        if (count <= 0) {
+            break;
+        }
+        received.append(buffer, static_cast<std::size_t>(count));
+    }
+    return received;
+}
+
 std::string Get(std::string_view target, std::string_view extraHeaders = {}) {
     return "GET " + std::string(target) + " HTTP/1.1\r\nHost: update.test\r\n" + std::string(extraHeaders) +
            "\r\n";
@@ -157,11 +194,14 @@ protected:
         WriteFile(release_ / "Zentrim-2.11.0.0-x86.msi", PackageBytes(65536, 2));
     }
 
-    void StartService(const fs::path& folder) {
-        service_ = std::make_unique<UpdateServer>(folder, [this](std::string_view line) {
-            std::lock_guard lock(logMutex_);
-            log_.emplace_back(line);
-        });
+    void StartService(const fs::path& folder, UpdateServerLimits limits = {}) {
+        service_ = std::make_unique<UpdateServer>(
+            folder,
+            [this](std::string_view line) {
+                std::lock_guard lock(logMutex_);
+                log_.emplace_back(line);
+            },
+            limits);
         port_ = service_->Bind("127.0.0.1", 0);
         ASSERT_GT(port_, 0);
         listener_ = std::thread([this] { service_->Listen(); });
@@ -219,6 +259,11 @@ TEST_F(UpdateServiceTest, AnswersWhetherTheAskedVersionIsOlderTheSameOrNewer) {
         {"product=zentrim&version=-1", "ORVANE|2"},
         {"product=zentrim&version=65536", "ORVANE|2"},
         {"product=zentrim&version=%202.10", "ORVANE|2"},
+        // Names and values are taken as sent, never decoded, as the site in front takes them.
+        {"product=zent%72im&version=2.10", "ORVANE|2"},
+        {"product=zentrim&version=2%2E10", "ORVANE|2"},
+        {"product&version=2.10.21.2024", "ORVANE|2"},
+        {"product=zentrim&&version=2.11", "ORVANE|0"},
     };
     for (const auto& testCase : cases) {
         const Reply reply = Ask(testCase.query);
@@ -228,11 +273,21 @@ TEST_F(UpdateServiceTest, AnswersWhetherTheAskedVersionIsOlderTheSameOrNewer) {
     }
 }
 
-TEST_F(UpdateServiceTest, AQueryWithoutProductOrVersionIsABadRequest) {
+TEST_F(UpdateServiceTest, AQueryWithoutOrWithARepeatedProductOrVersionIsABadRequest) {
     WriteRelease();
     StartService(release_);
-    for (const char* query : {"", "product=zentrim", "version=2.10.21.2024", "product=zentrim&versions=2.10",
-                              "product=zentrim&version=2.10&version=2.12"}) {
+    for (const char* query : {
+             "",
+             "product=zentrim",
+             "version=2.10.21.2024",
+             "product=zentrim&versions=2.10",
+             "product=zentrim&version=2.10&version=2.12",
+             "product=zentrim&version=2.10&version=2.10", // the same pair twice
+             "product=zentrim&version=2.10&version",
+             "product=zentrim&product=zentrim&version=2.10",
+             "product=other&version=2.10&product=zentrim",
+             "product&product&version=2.10",
+         }) {
         const Reply reply = Ask(query);
         EXPECT_EQ(reply.status, 400) << query;
         EXPECT_EQ(reply.body.find("ORVANE"), std::string::npos) << query;
@@ -300,11 +355,13 @@ TEST_F(UpdateServiceTest, ServesTheReleaseFilesByteForByte) {
         EXPECT_EQ(reply.status, 200) << file.name;
         EXPECT_EQ(reply.Header("content-length"), std::to_string(file.bytes.size())) << file.name;
         EXPECT_EQ(reply.Header("content-type"), file.type) << file.name;
+        EXPECT_EQ(reply.Header("accept-ranges"), "none") << file.name;
         EXPECT_TRUE(reply.body == file.bytes) << file.name << ": " << reply.body.size() << " bytes";
 
         const Reply head = Exchange(port_, "HEAD " + target + " HTTP/1.1\r\nHost: update.test\r\n\r\n");
         EXPECT_EQ(head.status, 200) << file.name;
         EXPECT_EQ(head.Header("content-length"), std::to_string(file.bytes.size())) << file.name;
+        EXPECT_EQ(head.Header("accept-ranges"), "none") << file.name;
         EXPECT_TRUE(head.body.empty()) << file.name;
     }
 }
@@ -409,11 +466,6 @@ TEST_F(UpdateServiceTest, RefusesLargeRequestsBodiesAndOtherMethods) {
         EXPECT_TRUE(reply.status == 405 || reply.status == 400) << method << ": " << reply.status;
         EXPECT_EQ(reply.body.find("ZENTRIM-UPDATE-MANIFEST"), std::string::npos) << method;
     }
-    // Many byte ranges of one package would multiply what one request costs.
-    EXPECT_EQ(Exchange(port_, Get("/downloads/update/Zentrim-2.11.0.0-x64.msi", "Range: bytes=0-,0-,0-\r\n"))
-                  .status,
-              416);
-
     // After all that the service still answers.
     EXPECT_EQ(Ask("product=zentrim&version=2.11").body, "ORVANE|0");
 }
@@ -435,6 +487,126 @@ TEST_F(UpdateServiceTest, LogsOneLinePerRequestWithItsTargetAndStatus) {
     for (const std::string& line : log) {
         EXPECT_EQ(line.find_first_of("\r\n"), std::string::npos) << line;
     }
+}
+
+TEST_F(UpdateServiceTest, ServesEveryFileWholeWhateverRangeIsAsked) {
+    WriteRelease();
+    StartService(release_);
+    const std::string package = PackageBytes(200003, 1);
+    const std::string target = "/downloads/update/Zentrim-2.11.0.0-x64.msi";
+    // Without range support a Range header is ignored, never half-applied: a part passed off as the
+    // whole file would be kept by a cache as the package.
+    for (const char* range :
+         {"bytes=0-9", "bytes=-5", "bytes=199990-", "bytes=200003-", "bytes=300000-300010", "bytes=9-0",
+          "bytes=0-0,5-5,9-9", "bytes=0-,0-,0-", "items=0-9", "bytes=x"}) {
+        const std::string header = "Range: " + std::string(range) + "\r\n";
+        const Reply reply = Exchange(port_, Get(target, header));
+        EXPECT_EQ(reply.status, 200) << range;
+        EXPECT_EQ(reply.Header("content-length"), "200003") << range;
+        EXPECT_EQ(reply.Header("content-range"), "") << range;
+        EXPECT_EQ(reply.Header("accept-ranges"), "none") << range;
+        EXPECT_TRUE(reply.body == package) << range << ": " << reply.body.size() << " bytes";
+    }
+    const Reply head =
+        Exchange(port_, "HEAD " + target + " HTTP/1.1\r\nHost: update.test\r\nrange: bytes=0-9\r\n\r\n");
+    EXPECT_EQ(head.status, 200);
+    EXPECT_EQ(head.Header("content-length"), "200003");
+    EXPECT_EQ(head.Header("content-range"), "");
+    // A header whose name merely begins with "Range" is kept.
+    EXPECT_EQ(Exchange(port_, Get(target, "Ranger: x\r\n")).status, 200);
+}
+
+TEST_F(UpdateServiceTest, AHeadThatTricklesInIsCutOffAtItsDeadlineWhileOthersAreAnswered) {
+    WriteRelease();
+    using namespace std::chrono_literals;
+    StartService(release_, {.headDeadline = 1000ms});
+    // 40 clients, five times as many as there are workers, each sending one byte of a head every
+    // 100 ms: far below any wait for a single read, so only a deadline for the whole head ends them.
+    const std::string head = Get("/downloads/update/?product=zentrim&version=2.10");
+    constexpr std::size_t kClients = 40;
+    std::vector<std::unique_ptr<Socket>> clients;
+    for (std::size_t i = 0; i < kClients; ++i) {
+        clients.push_back(Connect(port_));
+        ASSERT_NE(clients.back(), nullptr);
+    }
+    const auto opened = std::chrono::steady_clock::now();
+    std::vector<std::string> received(kClients);
+    std::vector<std::chrono::milliseconds> closedAfter(kClients, std::chrono::milliseconds::max());
+    std::optional<std::chrono::milliseconds> checkTook;
+    for (std::size_t step = 0; step < 30; ++step) { // at most 3 s
+        std::size_t open = 0;
+        for (std::size_t i = 0; i < kClients; ++i) {
+            if (closedAfter[i] != std::chrono::milliseconds::max()) {
+                continue;
+            }
+            pollfd readable{clients[i]->Get(), POLLIN, 0};
+            if (::poll(&readable, 1, 0) > 0) {
+                char buffer[1024];
+                const ssize_t count = ::recv(clients[i]->Get(), buffer, sizeof buffer, 0);
+                if (count <= 0) {
+                    closedAfter[i] = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - opened);
+                    continue;
+                }
+                received[i].append(buffer, static_cast<std::size_t>(count));
+            }
+            ++open;
+            // Never the line end that would complete the head.
+            ::send(clients[i]->Get(), head.data() + std::min(step, head.size() - 5), 1, MSG_NOSIGNAL);
+        }
+        if (step == 5) {
+            const auto started = std::chrono::steady_clock::now();
+            EXPECT_EQ(Ask("product=zentrim&version=2.10").body, "ORVANE|1");
+            checkTook = std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::steady_clock::now() - started);
+        }
+        if (open == 0) {
+            break;
+        }
+        std::this_thread::sleep_for(100ms);
+    }
+    ASSERT_TRUE(checkTook.has_value());
+    EXPECT_LT(*checkTook, 1000ms);
+    for (std::size_t i = 0; i < kClients; ++i) {
+        EXPECT_TRUE(received[i].starts_with("HTTP/1.1 408 ")) << i << ": " << received[i];
+        EXPECT_GE(closedAfter[i], 900ms) << i;
+        EXPECT_LE(closedAfter[i], 2000ms) << i;
+    }
+}
+
+TEST_F(UpdateServiceTest, BeyondItsConnectionLimitAConnectionIsRefusedUntilOneCloses) {
+    WriteRelease();
+    using namespace std::chrono_literals;
+    StartService(release_, {.headDeadline = 5000ms, .connectionLimit = 4});
+    std::vector<std::unique_ptr<Socket>> idle;
+    for (int i = 0; i < 4; ++i) {
+        idle.push_back(Connect(port_));
+        ASSERT_NE(idle.back(), nullptr);
+    }
+    const auto refused = Connect(port_);
+    ASSERT_NE(refused, nullptr);
+    const std::string answer = ReadUntilClosed(*refused, 2000ms);
+    EXPECT_TRUE(answer.starts_with("HTTP/1.1 503 ")) << answer;
+
+    // Once one of them has gone there is room again (the service sees it go soon after).
+    idle.pop_back();
+    std::string body;
+    for (int attempt = 0; attempt < 50 && body.empty(); ++attempt) {
+        body = Ask("product=zentrim&version=2.11").body;
+        if (body.find("ORVANE") == std::string::npos) {
+            body.clear();
+            std::this_thread::sleep_for(20ms);
+        }
+    }
+    EXPECT_EQ(body, "ORVANE|0");
+
+    // Stopping does not wait for the connections still open.
+    const auto stopping = std::chrono::steady_clock::now();
+    StopService();
+    EXPECT_LT(std::chrono::steady_clock::now() - stopping, 1000ms);
+    const std::vector<std::string> log = Log();
+    EXPECT_TRUE(
+        std::any_of(log.begin(), log.end(), [](const std::string& line) { return line.ends_with(" 503"); }));
 }
 
 } // namespace

@@ -1,8 +1,11 @@
 // The update service: answers the program's update query from a release folder's manifest and
-// serves the folder's manifest, signature and installer packages to the updater. Plain HTTP on
-// cpp-httplib; the service never serves a file from outside its folder.
+// serves the folder's manifest, signature and installer packages to the updater. Plain HTTP;
+// cpp-httplib parses and answers each request, while the service's own loop accepts connections,
+// reads request heads against a total deadline and caps how many connections are open. The
+// service never serves a file from outside its folder.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <functional>
@@ -12,7 +15,6 @@
 #include <string_view>
 
 namespace httplib {
-class Server;
 struct Request;
 struct Response;
 } // namespace httplib
@@ -30,16 +32,28 @@ inline constexpr std::string_view kUpdatePath = "/downloads/update/";
 // signature.
 bool IsServedFileName(std::string_view name);
 
+// How much a client may take of the service.
+struct UpdateServerLimits {
+    // A request's whole head must arrive within this time of the connection being accepted,
+    // however it trickles in; a client that is later gets 408 and is closed.
+    std::chrono::milliseconds headDeadline{10'000};
+    // Connections read or served at once; one more is answered 503 and closed.
+    std::size_t connectionLimit = 256;
+    // Requests answered at once (each with a whole head); the others wait their turn.
+    std::size_t workers = 8;
+};
+
 class UpdateServer {
 public:
     // `log` receives one line per request (without line end); it is called from the server's
     // threads one at a time.
-    UpdateServer(std::filesystem::path folder, std::function<void(std::string_view)> log);
+    UpdateServer(std::filesystem::path folder, std::function<void(std::string_view)> log,
+                 UpdateServerLimits limits = {});
     ~UpdateServer();
     UpdateServer(const UpdateServer&) = delete;
     UpdateServer& operator=(const UpdateServer&) = delete;
 
-    // Binds to host:port (port 0: any free port); the port bound, or -1.
+    // Binds to host:port (port 0: any free port); the port bound, or -1 with errno set.
     int Bind(const std::string& host, int port);
     // Serves until Stop; false when it could not (nothing bound).
     bool Listen();
@@ -47,18 +61,20 @@ public:
     void Stop();
 
 private:
+    class Transport;
+    class Processor;
+
     void Route(const httplib::Request& request, httplib::Response& response) const;
     void AnswerQuery(const httplib::Request& request, httplib::Response& response) const;
     void ServeFile(std::string_view name, httplib::Response& response) const;
-    void Log(const httplib::Request& request, const httplib::Response& response);
+    void Log(std::string_view line);
 
     std::filesystem::path folder_;
     std::function<void(std::string_view)> log_;
+    UpdateServerLimits limits_;
     std::mutex logMutex_;
-    std::mutex stateMutex_;
-    bool stopRequested_ = false;
-    bool listening_ = false;
-    std::unique_ptr<httplib::Server> server_;
+    std::unique_ptr<Processor> processor_;
+    std::unique_ptr<Transport> transport_;
 };
 
 } // namespace zentrim
