@@ -265,12 +265,12 @@ bool TakeBackup(const CustomRegistry& registry) {
     if (WriteCheckedBackup(registry, flagWritten)) {
         return true;
     }
-    RemoveBackup(registry, flagWritten);
+    RemoveBackup(registry, flagWritten ? FlagRemoval::RemoveFlag : FlagRemoval::KeepFlag);
     return false;
 }
 
-bool RemoveBackup(const CustomRegistry& registry, bool withFlag) {
-    if (withFlag && !Remove(registry, ProductKeyPath, product_value::kRestore)) {
+bool RemoveBackup(const CustomRegistry& registry, FlagRemoval flag) {
+    if (flag == FlagRemoval::RemoveFlag && !Remove(registry, ProductKeyPath, product_value::kRestore)) {
         return false;
     }
     for (const PlannedBackup& backup : PlanBackup()) {

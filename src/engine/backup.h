@@ -88,9 +88,12 @@ bool IsBackupHeld(const CustomRegistry& registry) noexcept;
 // failure it removes what it wrote and gives false; the caller must then write no tweak.
 bool TakeBackup(const CustomRegistry& registry);
 
-// Removes the backup (with the flag or without it), in the order that keeps any remainder usable.
-// Gives whether every part is gone.
-bool RemoveBackup(const CustomRegistry& registry, bool withFlag);
+// Whether a removal of the backup also deletes "Restore": a backup whose taking failed before the
+// flag was written must leave a flag another version set alone.
+enum class FlagRemoval { KeepFlag, RemoveFlag };
+
+// Removes the backup, in the order that keeps any remainder usable. Gives whether every part is gone.
+bool RemoveBackup(const CustomRegistry& registry, FlagRemoval flag);
 
 // Removes the keys the record lists as created by the tweaks that hold nothing now (no value, no
 // subkey), deepest first. A key that holds anything, or cannot be counted, stays; so does one that

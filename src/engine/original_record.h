@@ -20,7 +20,7 @@
 
 namespace zentrim {
 
-// HKEY_LOCAL_MACHINE, default view, like the product key itself.
+// HKEY_LOCAL_MACHINE, in the 32-bit view (kProductKeyView), like the product key itself.
 inline constexpr std::u16string_view kOriginalsKeyPath = u"\\Software\\ORVANE\\Zentrim\\Originals\\";
 
 // One row for each distinct live value of the catalogue, in row order: the first row that names it.

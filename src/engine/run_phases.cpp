@@ -236,7 +236,7 @@ RestoreReport RestoreRegistry(const CustomRegistry& registry, const TweakProfile
     if (inventory.createdKeys.state == RecordedOriginal::State::Recorded) {
         RemoveCreatedKeys(registry, inventory.createdKeys.keys);
     }
-    if (!RemoveBackup(registry, true)) {
+    if (!RemoveBackup(registry, FlagRemoval::RemoveFlag)) {
         report.someRefused = true;
         return report;
     }

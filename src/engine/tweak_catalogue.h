@@ -2,7 +2,8 @@
 // names one value, what the optimize run writes there and when, whether its old content is backed
 // up first, and what the restore run does with it. The runs are short loops over the plans below.
 // Live values are reached in the native (64-bit) registry view, so that a 32-bit build on 64-bit
-// Windows changes the keys Windows reads; the product key stays in the default view.
+// Windows changes the keys Windows reads; the product key is always in the 32-bit view
+// (kProductKeyView), where every build finds it.
 #pragma once
 
 #include "engine/custom_registry.h"
@@ -333,7 +334,8 @@ std::vector<RestoreOperation> PlanRestore(const TweakProfile& profile);
 RawValue ToRawValue(const TweakValue& value);
 
 // Carry out one planned operation through the registry layer: live values in the native view,
-// backup values in kBackupKey in the default view. Failures are absorbed by the registry operations.
+// backup values in kBackupKey in the product key's 32-bit view. Failures are absorbed by the registry
+// operations.
 void ApplyWrite(const CustomRegistry& registry, const PlannedWrite& write);
 
 // A value as a backup keeps it, read with the read operation of its type from `from` (the live
