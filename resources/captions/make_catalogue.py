@@ -1,14 +1,23 @@
 #!/usr/bin/env python3
-"""Writes the English caption catalogue, ENGLISH, beside this script.
+"""Writes the caption catalogues beside this script: ENGLISH from the table below and one
+catalogue per language from translations/<language>.py (GERMAN from translations/german.py).
 
-The program reads the catalogue byte for byte, so the file is generated rather than edited:
-Windows-1252 text without a byte-order mark, CR LF line ends, one line per entry of the form
+The program reads the catalogues byte for byte, so the files are generated rather than edited:
+CR LF line ends, one line per entry of the form
     Window, Key, "Text"
-and one empty line between the sections of different windows. Run it after changing an entry
-and commit the generated file with the script.
+and one empty line between the sections of different windows. ENGLISH and the western languages
+are Windows-1252 text without a byte-order mark; a language with characters outside that code
+page (Polish, Russian) is UTF-8 with a byte-order mark. Before writing anything the script checks
+that every translation has exactly the English keys in the English order and keeps what the
+English texts carry beyond words (accelerators, "&&", leading and trailing spaces, %1 fill-ins);
+it writes nothing and fails when one does not. Run it after changing an entry and commit the
+generated files with the sources.
 """
 
+import importlib.util
 import pathlib
+import re
+import sys
 
 SECTIONS = [
     ("ZTMainForm", [
@@ -194,23 +203,108 @@ SECTIONS = [
 ]
 
 
+# The translations, by the catalogue's resource name; each module holds ENCODING and SECTIONS,
+# a dict of window name to a dict of key to text.
+LANGUAGES = ["GERMAN", "FRENCH", "SPANISH", "ITALIAN", "PORTUGUESE", "DUTCH", "POLISH", "RUSSIAN"]
+
+# The buttons and menu items that share one keyboard scope: an "&" letter must be unique in each.
+ACCELERATOR_SCOPES = [
+    ("ZTMainForm", ["GoButton", "RestoreButton", "UpdatesButton"]),
+    ("ZTMainForm", ["HelpFilePopup", "TechSupportPopup"]),
+    ("ZTAboutForm", ["HelpButton", "CloseButton"]),
+    ("ZTUpdateForm", ["HelpButton", "UpdateButton", "CloseButton", "InstallButton", "CancelButton",
+                      "StartButton"]),
+]
+
+HERE = pathlib.Path(__file__).resolve().parent
+
+
 def entry_line(window: str, key: str, text: str) -> str:
     # Texts are always quoted, so spaces and commas stay text; a quote inside is doubled.
     return '%s, %s, "%s"' % (window, key, text.replace('"', '""'))
 
 
-def catalogue_text() -> str:
-    sections = []
-    for window, entries in SECTIONS:
-        sections.append("\r\n".join(entry_line(window, key, text) for key, text in entries) + "\r\n")
-    return "\r\n".join(sections)
+def catalogue_text(sections) -> str:
+    parts = []
+    for window, entries in sections:
+        parts.append("\r\n".join(entry_line(window, key, text) for key, text in entries) + "\r\n")
+    return "\r\n".join(parts)
+
+
+def load_translation(language: str):
+    path = HERE / "translations" / (language.lower() + ".py")
+    spec = importlib.util.spec_from_file_location("translation_" + language.lower(), path)
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module.ENCODING, [(window, list(entries.items())) for window, entries in module.SECTIONS.items()]
+
+
+def accelerator(text: str):
+    """The letter after a single "&" (lower-cased), or None; "&&" is a literal ampersand."""
+    found = re.search(r"(?<!&)&(?!&)(.)", text.replace("&&", "\0\0"))
+    return found.group(1).lower() if found else None
+
+
+def shape(text: str):
+    """What a translation keeps of the English text beyond its words."""
+    stripped = text.replace("&&", "")
+    return {
+        "&&": text.count("&&"),
+        "&": stripped.count("&"),
+        "leading": len(text) - len(text.lstrip(" ")),
+        "trailing": len(text) - len(text.rstrip(" ")),
+        "fill-ins": sorted(re.findall(r"%[0-9]", text)),
+    }
+
+
+def problems(language: str, encoding: str, sections) -> list:
+    found = []
+    english_keys = [(w, [k for k, _ in e]) for w, e in SECTIONS]
+    keys = [(w, [k for k, _ in e]) for w, e in sections]
+    if keys != english_keys:
+        found.append("the windows and keys differ from ENGLISH's (order included)")
+        return found
+    english = {(w, k): t for w, e in SECTIONS for k, t in e}
+    texts = {(w, k): t for w, e in sections for k, t in e}
+    for place, text in texts.items():
+        if shape(text) != shape(english[place]):
+            found.append("%s.%s keeps %s, ENGLISH %s" % (*place, shape(text), shape(english[place])))
+        if not text.strip() or "\r" in text or "\n" in text:
+            found.append("%s.%s is empty or holds a line end" % place)
+    if texts[("ZTAboutForm", "VersionLabel")][:12] != "Zentrim 2  (":
+        found.append("VersionLabel does not begin with \"Zentrim 2  (\"")
+    for window, scope in ACCELERATOR_SCOPES:
+        letters = [accelerator(texts[(window, key)]) for key in scope]
+        letters = [letter for letter in letters if letter is not None]
+        if len(letters) != len(set(letters)) or any(not letter.isalnum() for letter in letters):
+            found.append("accelerators of %s %s are not unique letters: %s" % (window, scope, letters))
+    text = catalogue_text(sections)
+    try:
+        text.encode("cp1252")
+        fits_1252 = True
+    except UnicodeEncodeError:
+        fits_1252 = False
+    wanted = "cp1252" if fits_1252 else "utf-8-sig"
+    if encoding != wanted:
+        found.append("encoding %s, but the texts call for %s" % (encoding, wanted))
+    return found
 
 
 def main() -> None:
-    data = catalogue_text().encode("cp1252")  # fails loudly on a character cp1252 lacks
-    target = pathlib.Path(__file__).resolve().parent / "ENGLISH"
-    target.write_bytes(data)
-    print("%s: %d bytes" % (target, len(data)))
+    outputs = [("ENGLISH", catalogue_text(SECTIONS).encode("cp1252"))]  # fails loudly outside cp1252
+    failed = False
+    for language in LANGUAGES:
+        encoding, sections = load_translation(language)
+        for problem in problems(language, encoding, sections):
+            print("%s: %s" % (language, problem), file=sys.stderr)
+            failed = True
+        outputs.append((language, catalogue_text(sections).encode(encoding)))
+    if failed:
+        sys.exit(1)
+    for name, data in outputs:
+        target = HERE / name
+        target.write_bytes(data)
+        print("%s: %d bytes" % (target, len(data)))
 
 
 if __name__ == "__main__":

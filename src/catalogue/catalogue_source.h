@@ -18,7 +18,8 @@ namespace zentrim {
 // The catalogues the program carries, by their resource names. Only these are catalogues: a
 // language of another name finds none, even where the program holds a resource or file of that
 // name (a picture, the catalogue's generator).
-inline constexpr std::array<std::u16string_view, 1> kProgramCatalogues{u"ENGLISH"};
+inline constexpr std::array<std::u16string_view, 9> kProgramCatalogues{
+    u"ENGLISH", u"GERMAN", u"FRENCH", u"SPANISH", u"ITALIAN", u"PORTUGUESE", u"DUTCH", u"POLISH", u"RUSSIAN"};
 
 // Whether `language` names one of kProgramCatalogues, without regard to case.
 bool IsProgramCatalogue(std::u16string_view language);

@@ -338,7 +338,7 @@ TEST_F(EnglishCatalogue, IsFoundByTheLanguageInAnyCase) {
         EXPECT_EQ(captions_.GetCaption(u"ZTAboutForm", u"ZTAboutForm"), u"About Zentrim") << ToUtf8(language);
     }
     // Names without a catalogue of the program, a file beside the catalogue among them, use English.
-    for (const std::u16string_view language : {u"german", u"make_catalogue.py", u"..", u"ENGLISH/.."}) {
+    for (const std::u16string_view language : {u"klingon", u"make_catalogue.py", u"..", u"ENGLISH/.."}) {
         registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kLanguage, language,
                                       false);
         EXPECT_EQ(captions_.GetCaption(u"ZTAboutForm", u"ZTAboutForm"), u"About Zentrim") << ToUtf8(language);

@@ -49,7 +49,7 @@ TEST(ProgramResources, EnglishCatalogueIsFoundByNameInAnyCase) {
     for (const std::u16string_view name : {u"ENGLISH", u"English", u"eNgLiSh"}) {
         EXPECT_EQ(source.FindCatalogue(name), english) << ToUtf8(name);
     }
-    const std::u16string_view missing[] = {u"german", u"", u"#1", std::u16string_view(u"english\0x", 9)};
+    const std::u16string_view missing[] = {u"klingon", u"", u"#1", std::u16string_view(u"english\0x", 9)};
     for (const std::u16string_view name : missing) {
         EXPECT_FALSE(source.FindCatalogue(name).has_value()) << ToUtf8(name);
     }
@@ -68,13 +68,52 @@ TEST(ProgramResources, CaptionsComeFromTheEnglishResource) {
     // A language the program has no catalogue for speaks English; the program's other resources,
     // such as its background picture, are no catalogues.
     EXPECT_TRUE(source.FindCatalogue(u"english").has_value());
-    for (const std::u16string_view language : {u"german", u"background", u"BACKGROUND", u"#1", u"click"}) {
+    for (const std::u16string_view language : {u"klingon", u"background", u"BACKGROUND", u"#1", u"click"}) {
         EXPECT_FALSE(source.FindCatalogue(language).has_value()) << ToUtf8(language);
         registry.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kLanguage, language,
                                      false);
         EXPECT_EQ(captions.GetCaption(u"ZTMainForm", u"ZTMainForm"),
                   u"Zentrim - Make your computer, games & internet run faster")
             << ToUtf8(language);
+    }
+}
+
+// Each language's catalogue is a resource of the program, found through the product key's
+// "Language" value; a name without a catalogue speaks English.
+TEST(ProgramResources, EveryLanguageComesFromItsOwnResource) {
+    MemoryRegistryStore store;
+    const CustomRegistry registry(store);
+    const ResourceCatalogueSource source(GetModuleHandleW(nullptr));
+    const CaptionCatalogue captions(registry, source);
+    const struct {
+        std::u16string_view language;
+        std::u16string_view restoreButton;
+        bool utf8; // stored with a UTF-8 byte-order mark
+    } cases[] = {
+        {u"english", u"&Restore", false},
+        {u"german", u"&Wiederherstellen", false},
+        {u"French", u"&Restaurer", false},
+        {u"SPANISH", u"&Restaurar", false},
+        {u"italian", u"&Ripristina", false},
+        {u"portuguese", u"&Restaurar", false},
+        {u"dutch", u"&Herstellen", false},
+        {u"polish", u"&Przywr\u00f3\u0107", true},
+        {u"russian", u"&\u0412\u043e\u0441\u0441\u0442\u0430\u043d\u043e\u0432\u0438\u0442\u044c", true},
+        {u"klingon", u"&Restore", false},
+    };
+    for (const auto& c : cases) {
+        registry.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kLanguage, c.language,
+                                     false);
+        EXPECT_EQ(captions.GetCaption(u"ZTMainForm", u"RestoreButton"), c.restoreButton)
+            << ToUtf8(c.language);
+        if (c.language == u"klingon") {
+            continue;
+        }
+        const auto bytes = source.FindCatalogue(c.language);
+        ASSERT_TRUE(bytes.has_value()) << ToUtf8(c.language);
+        const bool marked =
+            bytes->size() > 3 && (*bytes)[0] == 0xEF && (*bytes)[1] == 0xBB && (*bytes)[2] == 0xBF;
+        EXPECT_EQ(marked, c.utf8) << ToUtf8(c.language);
     }
 }
 
