@@ -3,6 +3,7 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cwctype>
 #include <iterator>
 
@@ -303,13 +304,23 @@ ChildProcess ChildProcess::Start(const std::wstring& program, const std::wstring
     startup.wShowWindow = SW_SHOWNORMAL;
     PROCESS_INFORMATION info{};
     ChildProcess child;
-    if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                       CREATE_UNICODE_ENVIRONMENT, block.data(),
-                       workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &info)) {
-        CloseHandle(info.hThread);
-        child.process_ = info.hProcess;
-        child.id_ = info.dwProcessId;
+    // Right after Windows Installer has written a program, Wine now and then refuses to start it
+    // for a moment; a few tries a little apart tell that from a program that cannot start.
+    DWORD error = ERROR_SUCCESS;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                           CREATE_UNICODE_ENVIRONMENT, block.data(),
+                           workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &info)) {
+            CloseHandle(info.hThread);
+            child.process_ = info.hProcess;
+            child.id_ = info.dwProcessId;
+            return child;
+        }
+        error = GetLastError();
+        Sleep(300);
     }
+    std::fprintf(stderr, "could not start %ls: error %lu\n", program.c_str(),
+                 static_cast<unsigned long>(error));
     return child;
 }
 
