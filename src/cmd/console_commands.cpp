@@ -290,9 +290,9 @@ enum class RunKind { Optimize, Restore };
 
 void Run(RunKind kind, RunView& view, const CustomRegistry& registry, SystemRestart& restart) {
     if (kind == RunKind::Optimize) {
-        GoButtonClick(view, registry, restart);
+        RunOptimize(view, registry, restart);
     } else {
-        RestoreButtonClick(view, registry, restart);
+        RunRestore(view, registry, restart);
     }
 }
 

@@ -1,5 +1,5 @@
 // The console program: its commands over the same catalogue, profile rules and runs as the main
-// window. The runs are the window's own (GoButtonClick, RestoreButtonClick), driven through a
+// window. The runs are the window's own (RunOptimize, RunRestore), driven through a
 // console view that prints their steps and answers their questions as the command line says.
 #pragma once
 

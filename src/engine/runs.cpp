@@ -170,7 +170,7 @@ TweakProfile CurrentProfile(RunView& view) {
 
 } // namespace
 
-void GoButtonClick(RunView& view, const CustomRegistry& registry, SystemRestart& restart) noexcept {
+void RunOptimize(RunView& view, const CustomRegistry& registry, SystemRestart& restart) noexcept {
     bool holdingWindows = false;
     try {
         const auto storeChoice = [&](std::u16string_view name, int value) {
@@ -207,8 +207,8 @@ void GoButtonClick(RunView& view, const CustomRegistry& registry, SystemRestart&
     }
 }
 
-std::optional<RestoreReport> RestoreButtonClick(RunView& view, const CustomRegistry& registry,
-                                                SystemRestart& restart) noexcept {
+std::optional<RestoreReport> RunRestore(RunView& view, const CustomRegistry& registry,
+                                        SystemRestart& restart) noexcept {
     bool holdingWindows = false;
     std::optional<RestoreReport> report;
     try {

@@ -17,13 +17,13 @@ namespace zentrim {
 // Stores the choices, shows 32 steps of a 33-step bar, takes the backup when none is held, writes
 // the tweaks for the profile, hands the main window back with RestoreButton enabled, warns when a
 // tweak did not take, and offers the restart.
-void GoButtonClick(RunView& view, const CustomRegistry& registry, SystemRestart& restart) noexcept;
+void RunOptimize(RunView& view, const CustomRegistry& registry, SystemRestart& restart) noexcept;
 
 // Asks for confirmation, shows 29 steps, restores every live value, removes the backup, hands the
 // main window back with RestoreButton disabled, warns when a value did not take or names the values
 // whose record is damaged, and offers the restart. Any answer but OK ends it with nothing changed
 // and no sound. Gives what the registry work achieved; nothing when the run ended before it.
-std::optional<RestoreReport> RestoreButtonClick(RunView& view, const CustomRegistry& registry,
-                                                SystemRestart& restart) noexcept;
+std::optional<RestoreReport> RunRestore(RunView& view, const CustomRegistry& registry,
+                                        SystemRestart& restart) noexcept;
 
 } // namespace zentrim

@@ -65,7 +65,7 @@ TEST_F(RunsOverMachine, DamagedRecordEntriesAreNamedAndBackupValuesStandInForThe
 
         FakeRunView view;
         view.answers = {message_box::kIdOk, message_box::kIdNo};
-        const auto report = RestoreButtonClick(view, registry_, restart_);
+        const auto report = RunRestore(view, registry_, restart_);
         ASSERT_TRUE(report.has_value());
         ValueMap expected = before;
         if (!c.backupValueStandsIn) {
@@ -140,13 +140,13 @@ TEST_F(RunsOverMachine, ValuesAlreadyAsTheUserHadThemAreNotWrittenAgain) {
     ReadOnlyKeyStore readOnly(store_, BareKeyPath(autoReboot.key.path));
     const CustomRegistry registry(readOnly);
     FakeRunView view;
-    GoButtonClick(view, registry, restart_);
+    RunOptimize(view, registry, restart_);
     ASSERT_EQ(view.boxes.front().text, MainFormText({u"MessageBoxAccessDenied1", u"MessageBoxAccessDenied2"}))
         << "\"SendAlert\" cannot be written";
 
     view = FakeRunView{};
     view.answers = {message_box::kIdOk, message_box::kIdNo};
-    RestoreButtonClick(view, registry, restart_);
+    RunRestore(view, registry, restart_);
     EXPECT_EQ(LiveValues(store_), before);
     EXPECT_FALSE(BackupVisible(store_.Snapshot()));
     EXPECT_FALSE(view.restoreButtonEnabled);

@@ -321,7 +321,7 @@ protected:
         view.internetType = p.internetType;
         view.speedSetting = p.speed;
         RecordingSystemRestart restart;
-        GoButtonClick(view, registry, restart);
+        RunOptimize(view, registry, restart);
     }
     static void Restore(const CustomRegistry& registry, const Profile& p = kProfile) {
         FakeRunView view;
@@ -329,7 +329,7 @@ protected:
         view.internetType = p.internetType;
         view.answers = {message_box::kIdOk};
         RecordingSystemRestart restart;
-        RestoreButtonClick(view, registry, restart);
+        RunRestore(view, registry, restart);
     }
 
     // From a state a stopped run left: while any part of a backup is held, a restore gives back the
@@ -421,7 +421,7 @@ TEST(RunsRegistryView, TweaksReachTheNativeKeysAndTheProductKeyStaysIn32BitView)
     FakeRunView view;
     view.windowsIndex = 0; // Windows 11
     RecordingSystemRestart restart;
-    GoButtonClick(view, registry, restart);
+    RunOptimize(view, registry, restart);
 
     EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, kExplorer, u"ThumbnailSize", 0, true), 96);
     EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, kExplorer32, u"ThumbnailSize", 0, true), 64);
@@ -439,7 +439,7 @@ TEST(RunsRegistryView, TweaksReachTheNativeKeysAndTheProductKeyStaysIn32BitView)
         << "every tweak took, so no warning";
 
     view.answers = {message_box::kIdOk};
-    RestoreButtonClick(view, registry, restart);
+    RunRestore(view, registry, restart);
     EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, kExplorer, u"ThumbnailSize", 0, true), 32);
     EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, kExplorer32, u"ThumbnailSize", 0, true), 64);
     EXPECT_FALSE(registry.ReadRegistryRaw(LocalMachine, u"\\Software\\Microsoft\\Dfrg\\BootOptimizeFunction",

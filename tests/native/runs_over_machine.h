@@ -223,13 +223,13 @@ protected:
         view_.windowsIndex = p.windowsIndex;
         view_.internetType = p.internetType;
         view_.speedSetting = p.speed;
-        GoButtonClick(view_, registry_, restart_);
+        RunOptimize(view_, registry_, restart_);
     }
     void Restore(const Profile& p) {
         view_.windowsIndex = p.windowsIndex;
         view_.internetType = p.internetType;
         view_.answers = {message_box::kIdOk, message_box::kIdNo};
-        RestoreButtonClick(view_, registry_, restart_);
+        RunRestore(view_, registry_, restart_);
     }
     // A machine planted with the variant, each variant planted once.
     void Reset(int variant) {

@@ -63,8 +63,8 @@ const std::u16string kBackupFailedText = Paragraphs({u"MessageBoxBackupFailed1",
 
 class Runs : public ::testing::Test {
 protected:
-    void Optimize() { GoButtonClick(view_, registry_, restart_); }
-    void Restore() { RestoreButtonClick(view_, registry_, restart_); }
+    void Optimize() { RunOptimize(view_, registry_, restart_); }
+    void Restore() { RunRestore(view_, registry_, restart_); }
 
     bool RestoreFlag() const {
         return registry_.ReadRegistryBool(LocalMachine, ProductKeyPath, u"Restore", false, false);
@@ -277,7 +277,7 @@ TEST_F(Runs, RestoreReportsMachineValuesItCouldNotPutBack) {
     const CustomRegistry withRights(administrator);
     FakeRunView again;
     again.answers = {message_box::kIdOk};
-    RestoreButtonClick(again, withRights, restart_);
+    RunRestore(again, withRights, restart_);
     EXPECT_EQ(withRights.ReadRegistryInteger(LocalMachine, priorityKey, u"Win32PrioritySeparation", 0, true),
               38);
     EXPECT_FALSE(withRights.ReadRegistryRaw(LocalMachine, ProductKeyPath, u"Restore", false).has_value());
@@ -288,9 +288,9 @@ TEST_F(Runs, RestoreReportsMachineValuesItCouldNotPutBack) {
     const CustomRegistry registry(fresh);
     FakeRunView view;
     RecordingSystemRestart restart;
-    GoButtonClick(view, registry, restart);
+    RunOptimize(view, registry, restart);
     view.answers = {message_box::kIdOk};
-    RestoreButtonClick(view, registry, restart);
+    RunRestore(view, registry, restart);
     for (const auto& box : view.boxes) {
         EXPECT_NE(box.flags, 0x30u) << "everything took";
     }

@@ -220,7 +220,7 @@ inline RunReport Optimize(RegistryStore& store, const Profile& p, bool restoreEn
     view.speedSetting = p.speed;
     view.restoreButtonEnabled = restoreEnabledBefore;
     RecordingSystemRestart restart;
-    GoButtonClick(view, CustomRegistry(store), restart);
+    RunOptimize(view, CustomRegistry(store), restart);
     return Report(view);
 }
 
@@ -231,7 +231,7 @@ inline RunReport Restore(RegistryStore& store, const Profile& p) {
     view.answers = {message_box::kIdOk, message_box::kIdNo};
     view.restoreButtonEnabled = true;
     RecordingSystemRestart restart;
-    RestoreButtonClick(view, CustomRegistry(store), restart);
+    RunRestore(view, CustomRegistry(store), restart);
     return Report(view);
 }
 

@@ -111,7 +111,7 @@ TEST_F(RunsWithWindows, OptimizeThenRestoreAsTheUserSeesThem) {
                                   true);
 
     backend_.QueueAnswer(message_box::kIdNo);
-    GoButtonClick(view_, registry_, restart_);
+    RunOptimize(view_, registry_, restart_);
 
     EXPECT_EQ(progress_.CurrentSettingsHeading().Caption(),
               u"Optimizing the computer's system, gaming && internet settings");
@@ -143,7 +143,7 @@ TEST_F(RunsWithWindows, OptimizeThenRestoreAsTheUserSeesThem) {
     backend_.QueueAnswer(message_box::kIdOk);
     backend_.QueueAnswer(message_box::kIdYes);
     view_.barAtEachStep.clear();
-    RestoreButtonClick(view_, registry_, restart_);
+    RunRestore(view_, registry_, restart_);
 
     ASSERT_EQ(backend_.MessageBoxes().size(), 3u);
     EXPECT_EQ(backend_.MessageBoxes()[1].flags, 0x31u);
@@ -169,7 +169,7 @@ TEST_F(RunsWithWindows, CancelledRestoreShowsNoProgressWindowAndPlaysNothing) {
     registry_.WriteRegistryBool(RegistryRoot::LocalMachine, ProductKeyPath, u"Restore", true, false);
     restoreButton_.SetEnabled(true);
     backend_.QueueAnswer(message_box::kIdCancel);
-    RestoreButtonClick(view_, registry_, restart_);
+    RunRestore(view_, registry_, restart_);
     EXPECT_EQ(backend_.MessageBoxes().size(), 1u);
     EXPECT_EQ(view_.clicks, 0);
     EXPECT_TRUE(view_.barAtEachStep.empty());

@@ -99,7 +99,7 @@ void Optimize(const CustomRegistry& registry) {
     view.internetType = 0;
     view.speedSetting = 1;
     RecordingSystemRestart restart;
-    GoButtonClick(view, registry, restart);
+    RunOptimize(view, registry, restart);
 }
 
 void Restore(const CustomRegistry& registry) {
@@ -108,7 +108,7 @@ void Restore(const CustomRegistry& registry) {
     view.internetType = 0;
     view.answers = {message_box::kIdOk, message_box::kIdNo};
     RecordingSystemRestart restart;
-    RestoreButtonClick(view, registry, restart);
+    RunRestore(view, registry, restart);
 }
 
 TEST(SharedProductKey, EveryBuildAsksForThe32BitViewForTheProductKeyAndThe64BitViewForTweaks) {

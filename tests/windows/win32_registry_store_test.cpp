@@ -101,7 +101,7 @@ TEST(Win32RegistryStore, OptimizeRunWithARefusedProductKeyChangesNothing) {
 
     testing::FakeRunView view;
     RecordingSystemRestart restart;
-    GoButtonClick(view, reg, restart);
+    RunOptimize(view, reg, restart);
 
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_NE(ToUtf8(view.boxes[0].text).find("MessageBoxBackupFailed1"), std::string::npos);

@@ -69,7 +69,7 @@ void MainForm::GoButtonClick() {
         OfferAdministratorStart();
         return;
     }
-    RunWithHeldClose([this] { ::zentrim::GoButtonClick(*this, registry_, restart_); });
+    RunWithHeldClose([this] { ::zentrim::RunOptimize(*this, registry_, restart_); });
 }
 
 void MainForm::RestoreButtonClick() {
@@ -77,7 +77,7 @@ void MainForm::RestoreButtonClick() {
         OfferAdministratorStart();
         return;
     }
-    RunWithHeldClose([this] { ::zentrim::RestoreButtonClick(*this, registry_, restart_); });
+    RunWithHeldClose([this] { ::zentrim::RunRestore(*this, registry_, restart_); });
 }
 
 bool MainForm::OfferAdministratorStart() {
