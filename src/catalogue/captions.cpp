@@ -176,8 +176,8 @@ std::vector<std::u16string> SplitCatalogueFields(std::u16string_view line) {
 }
 
 std::u16string CaptionCatalogue::LanguageName() const {
-    std::u16string language = AsciiLowerText(registry_.ReadRegistryString(
-        kProductKeyRoot, ProductKeyPath, product_value::kLanguage, kDefaultLanguage, kProductKeyView));
+    std::u16string language = AsciiLowerText(
+        registry_.ReadRegistryString(kProductKeyPlace, product_value::kLanguage, kDefaultLanguage));
     if (language.empty()) {
         language = kDefaultLanguage;
     }

@@ -13,22 +13,17 @@ namespace {
 
 // Deletes a value of the product key; gives whether it is gone. A value that does not exist is gone
 // even where the key refuses changes (deleting asks for write access to the key).
-bool Remove(const CustomRegistry& registry, std::u16string_view path, std::u16string_view name) {
-    const StoreStatus status = registry.TryDelete(kProductKeyRoot, path, name, kProductKeyView);
-    if (status == StoreStatus::Ok || status == StoreStatus::NotFound) {
-        return true;
-    }
-    RawValue ignored;
-    return registry.TryReadRaw(kProductKeyRoot, path, name, kProductKeyView, ignored) ==
-           StoreStatus::NotFound;
+bool Remove(const CustomRegistry& registry, const RegistryPlace& place, std::u16string_view name) {
+    const StoreStatus status = registry.TryDelete(place, name);
+    return status == StoreStatus::Ok || status == StoreStatus::NotFound ||
+           registry.ReadRaw(place, name).Missing();
 }
 
 BackupFlag ReadFlag(const CustomRegistry& registry) {
-    int value = 0;
-    switch (registry.TryReadInteger(kProductKeyRoot, ProductKeyPath, product_value::kRestore, kProductKeyView,
-                                    value)) {
+    const RegistryRead<int> read = registry.ReadInteger(kProductKeyPlace, product_value::kRestore);
+    switch (read.status) {
     case StoreStatus::Ok:
-        return value != 0 ? BackupFlag::True : BackupFlag::False;
+        return *read.value != 0 ? BackupFlag::True : BackupFlag::False;
     case StoreStatus::NotFound:
         return BackupFlag::Absent;
     case StoreStatus::TypeMismatch:
@@ -60,8 +55,7 @@ std::vector<LiveKey> AbsentLiveKeys(const CustomRegistry& registry) {
     };
     const auto find = [&](std::size_t index) {
         CustomRegistry::KeyInfo ignored;
-        return registry.TryReadKeyInfo(keys[index].root, keys[index].path, kLiveValueUse64BitView, ignored) ==
-                       StoreStatus::NotFound
+        return registry.TryReadKeyInfo(LivePlace(keys[index]), ignored) == StoreStatus::NotFound
                    ? Known::Absent
                    : Known::Exists;
     };
@@ -129,20 +123,16 @@ bool WriteCheckedBackup(const CustomRegistry& registry, bool& flagWritten) {
             return false;
         }
     }
-    RawValue list;
-    const StoreStatus listStatus =
-        registry.TryReadRaw(kProductKeyRoot, kOriginalsKeyPath, kCreatedKeysEntryName, kProductKeyView, list);
-    if (ToRecordedKeys(listStatus, list) != RecordedKeys{RecordedOriginal::State::Recorded, createdKeys}) {
+    const RegistryRead<RawValue> list = registry.ReadRaw(kOriginalsPlace, kCreatedKeysEntryName);
+    if (ToRecordedKeys(list.status, list.value.value_or(RawValue{})) !=
+        RecordedKeys{RecordedOriginal::State::Recorded, createdKeys}) {
         return false;
     }
     for (const auto& [backup, stored] : backupValues) {
         const TweakRow& row = *backup->row;
-        RawValue found;
-        if (registry.TryReadRaw(kBackupKey.root, kBackupKey.path, row.valueName, kProductKeyView, found) !=
-                StoreStatus::Ok ||
-            found != stored ||
-            ReadBackedUpValue(registry, row.key, kLiveValueUse64BitView, row.valueName,
-                              backup->defaultValue) != std::optional<RawValue>(stored)) {
+        if (registry.ReadRaw(kBackupKey, row.valueName).value != std::optional<RawValue>(stored) ||
+            ReadBackedUpValue(registry, LivePlace(row.key), row.valueName, backup->defaultValue) !=
+                std::optional<RawValue>(stored)) {
             return false;
         }
     }
@@ -231,7 +221,7 @@ BackupInventory ReadBackupInventory(const CustomRegistry& registry) {
     for (const PlannedBackup& backup : backups) {
         names.emplace_back(backup.row->valueName);
     }
-    const auto reads = registry.TryReadRawValues(kBackupKey.root, kBackupKey.path, names, kProductKeyView);
+    const auto reads = registry.TryReadRawValues(kBackupKey, names);
     for (std::size_t i = 0; i < backups.size(); ++i) {
         inventory.backupValues.push_back({backups[i].row, reads[i].status});
     }
@@ -242,8 +232,7 @@ BackupInventory ReadBackupInventory(const CustomRegistry& registry) {
         entryNames.push_back(OriginalEntryName(*row));
     }
     entryNames.emplace_back(kCreatedKeysEntryName);
-    const auto entries =
-        registry.TryReadRawValues(kProductKeyRoot, kOriginalsKeyPath, entryNames, kProductKeyView);
+    const auto entries = registry.TryReadRawValues(kOriginalsPlace, entryNames);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         inventory.record.emplace_back(rows[i], ToRecordedOriginal(entries[i].status, entries[i].value));
     }
@@ -270,25 +259,25 @@ bool TakeBackup(const CustomRegistry& registry) {
 }
 
 bool RemoveBackup(const CustomRegistry& registry, FlagRemoval flag) {
-    if (flag == FlagRemoval::RemoveFlag && !Remove(registry, ProductKeyPath, product_value::kRestore)) {
+    if (flag == FlagRemoval::RemoveFlag && !Remove(registry, kProductKeyPlace, product_value::kRestore)) {
         return false;
     }
     for (const PlannedBackup& backup : PlanBackup()) {
-        if (!Remove(registry, kBackupKey.path, backup.row->valueName)) {
+        if (!Remove(registry, kBackupKey, backup.row->valueName)) {
             return false;
         }
     }
-    if (!Remove(registry, kOriginalsKeyPath, kCreatedKeysEntryName)) {
+    if (!Remove(registry, kOriginalsPlace, kCreatedKeysEntryName)) {
         return false;
     }
     for (const TweakRow* row : RecordedRows()) {
-        if (!Remove(registry, kOriginalsKeyPath, OriginalEntryName(*row))) {
+        if (!Remove(registry, kOriginalsPlace, OriginalEntryName(*row))) {
             return false;
         }
     }
     // The record's key goes with its last entry, so that the product key looks as it did before. An
     // empty key that stays holds nothing of a backup, so its fate does not decide the outcome.
-    registry.TryDeleteKey(kProductKeyRoot, kOriginalsKeyPath, kProductKeyView);
+    registry.TryDeleteKey(kOriginalsPlace);
     return true;
 }
 
@@ -302,16 +291,16 @@ void RemoveCreatedKeys(const CustomRegistry& registry, std::span<const LiveKey> 
                              [&](const LiveKey* a, const LiveKey* b) { return depth(a) > depth(b); });
     for (const LiveKey* key : deepestFirst) {
         CustomRegistry::KeyInfo info;
-        if (registry.TryReadKeyInfo(key->root, key->path, kLiveValueUse64BitView, info) == StoreStatus::Ok &&
-            info.subkeyCount == 0 && info.valueCount == 0) {
-            registry.TryDeleteKey(key->root, key->path, kLiveValueUse64BitView);
+        if (registry.TryReadKeyInfo(LivePlace(*key), info) == StoreStatus::Ok && info.subkeyCount == 0 &&
+            info.valueCount == 0) {
+            registry.TryDeleteKey(LivePlace(*key));
         }
     }
 }
 
 bool MarkBackupHeld(const CustomRegistry& registry) {
-    if (registry.TryWrite(kProductKeyRoot, ProductKeyPath, product_value::kRestore, ValueType::Dword,
-                          EncodeDword(1), kProductKeyView) != StoreStatus::Ok) {
+    if (registry.TryWrite(kProductKeyPlace, product_value::kRestore, ValueType::Dword, EncodeDword(1)) !=
+        StoreStatus::Ok) {
         return false;
     }
     return ReadFlag(registry) == BackupFlag::True;

@@ -2,6 +2,8 @@
 
 #include "base/phase_trace.h"
 
+#include <utility>
+
 namespace zentrim {
 
 namespace {
@@ -174,6 +176,39 @@ StoreStatus CustomRegistry::TryReadRaw(RegistryRoot root, std::u16string_view ke
         }
         return QueryWhole(store_, key.get(), valueName, value.type, value.data);
     });
+}
+
+RegistryRead<int> CustomRegistry::ReadInteger(const RegistryPlace& place,
+                                              std::u16string_view valueName) const {
+    RegistryRead<int> read;
+    int value = 0;
+    read.status = TryReadInteger(place.root, place.keyPath, valueName, place.view, value);
+    if (read.status == StoreStatus::Ok) {
+        read.value = value;
+    }
+    return read;
+}
+
+RegistryRead<std::u16string> CustomRegistry::ReadString(const RegistryPlace& place,
+                                                        std::u16string_view valueName) const {
+    RegistryRead<std::u16string> read;
+    std::u16string text;
+    read.status = TryReadString(place.root, place.keyPath, valueName, place.view, text);
+    if (read.status == StoreStatus::Ok) {
+        read.value = std::move(text);
+    }
+    return read;
+}
+
+RegistryRead<RawValue> CustomRegistry::ReadRaw(const RegistryPlace& place,
+                                               std::u16string_view valueName) const {
+    RegistryRead<RawValue> read;
+    RawValue value;
+    read.status = TryReadRaw(place.root, place.keyPath, valueName, place.view, value);
+    if (read.status == StoreStatus::Ok) {
+        read.value = std::move(value);
+    }
+    return read;
 }
 
 std::vector<CustomRegistry::ReadResult>

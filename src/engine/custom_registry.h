@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zentrim {
@@ -19,6 +20,15 @@ struct RawValue {
     ValueType type = ValueType::None;
     std::vector<std::uint8_t> data;
     friend bool operator==(const RawValue&, const RawValue&) = default;
+};
+
+// A read that keeps "missing" apart from "failed": the value when the read succeeded, and
+// otherwise why not (NotFound when the value or its key does not exist).
+template <typename T> struct RegistryRead {
+    StoreStatus status = StoreStatus::Failed;
+    std::optional<T> value; // set exactly when status is Ok
+
+    bool Missing() const { return status == StoreStatus::NotFound; }
 };
 
 class CustomRegistry {
@@ -82,6 +92,54 @@ public:
     };
     StoreStatus TryReadKeyInfo(RegistryRoot root, std::u16string_view keyPath, RegistryView use64BitView,
                                KeyInfo& info) const;
+
+    // The same operations on a place.
+    std::u16string ReadRegistryString(const RegistryPlace& place, std::u16string_view valueName,
+                                      std::u16string_view defaultValue) const {
+        return ReadRegistryString(place.root, place.keyPath, valueName, defaultValue, place.view);
+    }
+    int ReadRegistryInteger(const RegistryPlace& place, std::u16string_view valueName,
+                            int defaultValue) const {
+        return ReadRegistryInteger(place.root, place.keyPath, valueName, defaultValue, place.view);
+    }
+    bool ReadRegistryBool(const RegistryPlace& place, std::u16string_view valueName,
+                          bool defaultValue) const {
+        return ReadRegistryBool(place.root, place.keyPath, valueName, defaultValue, place.view);
+    }
+    void WriteRegistryString(const RegistryPlace& place, std::u16string_view valueName,
+                             std::u16string_view value) const {
+        WriteRegistryString(place.root, place.keyPath, valueName, value, place.view);
+    }
+    void WriteRegistryInteger(const RegistryPlace& place, std::u16string_view valueName, int value) const {
+        WriteRegistryInteger(place.root, place.keyPath, valueName, value, place.view);
+    }
+    void WriteRegistryBool(const RegistryPlace& place, std::u16string_view valueName, bool value) const {
+        WriteRegistryBool(place.root, place.keyPath, valueName, value, place.view);
+    }
+    void WriteRegistryBinary(const RegistryPlace& place, std::u16string_view valueName,
+                             std::vector<std::uint8_t> value) const {
+        WriteRegistryBinary(place.root, place.keyPath, valueName, std::move(value), place.view);
+    }
+    RegistryRead<int> ReadInteger(const RegistryPlace& place, std::u16string_view valueName) const;
+    RegistryRead<std::u16string> ReadString(const RegistryPlace& place, std::u16string_view valueName) const;
+    RegistryRead<RawValue> ReadRaw(const RegistryPlace& place, std::u16string_view valueName) const;
+    std::vector<ReadResult> TryReadRawValues(const RegistryPlace& place,
+                                             std::span<const std::u16string> valueNames) const {
+        return TryReadRawValues(place.root, place.keyPath, valueNames, place.view);
+    }
+    StoreStatus TryWrite(const RegistryPlace& place, std::u16string_view valueName, ValueType type,
+                         std::span<const std::uint8_t> data) const {
+        return TryWrite(place.root, place.keyPath, valueName, type, data, place.view);
+    }
+    StoreStatus TryDelete(const RegistryPlace& place, std::u16string_view valueName) const {
+        return TryDelete(place.root, place.keyPath, valueName, place.view);
+    }
+    StoreStatus TryReadKeyInfo(const RegistryPlace& place, KeyInfo& info) const {
+        return TryReadKeyInfo(place.root, place.keyPath, place.view, info);
+    }
+    StoreStatus TryDeleteKey(const RegistryPlace& place) const {
+        return TryDeleteKey(place.root, place.keyPath, place.view);
+    }
 
 private:
     RegistryStore& store_;

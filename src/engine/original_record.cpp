@@ -55,7 +55,7 @@ std::vector<CustomRegistry::ReadResult> ReadLiveValues(const CustomRegistry& reg
                 done[i] = true;
             }
         }
-        auto reads = registry.TryReadRawValues(key.root, key.path, names, kLiveValueUse64BitView);
+        auto reads = registry.TryReadRawValues(LivePlace(key), names);
         for (std::size_t j = 0; j < sameKey.size(); ++j) {
             results[sameKey[j]] = std::move(reads[j]);
         }
@@ -105,8 +105,7 @@ std::vector<RecordedOriginal> ReadRecordedOriginals(const CustomRegistry& regist
     }
     std::vector<RecordedOriginal> originals;
     originals.reserve(rows.size());
-    for (const auto& read :
-         registry.TryReadRawValues(kProductKeyRoot, kOriginalsKeyPath, names, kProductKeyView)) {
+    for (const auto& read : registry.TryReadRawValues(kOriginalsPlace, names)) {
         originals.push_back(ToRecordedOriginal(read.status, read.value));
     }
     return originals;
@@ -132,12 +131,12 @@ RecordedOriginal ToRecordedOriginal(StoreStatus status, const RawValue& entry) {
 
 StoreStatus WriteOriginalEntry(const CustomRegistry& registry, const TweakRow& row,
                                const OriginalValue& value) {
-    return registry.TryWrite(kProductKeyRoot, kOriginalsKeyPath, OriginalEntryName(row), ValueType::Binary,
-                             EncodeOriginal(value), kProductKeyView);
+    return registry.TryWrite(kOriginalsPlace, OriginalEntryName(row), ValueType::Binary,
+                             EncodeOriginal(value));
 }
 
 StoreStatus DeleteOriginalEntry(const CustomRegistry& registry, const TweakRow& row) {
-    return registry.TryDelete(kProductKeyRoot, kOriginalsKeyPath, OriginalEntryName(row), kProductKeyView);
+    return registry.TryDelete(kOriginalsPlace, OriginalEntryName(row));
 }
 
 std::vector<LiveKey> CatalogueKeysAndParents() {
@@ -230,8 +229,8 @@ RecordedKeys ToRecordedKeys(StoreStatus status, const RawValue& entry) {
 }
 
 StoreStatus WriteCreatedKeys(const CustomRegistry& registry, std::span<const LiveKey> keys) {
-    return registry.TryWrite(kProductKeyRoot, kOriginalsKeyPath, kCreatedKeysEntryName,
-                             ValueType::MultiString, EncodeCreatedKeys(keys), kProductKeyView);
+    return registry.TryWrite(kOriginalsPlace, kCreatedKeysEntryName, ValueType::MultiString,
+                             EncodeCreatedKeys(keys));
 }
 
 } // namespace zentrim

@@ -22,6 +22,7 @@ namespace zentrim {
 
 // HKEY_LOCAL_MACHINE, in the 32-bit view (kProductKeyView), like the product key itself.
 inline constexpr std::u16string_view kOriginalsKeyPath = u"\\Software\\ORVANE\\Zentrim\\Originals\\";
+inline constexpr RegistryPlace kOriginalsPlace{kProductKeyRoot, kOriginalsKeyPath, kProductKeyView};
 
 // One row for each distinct live value of the catalogue, in row order: the first row that names it.
 std::vector<const TweakRow*> RecordedRows();
@@ -74,6 +75,10 @@ struct LiveKey {
     std::u16string path;
     friend bool operator==(const LiveKey&, const LiveKey&) = default;
 };
+// Where the key's live values are reached; the place refers to the key's path.
+inline RegistryPlace LivePlace(const LiveKey& key) {
+    return LivePlace(TweakKey{key.root, key.path});
+}
 
 // Every key a live value of the catalogue sits in and every key above it, each once, parents first.
 std::vector<LiveKey> CatalogueKeysAndParents();

@@ -6,7 +6,7 @@ namespace {
 
 std::u16string ReadProductString(const CustomRegistry& registry, std::u16string_view name,
                                  std::u16string_view defaultValue) {
-    return registry.ReadRegistryString(kProductKeyRoot, ProductKeyPath, name, defaultValue, kProductKeyView);
+    return registry.ReadRegistryString(kProductKeyPlace, name, defaultValue);
 }
 
 } // namespace
@@ -15,15 +15,11 @@ void RunStartupUpkeep(const CustomRegistry& registry, const Clock& clock) noexce
     try {
         const std::u16string now = CurrentDateText(clock);
         if (ReadProductString(registry, product_value::kInstalledDate, u"").empty()) {
-            registry.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kInstalledDate, now,
-                                         kProductKeyView);
+            registry.WriteRegistryString(kProductKeyPlace, product_value::kInstalledDate, now);
         }
-        if (registry.ReadRegistryBool(kProductKeyRoot, ProductKeyPath, product_value::kUpdated, false,
-                                      kProductKeyView)) {
-            registry.WriteRegistryBool(kProductKeyRoot, ProductKeyPath, product_value::kUpdated, false,
-                                       kProductKeyView);
-            registry.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kUpdatedDate, now,
-                                         kProductKeyView);
+        if (registry.ReadRegistryBool(kProductKeyPlace, product_value::kUpdated, false)) {
+            registry.WriteRegistryBool(kProductKeyPlace, product_value::kUpdated, false);
+            registry.WriteRegistryString(kProductKeyPlace, product_value::kUpdatedDate, now);
         }
     } catch (...) {
         // Start-up goes on with whatever could be read and written.

@@ -17,6 +17,7 @@ namespace zentrim {
 inline constexpr RegistryRoot kProductKeyRoot = RegistryRoot::LocalMachine;
 inline constexpr std::u16string_view ProductKeyPath = u"\\Software\\ORVANE\\Zentrim\\";
 inline constexpr RegistryView kProductKeyView = RegistryView::Bits32();
+inline constexpr RegistryPlace kProductKeyPlace{kProductKeyRoot, ProductKeyPath, kProductKeyView};
 
 // The names of the product key's own values. The backup values are named after the tweaked
 // values they save.

@@ -65,6 +65,15 @@ private:
     std::uint32_t flags_;
 };
 
+// Where values live: a root, a key path under it and the view the key is opened in. The product
+// key, the record's key and every catalogue key are places; the registry operations take one in
+// place of the three arguments.
+struct RegistryPlace {
+    RegistryRoot root;
+    std::u16string_view keyPath;
+    RegistryView view;
+};
+
 // Why a store operation failed. The registry layer swallows every failure, but it and its tests
 // can still tell a missing value from a refused access or a buffer that was too small.
 enum class StoreStatus {

@@ -27,22 +27,21 @@ bool PutBack(const CustomRegistry& registry, const TweakRow& row, const Original
              LiveValueCheck& check, const CustomRegistry::ReadResult* now = nullptr) {
     CustomRegistry::ReadResult read;
     if (now == nullptr) {
-        read.status = registry.TryReadRaw(row.key.root, row.key.path, row.valueName, kLiveValueUse64BitView,
-                                          read.value);
+        read.status = registry.TryReadRaw(row.key.root, row.key.path, row.valueName,
+                                          RegistryView(kLiveValueUse64BitView), read.value);
         now = &read;
     }
     if (original) {
         check.ExpectValue(row.key, row.valueName, *original);
         return (now->status == StoreStatus::Ok && now->value == *original) ||
-               registry.TryWrite(row.key.root, row.key.path, row.valueName, original->type, original->data,
-                                 kLiveValueUse64BitView) == StoreStatus::Ok;
+               registry.TryWrite(LivePlace(row.key), row.valueName, original->type, original->data) ==
+                   StoreStatus::Ok;
     }
     check.ExpectAbsent(row.key, row.valueName);
     if (now->status == StoreStatus::NotFound) {
         return true;
     }
-    const StoreStatus status =
-        registry.TryDelete(row.key.root, row.key.path, row.valueName, kLiveValueUse64BitView);
+    const StoreStatus status = registry.TryDelete(LivePlace(row.key), row.valueName);
     return status == StoreStatus::Ok || status == StoreStatus::NotFound;
 }
 
@@ -52,8 +51,7 @@ bool PutBack(const CustomRegistry& registry, const TweakRow& row, const Original
 bool PutBackFromBackupValue(const CustomRegistry& registry, const TweakRow& row, const TweakRow& backedUp,
                             LiveValueCheck& check) {
     const auto read = [&] {
-        return ReadBackedUpValue(registry, kBackupKey, kProductKeyView, backedUp.valueName,
-                                 *backedUp.backupDefault);
+        return ReadBackedUpValue(registry, kBackupKey, backedUp.valueName, *backedUp.backupDefault);
     };
     const std::optional<RawValue> value = read();
     if (!value || read() != value) {
@@ -170,7 +168,7 @@ bool LiveValueCheck::AllTook(const CustomRegistry& registry) const {
                 read[i] = true;
             }
         }
-        const auto found = registry.TryReadRawValues(key.root, key.path, names, kLiveValueUse64BitView);
+        const auto found = registry.TryReadRawValues(LivePlace(key), names);
         for (std::size_t j = 0; j < sameKey.size(); ++j) {
             const std::optional<RawValue>& expected = expectations_[sameKey[j]].value;
             const bool took = expected ? found[j].status == StoreStatus::Ok && found[j].value == *expected

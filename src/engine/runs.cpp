@@ -174,7 +174,7 @@ void RunOptimize(RunView& view, const CustomRegistry& registry, SystemRestart& r
     bool holdingWindows = false;
     try {
         const auto storeChoice = [&](std::u16string_view name, int value) {
-            registry.WriteRegistryInteger(kProductKeyRoot, ProductKeyPath, name, value, kProductKeyView);
+            registry.WriteRegistryInteger(kProductKeyPlace, name, value);
         };
         storeChoice(product_value::kInternetType, view.InternetType());
         storeChoice(product_value::kProcessorType, view.ProcessorType());

@@ -70,12 +70,11 @@ int ClampSpeedSetting(int position) noexcept {
 StoredChoices ReadStoredChoices(const CustomRegistry& registry) {
     StoredChoices stored;
     stored.processorType =
-        registry.ReadRegistryInteger(kProductKeyRoot, ProductKeyPath, product_value::kProcessorType,
-                                     kDetectProcessorType, kProductKeyView);
-    stored.internetType = registry.ReadRegistryInteger(
-        kProductKeyRoot, ProductKeyPath, product_value::kInternetType, kDefaultInternetType, kProductKeyView);
-    stored.speedSetting = registry.ReadRegistryInteger(
-        kProductKeyRoot, ProductKeyPath, product_value::kSpeedSetting, kDefaultSpeedSetting, kProductKeyView);
+        registry.ReadRegistryInteger(kProductKeyPlace, product_value::kProcessorType, kDetectProcessorType);
+    stored.internetType =
+        registry.ReadRegistryInteger(kProductKeyPlace, product_value::kInternetType, kDefaultInternetType);
+    stored.speedSetting =
+        registry.ReadRegistryInteger(kProductKeyPlace, product_value::kSpeedSetting, kDefaultSpeedSetting);
     return stored;
 }
 

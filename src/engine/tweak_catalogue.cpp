@@ -168,44 +168,41 @@ void ApplyWrite(const CustomRegistry& registry, const PlannedWrite& write) {
     const TweakValue& value = write.value;
     switch (value.type) {
     case TweakType::Dword:
-        registry.WriteRegistryInteger(key.root, key.path, name, value.number, kLiveValueUse64BitView);
+        registry.WriteRegistryInteger(LivePlace(key), name, value.number);
         break;
     case TweakType::String:
-        registry.WriteRegistryString(key.root, key.path, name, value.text, kLiveValueUse64BitView);
+        registry.WriteRegistryString(LivePlace(key), name, value.text);
         break;
     case TweakType::Binary:
-        registry.WriteRegistryBinary(key.root, key.path, name, {value.bytes.begin(), value.bytes.end()},
-                                     kLiveValueUse64BitView);
+        registry.WriteRegistryBinary(LivePlace(key), name, {value.bytes.begin(), value.bytes.end()});
         break;
     }
 }
 
-std::optional<RawValue> ReadBackedUpValue(const CustomRegistry& registry, const TweakKey& from,
-                                          RegistryView use64BitView, std::u16string_view name,
-                                          const TweakValue& defaultValue) {
+std::optional<RawValue> ReadBackedUpValue(const CustomRegistry& registry, const RegistryPlace& from,
+                                          std::u16string_view name, const TweakValue& defaultValue) {
     // Reads that find no usable value give the default; only a read that fails gives nothing.
     const auto usesDefault = [](StoreStatus status) {
         return status == StoreStatus::NotFound || status == StoreStatus::TypeMismatch;
     };
     switch (defaultValue.type) {
     case TweakType::Dword: {
-        int number = 0;
-        const StoreStatus status = registry.TryReadInteger(from.root, from.path, name, use64BitView, number);
-        if (status == StoreStatus::Ok) {
-            return ToRawValue(DwordValue(number));
+        const RegistryRead<int> read = registry.ReadInteger(from, name);
+        if (read.value) {
+            return ToRawValue(DwordValue(*read.value));
         }
-        if (usesDefault(status) || status == StoreStatus::MoreData) { // MoreData: longer than a DWORD
+        if (usesDefault(read.status) ||
+            read.status == StoreStatus::MoreData) { // MoreData: longer than a DWORD
             return ToRawValue(defaultValue);
         }
         return std::nullopt;
     }
     case TweakType::String: {
-        std::u16string text;
-        const StoreStatus status = registry.TryReadString(from.root, from.path, name, use64BitView, text);
-        if (status == StoreStatus::Ok) {
-            return ToRawValue(text.empty() ? defaultValue : StringValue(text));
+        const RegistryRead<std::u16string> read = registry.ReadString(from, name);
+        if (read.value) {
+            return ToRawValue(read.value->empty() ? defaultValue : StringValue(*read.value));
         }
-        return usesDefault(status) ? std::optional<RawValue>(ToRawValue(defaultValue)) : std::nullopt;
+        return usesDefault(read.status) ? std::optional<RawValue>(ToRawValue(defaultValue)) : std::nullopt;
     }
     case TweakType::Binary:
         break; // never backed up
@@ -215,35 +212,30 @@ std::optional<RawValue> ReadBackedUpValue(const CustomRegistry& registry, const 
 
 StoreStatus ApplyBackup(const CustomRegistry& registry, const PlannedBackup& backup, RawValue& stored) {
     const TweakRow& row = *backup.row;
-    auto value =
-        ReadBackedUpValue(registry, row.key, kLiveValueUse64BitView, row.valueName, backup.defaultValue);
+    auto value = ReadBackedUpValue(registry, LivePlace(row.key), row.valueName, backup.defaultValue);
     if (!value) {
         return StoreStatus::Failed;
     }
     stored = std::move(*value);
-    return registry.TryWrite(kBackupKey.root, kBackupKey.path, row.valueName, stored.type, stored.data,
-                             kProductKeyView);
+    return registry.TryWrite(kBackupKey, row.valueName, stored.type, stored.data);
 }
 
 RestoreResult ApplyRestoreOperation(const CustomRegistry& registry, const RestoreOperation& operation) {
     const TweakRow& row = *operation.row;
     switch (operation.kind) {
     case RestoreOperationKind::RestoreFromBackup: {
-        auto value =
-            ReadBackedUpValue(registry, kBackupKey, kProductKeyView, row.valueName, operation.defaultValue);
+        auto value = ReadBackedUpValue(registry, kBackupKey, row.valueName, operation.defaultValue);
         if (!value) {
             return {StoreStatus::Failed, std::nullopt};
         }
-        const StoreStatus status = registry.TryWrite(row.key.root, row.key.path, row.valueName, value->type,
-                                                     value->data, kLiveValueUse64BitView);
+        const StoreStatus status =
+            registry.TryWrite(LivePlace(row.key), row.valueName, value->type, value->data);
         return {status, std::move(value)};
     }
     case RestoreOperationKind::DeleteBackup:
-        return {registry.TryDelete(kBackupKey.root, kBackupKey.path, row.valueName, kProductKeyView),
-                std::nullopt};
+        return {registry.TryDelete(kBackupKey, row.valueName), std::nullopt};
     case RestoreOperationKind::DeleteLive:
-        return {registry.TryDelete(row.key.root, row.key.path, row.valueName, kLiveValueUse64BitView),
-                std::nullopt};
+        return {registry.TryDelete(LivePlace(row.key), row.valueName), std::nullopt};
     }
     return {StoreStatus::Failed, std::nullopt};
 }

@@ -32,6 +32,11 @@ struct TweakKey {
     friend constexpr bool operator==(const TweakKey&, const TweakKey&) = default;
 };
 
+// Where a catalogue key's live values are reached: the key in the native view.
+constexpr RegistryPlace LivePlace(const TweakKey& key) {
+    return {key.root, key.path, RegistryView(kLiveValueUse64BitView)};
+}
+
 // The value types of the catalogue and the operations that write them: Dword with
 // WriteRegistryInteger, String with WriteRegistryString, Binary with WriteRegistryBinary.
 enum class TweakType { Dword, String, Binary };
@@ -227,7 +232,7 @@ constexpr const TweakRow& TweakRowByNumber(int number) {
 
 // The backed-up rows in backup order. Their backup values live in the product key under the
 // rows' own value names, with the rows' types.
-inline constexpr TweakKey kBackupKey{kProductKeyRoot, ProductKeyPath};
+inline constexpr RegistryPlace kBackupKey = kProductKeyPlace;
 inline constexpr std::array<int, 11> kBackupRowNumbers{1, 2, 12, 13, 14, 15, 16, 28, 29, 30, 31};
 
 // The restore run's operations.
@@ -334,7 +339,7 @@ std::vector<RestoreOperation> PlanRestore(const TweakProfile& profile);
 RawValue ToRawValue(const TweakValue& value);
 
 // Carry out one planned operation through the registry layer: live values in the native view,
-// backup values in kBackupKey in the product key's 32-bit view. Failures are absorbed by the registry
+// backup values in the product key (kBackupKey, in its 32-bit view). Failures are absorbed by the registry
 // operations.
 void ApplyWrite(const CustomRegistry& registry, const PlannedWrite& write);
 
@@ -342,9 +347,8 @@ void ApplyWrite(const CustomRegistry& registry, const PlannedWrite& write);
 // value, or the backup value in the product key): the default when the value is missing, of another
 // type or empty text. Nothing when the read itself fails (refused access, a failing store), which
 // must never pass for "missing".
-std::optional<RawValue> ReadBackedUpValue(const CustomRegistry& registry, const TweakKey& from,
-                                          RegistryView use64BitView, std::u16string_view name,
-                                          const TweakValue& defaultValue);
+std::optional<RawValue> ReadBackedUpValue(const CustomRegistry& registry, const RegistryPlace& from,
+                                          std::u16string_view name, const TweakValue& defaultValue);
 
 // Copies a live value into its backup value; `stored` is what the backup now holds. Failed when
 // the live value could not be read.

@@ -107,10 +107,9 @@ InstallerOutcome Win32UpdaterSystem::RunInstaller(const std::filesystem::path& p
 }
 
 bool Win32UpdaterSystem::SetUpdatedFlag() {
-    return registry_.TryWrite(kProductKeyRoot, ProductKeyPath, product_value::kUpdated, ValueType::Dword,
-                              EncodeDword(1), kProductKeyView) == StoreStatus::Ok &&
-           registry_.ReadRegistryBool(kProductKeyRoot, ProductKeyPath, product_value::kUpdated, false,
-                                      kProductKeyView);
+    return registry_.TryWrite(kProductKeyPlace, product_value::kUpdated, ValueType::Dword, EncodeDword(1)) ==
+               StoreStatus::Ok &&
+           registry_.ReadRegistryBool(kProductKeyPlace, product_value::kUpdated, false);
 }
 
 bool Win32UpdaterSystem::StartProgram() {
