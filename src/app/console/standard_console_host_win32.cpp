@@ -1,17 +1,18 @@
 #include "app/console/standard_console_host.h"
 
-#include "app/startup/run_gate_win32.h"
-#include "app/startup/startup.h"
 #include "base/text.h"
 #include "base/unique_handle_win32.h"
 #include "engine/original_record.h"
+#include "engine/program_windows.h"
 #include "engine/registry_store_win32.h"
 #include "engine/restart_win32.h"
+#include "engine/run_gate_win32.h"
 #include "engine/windows_version.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -61,10 +62,10 @@ std::wstring Wide(std::u16string_view text) {
 
 class GateLock final : public ConsoleHost::RunLock {
 public:
-    explicit GateLock(std::unique_ptr<RunGate> gate) : gate_(std::move(gate)) {}
+    explicit GateLock(std::unique_ptr<RunGateMutex> gate) : gate_(std::move(gate)) {}
 
 private:
-    std::unique_ptr<RunGate> gate_;
+    std::unique_ptr<RunGateMutex> gate_;
 };
 
 class Win32ConsoleHost final : public ConsoleHost {
@@ -100,7 +101,7 @@ public:
     }
 
     std::unique_ptr<RunLock> LockRuns() override {
-        auto gate = std::make_unique<RunGate>(kConsoleGateLimit);
+        auto gate = std::make_unique<RunGateMutex>(kConsoleGateLimit);
         if (!gate->Owned()) {
             return nullptr;
         }
