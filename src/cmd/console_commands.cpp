@@ -78,7 +78,7 @@ Rehearsal Rehearse(RunKind kind, Session& session, const Profile& profile) {
     RehearsalStore rehearsal(session.Store());
     const CustomRegistry registry(rehearsal);
     const CaptionCatalogue captions(registry, session.Catalogue());
-    ConsoleRunView view(profile.selection, captions, false, nullptr);
+    ConsoleRunView view(profile.selection, captions, false, {});
     NoRestart restart;
     Run(kind, view, registry, restart);
     Rehearsal result;
@@ -159,6 +159,23 @@ std::vector<UnusableEntry> UnusableEntries(const BackupInventory& inventory) {
     return damaged;
 }
 
+// What the profile decides for a run of `kind` over the backup as it is now.
+ProfileUse ProfileUseOf(RunKind kind, const CustomRegistry& registry) {
+    if (kind == RunKind::Optimize) {
+        return ProfileUse::Optimize;
+    }
+    const BackupInventory inventory = ReadBackupInventory(registry);
+    return inventory.Held() && inventory.RecordCertainlyEmpty() ? ProfileUse::RestoreWithoutRecord
+                                                                : ProfileUse::RestoreFromRecord;
+}
+
+// The language of the texts a run shows: the one "Language" names when the program has its
+// catalogue, else English.
+std::string LanguageInUse(const CaptionCatalogue& captions) {
+    const std::u16string setting = captions.LanguageName();
+    return ToUtf8(IsProgramCatalogue(setting) ? setting : std::u16string(kDefaultLanguage));
+}
+
 // ---- the commands ----
 
 // Prints the report as the command line asks: as JSON or as text.
@@ -191,6 +208,9 @@ StatusReport Status(const ConsoleRequest& request, ConsoleHost& host) {
     report.processorType = stored(product_value::kProcessorType);
     report.internetType = stored(product_value::kInternetType);
     report.speedSetting = stored(product_value::kSpeedSetting);
+    const CaptionCatalogue captions(registry, session.Catalogue());
+    report.languageSetting = ToUtf8(captions.LanguageName());
+    report.language = LanguageInUse(captions);
 
     for (const TweakRow& row : kTweakRows) {
         StatusRow entry{&row, ReadLive(registry, row), std::nullopt};
@@ -201,6 +221,10 @@ StatusReport Status(const ConsoleRequest& request, ConsoleHost& host) {
                 NameSameValue(writer.key, writer.valueName, row.key, row.valueName)) {
                 entry.optimized = ToRawValue(WrittenValue(writer, tweakProfile));
             }
+        }
+        if (entry.optimized) {
+            ++report.written;
+            report.matching += entry.current == entry.optimized ? 1 : 0;
         }
         report.values.push_back(std::move(entry));
     }
@@ -213,7 +237,7 @@ PlanReport Plan(const ConsoleRequest& request, ConsoleHost& host) {
     PlanReport report;
     report.registry = session.Describe();
     report.kind = request.restoreRun ? RunKind::Restore : RunKind::Optimize;
-    report.profile = session.ResolveProfile();
+    report.profile = session.ResolveProfile(ProfileUseOf(report.kind, registry));
     report.held = IsBackupHeld(registry);
     report.taken = report.kind == RunKind::Optimize && !report.held;
     if (report.taken) {
@@ -237,7 +261,7 @@ RunReport RunCommand(RunKind kind, const ConsoleRequest& request, ConsoleHost& h
     RunReport report;
     report.registry = session.Describe();
     report.kind = kind;
-    report.profile = session.ResolveProfile();
+    report.profile = session.ResolveProfile(ProfileUseOf(kind, registry));
     report.restartRequested = request.restart;
     const bool heldBefore = IsBackupHeld(registry);
     if (kind == RunKind::Restore && !heldBefore) {
@@ -263,7 +287,8 @@ RunReport RunCommand(RunKind kind, const ConsoleRequest& request, ConsoleHost& h
     }
 
     const CaptionCatalogue captions(registry, session.Catalogue());
-    ConsoleRunView view(report.profile.selection, captions, request.restart, request.json ? nullptr : &host);
+    ConsoleRunView view(report.profile.selection, captions, request.restart,
+                        {.to = request.json ? nullptr : &host, .everyStep = request.verbose});
     NoRestart noRestart;
     Run(kind, view, registry, session.OnFile() ? static_cast<SystemRestart&>(noRestart) : host.Restart());
     session.SaveFile();
@@ -344,6 +369,9 @@ int Dispatch(const ConsoleRequest& request, ConsoleHost& host) {
     case ConsoleCommand::Help:
         host.WriteOut(ConsoleUsage());
         return console_exit::kDone;
+    case ConsoleCommand::Version:
+        host.WriteOut(ConsoleVersion());
+        return console_exit::kDone;
     case ConsoleCommand::Status:
         Print(Status(request, host), request, host);
         return console_exit::kDone;
@@ -365,26 +393,39 @@ int Dispatch(const ConsoleRequest& request, ConsoleHost& host) {
     return console_exit::kUsage;
 }
 
+// The line after a usage error's own, in place of the whole help text.
+constexpr std::string_view kSeeHelp = "Run 'ZentrimCmd --help' for the commands, options and exit codes.\n";
+
+// A failure as the command line asks: the error document on the output when it asks for JSON,
+// and always the message on the error stream.
+void ReportFailure(const CommandFailure& failure, bool json, ConsoleHost& host) {
+    if (json) {
+        host.WriteOut(RenderJson(ErrorReport{failure.exitCode, failure.message}));
+    }
+    host.WriteError("ZentrimCmd: " + failure.message + "\n");
+}
+
 int RunAndReport(std::span<const std::u16string> arguments, ConsoleHost& host) noexcept {
+    bool json = false;
     try {
+        json = AsksForJson(arguments);
         const ConsoleParse parse = ParseConsoleArguments(arguments);
         if (!parse.request) {
-            host.WriteError("ZentrimCmd: " + parse.error + "\n\n" + ConsoleUsage());
+            ReportFailure({console_exit::kUsage, parse.error}, json, host);
+            host.WriteError(kSeeHelp);
             return console_exit::kUsage;
         }
-        const bool json = parse.request->json;
+        return Dispatch(*parse.request, host);
+    } catch (const CommandFailure& failure) {
         try {
-            return Dispatch(*parse.request, host);
-        } catch (const CommandFailure& failure) {
-            if (json) {
-                host.WriteOut(RenderJson(ErrorReport{failure.exitCode, failure.message}));
-            }
-            host.WriteError("ZentrimCmd: " + failure.message + "\n");
+            ReportFailure(failure, json, host);
             return failure.exitCode;
+        } catch (...) {
+            // nothing more can be reported
         }
     } catch (const std::exception& exception) {
         try {
-            host.WriteError(std::string("ZentrimCmd: failed: ") + exception.what() + "\n");
+            ReportFailure({console_exit::kFailed, std::string("failed: ") + exception.what()}, json, host);
         } catch (...) {
             // nothing more can be reported
         }

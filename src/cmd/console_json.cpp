@@ -179,6 +179,7 @@ std::string RenderJson(const StatusReport& report) {
                              {"internetType", optionalJson(report.internetType)},
                              {"speedSetting", optionalJson(report.speedSetting)}};
     json["profile"] = ProfileJson(report.profile);
+    json["language"] = report.language;
     Json values = Json::array();
     for (const StatusRow& row : report.values) {
         Json entry;
@@ -190,6 +191,7 @@ std::string RenderJson(const StatusReport& report) {
         values.push_back(std::move(entry));
     }
     json["values"] = std::move(values);
+    json["summary"] = {{"written", report.written}, {"matching", report.matching}};
     return Dump(json);
 }
 

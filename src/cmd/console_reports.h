@@ -73,7 +73,11 @@ struct StatusReport {
     std::optional<int> internetType;
     std::optional<int> speedSetting;
     Profile profile;
+    std::string language;          // the catalogue the texts come from
+    std::string languageSetting;   // what "Language" names, lower-cased; "english" when absent
     std::vector<StatusRow> values; // every row of the catalogue, in order
+    int written = 0;               // rows an optimize run writes for this profile
+    int matching = 0;              // of those, rows whose value holds what it would write
 };
 
 // ---- plan ----

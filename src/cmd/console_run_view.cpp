@@ -20,6 +20,19 @@ std::string Lines(std::u16string_view text) {
 
 } // namespace
 
+std::string ShownText(std::u16string_view text) {
+    std::u16string shown;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != u'&') {
+            shown += text[i];
+        } else if (i + 1 < text.size() && text[i + 1] == u'&') {
+            shown += u'&';
+            ++i;
+        }
+    }
+    return Lines(shown);
+}
+
 int ConsoleRunView::WindowsIndex() {
     return selection_.windowsIndex;
 }
@@ -41,13 +54,16 @@ int ConsoleRunView::ConvertWindowsVersion(int windowsIndex) {
 }
 
 void ConsoleRunView::SetProgressHeading(std::u16string_view text) {
-    Print(Lines(text) + "\n");
+    Print(ShownText(text) + "\n");
 }
 
 void ConsoleRunView::ShowProgressStep(std::u16string_view text) {
-    ++count_;
-    steps_.push_back(Lines(text));
-    Print("  [" + std::to_string(count_) + "/" + std::to_string(total_) + "] " + steps_.back() + "\n");
+    std::string shown = ShownText(text);
+    const bool repeated = !steps_.empty() && steps_.back() == shown;
+    steps_.push_back(std::move(shown));
+    if (printing_.everyStep || !repeated) {
+        Print("  " + steps_.back() + "\n");
+    }
 }
 
 std::u16string ConsoleRunView::GetCaption(std::u16string_view windowName, std::u16string_view key) {
@@ -69,8 +85,8 @@ int ConsoleRunView::ShowMessageBox(std::u16string_view text, std::u16string_view
 }
 
 void ConsoleRunView::Print(const std::string& text) {
-    if (printTo_ != nullptr) {
-        printTo_->WriteOut(text);
+    if (printing_.to != nullptr) {
+        printing_.to->WriteOut(text);
     }
 }
 

@@ -1,5 +1,8 @@
 // The console's view of the window's runs: it answers the runs' questions as the command line
 // says, prints their progress lines as they come, and keeps the texts for the run's report.
+// Progress texts read as the progress window shows them ("&&" is one "&", a single "&" marks an
+// accelerator and is not shown); a step that shows the text of the step before it is printed only
+// when every step is asked for. Steps carry no counter: the window's bar stops short of its total.
 #pragma once
 
 #include "catalogue/captions.h"
@@ -12,12 +15,19 @@
 
 namespace zentrim {
 
+// A progress text as the progress window shows it, as console lines (UTF-8, LF alone).
+std::string ShownText(std::u16string_view text);
+
 class ConsoleRunView final : public RunView {
 public:
-    // Prints to `printTo` as the run goes; prints nothing when it is null (a rehearsal, or --json).
+    struct Printing {
+        ConsoleHost* to = nullptr; // nothing: prints nothing (a rehearsal, or --json)
+        bool everyStep = false;    // --verbose
+    };
+
     ConsoleRunView(const ProfileSelection& selection, const CaptionCatalogue& captions, bool restart,
-                   ConsoleHost* printTo)
-        : selection_(selection), captions_(captions), restart_(restart), printTo_(printTo) {}
+                   Printing printing)
+        : selection_(selection), captions_(captions), restart_(restart), printing_(printing) {}
 
     int WindowsIndex() override;
     int InternetType() override;
@@ -30,8 +40,8 @@ public:
     std::u16string MainWindowTitle() override { return u"Zentrim"; }
 
     void ShowProgressWindow() override {}
-    void SetProgressStepTotal(int total) override { total_ = total; }
-    void SetProgressStepCount(int count) override { count_ = count; }
+    void SetProgressStepTotal(int) override {}
+    void SetProgressStepCount(int) override {}
     void SetProgressHeading(std::u16string_view text) override;
     void ShowProgressStep(std::u16string_view text) override;
     void CloseProgressWindow() override {}
@@ -55,9 +65,7 @@ private:
     ProfileSelection selection_;
     const CaptionCatalogue& captions_;
     bool restart_;
-    ConsoleHost* printTo_;
-    int total_ = 0;
-    int count_ = 0;
+    Printing printing_;
     std::vector<std::string> steps_;
     std::vector<std::string> messages_;
     bool restartOffered_ = false;

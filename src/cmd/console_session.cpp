@@ -72,19 +72,31 @@ void Session::SaveFile() {
                          FileText() + ": the file cannot be written; it was left as it was"};
 }
 
-Profile Session::ResolveProfile() {
+Profile Session::ResolveProfile(ProfileUse use) {
     const ProfileOptions& given = request_.profile;
     const StoredChoices stored = ReadStoredChoices(*registry_);
     int detection = detection_code::kUnknown;
+    bool untold = false; // a choice the file does not tell, where it decides nothing
     if (!given.windowsIndex) {
         detection = OnFile() ? DetectWindowsFromRegistry(*registry_) : host_.DetectWindows();
         if (OnFile() && detection == detection_code::kUnknown) {
-            throw CommandFailure{console_exit::kUsage,
-                                 FileText() + " does not tell which Windows it is from: give --os"};
+            if (use == ProfileUse::Optimize) {
+                throw CommandFailure{console_exit::kUsage,
+                                     FileText() + " does not tell which Windows it is from: give --os"};
+            }
+            if (use == ProfileUse::RestoreWithoutRecord) {
+                throw CommandFailure{console_exit::kUsage,
+                                     FileText() +
+                                         " does not tell which Windows it is from, and its backup has no "
+                                         "record of the values from before (it was taken by an older "
+                                         "version), so the restore follows the choices: give --os"};
+            }
+            untold = true;
         }
     }
-    if (OnFile() && !given.processorIndex && stored.processorType == kDetectProcessorType &&
-        !HasProcessorName(*registry_)) {
+    // No restore looks at the processor.
+    if (use == ProfileUse::Optimize && OnFile() && !given.processorIndex &&
+        stored.processorType == kDetectProcessorType && !HasProcessorName(*registry_)) {
         throw CommandFailure{console_exit::kUsage,
                              FileText() + " does not name the processor and no choice is stored: give --cpu"};
     }
@@ -108,6 +120,9 @@ Profile Session::ResolveProfile() {
     }
     profile.source =
         anyGiven ? "options, then the stored choices and detection" : "the stored choices and detection";
+    if (untold) {
+        profile.source += "; not needed: the backup's record puts every value back";
+    }
     return profile;
 }
 

@@ -30,6 +30,11 @@ struct CommandFailure {
 // What a command does with a registry file: reads it, or runs a run that changes it.
 enum class FileUse { Read, Change };
 
+// What the profile decides. An optimize run writes by all four choices. A restore from a record
+// puts every value back whatever the choices; only a backup without a record (taken by an older
+// version) is restored by the Windows and internet choices.
+enum class ProfileUse { Optimize, RestoreFromRecord, RestoreWithoutRecord };
+
 class Session {
 public:
     Session(const ConsoleRequest& request, ConsoleHost& host, FileUse use = FileUse::Read);
@@ -45,8 +50,9 @@ public:
     void SaveFile();
 
     // The command line's choices over the stored choices and detection, as the main window would
-    // preselect them. A registry file that does not tell what detection needs ends the command.
-    Profile ResolveProfile();
+    // preselect them. A registry file that does not tell what detection needs ends the command,
+    // where the choice decides anything.
+    Profile ResolveProfile(ProfileUse use = ProfileUse::Optimize);
 
 private:
     std::filesystem::path FilePath() const {

@@ -121,7 +121,12 @@ std::string RenderText(const StatusReport& report) {
     };
     text += "Stored choices: ProcessorType " + storedText(report.processorType) + ", InternetType " +
             storedText(report.internetType) + ", SpeedSetting " + storedText(report.speedSetting) + "\n";
-    text += "Profile: " + ProfileText(report.profile) + "\n\n";
+    text += "Profile: " + ProfileText(report.profile) + "\n";
+    text += "Language: " + report.language;
+    if (report.languageSetting != report.language) {
+        text += " (\"" + report.languageSetting + "\" names no catalogue of the program)";
+    }
+    text += "\n\n";
 
     for (const StatusRow& row : report.values) {
         text +=
@@ -133,6 +138,13 @@ std::string RenderText(const StatusReport& report) {
             text += "  (not written for this profile)";
         }
         text += "\n";
+    }
+    text += "\n" + std::to_string(report.matching) + " of " + std::to_string(report.written) +
+            " values hold what optimize would write; ";
+    if (!report.held) {
+        text += "no backup held\n";
+    } else {
+        text += report.since ? "backup held since " + *report.since + "\n" : "backup held, since unknown\n";
     }
     return text;
 }

@@ -23,13 +23,16 @@ namespace {
 // How long the console program waits for another console run to end.
 constexpr std::chrono::milliseconds kConsoleGateLimit = std::chrono::minutes(5);
 
-// Text to a console as UTF-16, so that every character shows; to a file or pipe as UTF-8. False
-// when some of it was not written. A program started without the stream has nothing to lose.
-bool Write(DWORD stream, std::string_view utf8) {
+// Text to a console as UTF-16, so that every character shows; to a file or pipe as UTF-8; with
+// CR LF line ends either way. False when some of it was not written. A program started without
+// the stream has nothing to lose.
+bool Write(DWORD stream, std::string_view text) {
     const HANDLE handle = GetStdHandle(stream);
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
         return true;
     }
+    const std::string lines = WithCrLfLineEnds(text);
+    const std::string_view utf8 = lines;
     DWORD mode = 0;
     if (GetConsoleMode(handle, &mode)) {
         const std::u16string text = FromUtf8(utf8);
