@@ -11,10 +11,31 @@
 
 namespace zentrim {
 
+namespace {
+
+// The console carries the program's catalogues, each under its resource name.
+constexpr bool EmbedsTheProgramCatalogues() {
+    if (kEmbeddedCatalogues.size() != kProgramCatalogues.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < kProgramCatalogues.size(); ++i) {
+        if (kEmbeddedCatalogues[i].name != kProgramCatalogues[i] || kEmbeddedCatalogues[i].bytes.empty()) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(EmbedsTheProgramCatalogues(),
+              "src/CMakeLists.txt embeds other catalogues than kProgramCatalogues");
+
+} // namespace
+
 Session::Session(const ConsoleRequest& request, ConsoleHost& host, FileUse use)
     : request_(request), host_(host) {
-    catalogue_.Add(u"ENGLISH",
-                   std::vector<std::uint8_t>(std::begin(kEnglishCatalogue), std::end(kEnglishCatalogue)));
+    for (const EmbeddedCatalogue& embedded : kEmbeddedCatalogues) {
+        catalogue_.Add(embedded.name,
+                       std::vector<std::uint8_t>(embedded.bytes.begin(), embedded.bytes.end()));
+    }
     if (request.registryFile.empty()) {
         store_ = host.LiveRegistry();
         if (store_ == nullptr) {

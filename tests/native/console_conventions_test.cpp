@@ -1,6 +1,6 @@
 // The console program as administrators expect a Windows tool to be: help and version switches,
 // letter case, short usage errors, JSON for every failure, progress lines as the window shows
-// them, a restore that needs no choices, and the status
+// them and in the language "Language" selects, a restore that needs no choices, and the status
 // summary.
 #include "cmd/console_host.h"
 #include "cmd/console_options.h"
@@ -21,6 +21,12 @@ std::vector<std::string> LinesOf(const std::string& text) {
         lines.push_back(line);
     }
     return lines;
+}
+
+// The product key of a 64-bit Windows' export, with its "Language" value.
+std::string LanguageKey(std::string_view language) {
+    return "[HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node\\ORVANE\\Zentrim]\r\n\"Language\"=\"" +
+           std::string(language) + "\"\r\n\r\n";
 }
 
 TEST(ConsoleText, ProgressTextsReadAsTheWindowShowsThem) {
@@ -154,6 +160,39 @@ TEST_F(ConsoleTest, ARunPrintsEachStepTextOnceAsTheWindowShowsIt) {
     ASSERT_EQ(run["steps"].size(), 32u);
     EXPECT_EQ(run["steps"][23], "Backing up system, gaming & internet settings");
     EXPECT_EQ(run.dump().find("&&"), std::string::npos);
+}
+
+// The progress lines come from the catalogue "Language" names; status says which is in use.
+TEST_F(ConsoleTest, ARunSpeaksTheLanguageThatLanguageSelects) {
+    const struct {
+        std::string_view setting;
+        std::string_view inUse;
+        std::string_view heading;
+        std::string_view firstStep;
+    } cases[] = {
+        {"German", "german", "System-, Spiel- & Interneteinstellungen werden optimiert",
+         "  Modeminformationen werden ermittelt"},
+        {"russian", "russian", "Оптимизация системных, игровых & сетевых параметров компьютера",
+         "  Поиск сведений о модеме"},
+        {"klingon", "english", "Optimizing the computer's system, gaming & internet settings",
+         "  Finding modem information"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.setting));
+        const std::string machine =
+            WriteFile("machine.reg",
+                      Utf16File(std::string(kWindows10) + LanguageKey(c.setting) + std::string(kUserValues)));
+        const Json status = RunJson({"status", "--registry", machine}, 0);
+        EXPECT_EQ(status["language"], c.inUse);
+        ASSERT_EQ(RunCmd(host_, {"status", "--registry", machine}), 0);
+        EXPECT_NE(host_.out.find("\nLanguage: " + std::string(c.inUse)), std::string::npos) << host_.out;
+
+        ASSERT_EQ(RunCmd(host_, {"optimize", "--registry", machine}), 0) << host_.err;
+        const std::vector<std::string> lines = LinesOf(host_.out);
+        ASSERT_GE(lines.size(), 2u);
+        EXPECT_EQ(lines[0], c.heading);
+        EXPECT_EQ(lines[1], c.firstStep);
+    }
 }
 
 // A restore from a complete record needs no choices, so a file that does not tell its Windows
