@@ -24,6 +24,15 @@ std::string HexList(std::span<const std::uint8_t> data) {
     return text;
 }
 
+// A name or text in double quotes, as a .reg file writes it (built up in place: GCC 12 warns
+// wrongly of overlapping copies in "literal" + std::string).
+std::string Quoted(std::u16string_view text) {
+    std::string quoted = "\"";
+    quoted += ToUtf8(text);
+    quoted += '"';
+    return quoted;
+}
+
 // A value in the form a .reg file writes it; "(absent)" when there is none.
 std::string ValueText(const std::optional<RawValue>& value) {
     if (!value) {
@@ -33,11 +42,13 @@ std::string ValueText(const std::optional<RawValue>& value) {
         const auto& d = value->data;
         char digits[9];
         std::snprintf(digits, sizeof digits, "%02x%02x%02x%02x", d[3], d[2], d[1], d[0]);
-        return std::string("dword:") + digits;
+        std::string text = "dword:";
+        text += digits;
+        return text;
     }
     if (value->type == ValueType::String && value->data.size() % 2 == 0 && !value->data.empty() &&
         value->data[value->data.size() - 1] == 0 && value->data[value->data.size() - 2] == 0) {
-        return "\"" + ToUtf8(DecodeRegistryText(value->data)) + "\"";
+        return Quoted(DecodeRegistryText(value->data));
     }
     if (value->type == ValueType::Binary) {
         return "hex:" + HexList(value->data);
@@ -51,13 +62,14 @@ std::string KeyText(RegistryRoot root, std::u16string_view path) {
     std::string text = RootText(root);
     const std::u16string_view bare = BareKeyPath(path);
     if (!bare.empty()) {
-        text += "\\" + ToUtf8(bare);
+        text += '\\';
+        text += ToUtf8(bare);
     }
     return text;
 }
 
 std::string PlaceText(const TweakRow& row) {
-    return KeyText(row.key.root, row.key.path) + " \"" + ToUtf8(row.valueName) + "\"";
+    return KeyText(row.key.root, row.key.path) + ' ' + Quoted(row.valueName);
 }
 
 std::string NameOr(std::span<const std::string_view> names, int index) {
@@ -139,7 +151,8 @@ std::string RenderText(const StatusReport& report) {
         }
         text += "\n";
     }
-    text += "\n" + std::to_string(report.matching) + " of " + std::to_string(report.written) +
+    text += '\n';
+    text += std::to_string(report.matching) + " of " + std::to_string(report.written) +
             " values hold what optimize would write; ";
     if (!report.held) {
         text += "no backup held\n";
@@ -177,11 +190,17 @@ std::string RenderText(const PlanReport& report) {
                 KeyText(change.root, change.path) + " [" + ViewName(change.view) + "]";
         if (change.kind == RehearsalStore::Change::Kind::SetValue ||
             change.kind == RehearsalStore::Change::Kind::DeleteValue) {
-            text += " \"" + ToUtf8(change.name) + "\": " + ValueText(change.before) + " -> " +
+            text += ' ' + Quoted(change.name) + ": " + ValueText(change.before) + " -> " +
                     ValueText(change.after);
         }
         const ChangePurpose& purpose = operation.purpose;
-        text += "  (" + purpose.purpose + (purpose.rows.empty() ? "" : " " + RowsText(purpose.rows)) + ")\n";
+        text += "  (";
+        text += purpose.purpose;
+        if (!purpose.rows.empty()) {
+            text += ' ';
+            text += RowsText(purpose.rows);
+        }
+        text += ")\n";
     }
     text += std::to_string(step) + " operations; nothing was written.\n";
     return text;

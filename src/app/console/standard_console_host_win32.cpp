@@ -26,13 +26,13 @@ constexpr std::chrono::milliseconds kConsoleGateLimit = std::chrono::minutes(5);
 // Text to a console as UTF-16, so that every character shows; to a file or pipe as UTF-8; with
 // CR LF line ends either way. False when some of it was not written. A program started without
 // the stream has nothing to lose.
-bool Write(DWORD stream, std::string_view text) {
+bool Write(DWORD stream, std::string_view lines) {
     const HANDLE handle = GetStdHandle(stream);
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
         return true;
     }
-    const std::string lines = WithCrLfLineEnds(text);
-    const std::string_view utf8 = lines;
+    const std::string withCrLf = WithCrLfLineEnds(lines);
+    const std::string_view utf8 = withCrLf;
     DWORD mode = 0;
     if (GetConsoleMode(handle, &mode)) {
         const std::u16string text = FromUtf8(utf8);
