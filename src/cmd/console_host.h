@@ -13,6 +13,10 @@
 
 namespace zentrim {
 
+// Text with Windows' line ends: every LF that no CR comes before becomes CR LF. The console
+// program writes this way on Windows, to a console, a file or a pipe alike.
+std::string WithCrLfLineEnds(std::string_view text);
+
 class ConsoleHost {
 public:
     virtual ~ConsoleHost() = default;

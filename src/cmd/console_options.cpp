@@ -1,8 +1,11 @@
 #include "cmd/console_options.h"
 
 #include "base/text.h"
+#include "launch/product_identity.h"
 
+#include <algorithm>
 #include <charconv>
+#include <iterator>
 #include <vector>
 
 namespace zentrim {
@@ -18,6 +21,20 @@ constexpr CommandName kCommands[] = {
     {"optimize", ConsoleCommand::Optimize},      {"restore", ConsoleCommand::Restore},
     {"export-undo", ConsoleCommand::ExportUndo}, {"help", ConsoleCommand::Help},
 };
+
+// The ways Windows tools are asked for their help, besides --help.
+constexpr std::string_view kHelpSwitches[] = {"/?", "-?", "-h"};
+
+// ASCII letters in lower case, so that commands and option names ignore letter case.
+std::string LowerCase(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return lower;
+}
 
 // A list entry by its short name (any letter case) or its position counted from 0.
 std::optional<int> ListEntry(std::span<const std::string_view> names, std::string_view text) {
@@ -65,17 +82,23 @@ ConsoleParse ParseConsoleArguments(std::span<const std::u16string> arguments) {
     ConsoleRequest request;
     std::optional<ConsoleCommand> command;
     bool restartGiven = false;
+    bool verboseGiven = false;
     bool restoreGiven = false;
     bool profileGiven = false;
     std::vector<std::string> operands;
 
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string argument = ToUtf8(arguments[i]);
+        if (std::ranges::find(kHelpSwitches, LowerCase(argument)) != std::end(kHelpSwitches)) {
+            request.command = ConsoleCommand::Help;
+            parse.request = request;
+            return parse;
+        }
         if (argument.size() < 2 || argument.compare(0, 2, "--") != 0) {
             if (!command) {
                 bool found = false;
                 for (const CommandName& known : kCommands) {
-                    if (argument == known.name) {
+                    if (LowerCase(argument) == known.name) {
                         command = known.command;
                         found = true;
                     }
@@ -89,10 +112,10 @@ ConsoleParse ParseConsoleArguments(std::span<const std::u16string> arguments) {
             continue;
         }
         // --name value or --name=value
-        std::string name = argument;
+        std::string name = LowerCase(argument);
         std::optional<std::string> value;
         if (const auto equals = argument.find('='); equals != std::string::npos) {
-            name = argument.substr(0, equals);
+            name = LowerCase(argument.substr(0, equals));
             value = argument.substr(equals + 1);
         }
         const auto takeValue = [&]() -> std::optional<std::string> {
@@ -120,6 +143,14 @@ ConsoleParse ParseConsoleArguments(std::span<const std::u16string> arguments) {
             parse.request = request;
             return parse;
         }
+        if (name == "--version") {
+            if (value) {
+                return fail("--version takes no value");
+            }
+            request.command = ConsoleCommand::Version;
+            parse.request = request;
+            return parse;
+        }
         if (name == "--json") {
             if (!flag(request.json)) {
                 return fail("--json takes no value");
@@ -129,6 +160,11 @@ ConsoleParse ParseConsoleArguments(std::span<const std::u16string> arguments) {
                 return fail("--restart takes no value");
             }
             restartGiven = true;
+        } else if (name == "--verbose") {
+            if (!flag(request.verbose)) {
+                return fail("--verbose takes no value");
+            }
+            verboseGiven = true;
         } else if (name == "--restore") {
             if (!flag(request.restoreRun)) {
                 return fail("--restore takes no value");
@@ -171,8 +207,9 @@ ConsoleParse ParseConsoleArguments(std::span<const std::u16string> arguments) {
             std::optional<int> entry = ListEntry(names, *text);
             if (name == "--speed") {
                 // The speed is named only: its positions are not a list the user sees.
-                entry = *text == "boost" ? std::optional<int>(0)
-                        : *text == "max" ? std::optional<int>(1)
+                const std::string speed = LowerCase(*text);
+                entry = speed == "boost" ? std::optional<int>(0)
+                        : speed == "max" ? std::optional<int>(1)
                                          : std::nullopt;
             }
             if (!entry) {
@@ -193,6 +230,9 @@ ConsoleParse ParseConsoleArguments(std::span<const std::u16string> arguments) {
     const bool runCommand = *command == ConsoleCommand::Optimize || *command == ConsoleCommand::Restore;
     if (restartGiven && !runCommand) {
         return fail("--restart belongs to optimize and restore");
+    }
+    if (verboseGiven && !runCommand) {
+        return fail("--verbose belongs to optimize and restore");
     }
     if (restartGiven && !request.registryFile.empty()) {
         return fail("--restart cannot be given with --registry: a registry file is not a running Windows");
@@ -248,6 +288,7 @@ std::string ConsoleUsage() {
            "\n"
            "Other options:\n"
            "  --restart                restart Windows after the run; never without it\n"
+           "  --verbose                optimize and restore: every progress step, not each text once\n"
            "  --json                   print one JSON document (schema: zentrim-cmd.schema.json)\n"
            "  --registry FILE.reg      work on a registry file (regedit's format) instead of the live\n"
            "                           registry; optimize and restore save it atomically, and\n"
@@ -255,7 +296,10 @@ std::string ConsoleUsage() {
            "  --arch x86|x64           the Windows the registry file comes from, where the file\n"
            "                           does not tell (32-bit Windows keeps Zentrim's key outside\n"
            "                           SOFTWARE\\WOW6432Node)\n"
-           "  --help                   this text\n"
+           "  --help, /?, -?, -h       this text\n"
+           "  --version                the version of ZentrimCmd\n"
+           "\n"
+           "Commands and option names may be written in any letter case.\n"
            "\n"
            "Exit codes:\n"
            "  0  done\n"
@@ -266,6 +310,15 @@ std::string ConsoleUsage() {
            "     or changed it during the run (nothing of the run was saved)\n"
            "  5  nothing done: the backup could not be saved, read or used (run as administrator;\n"
            "     a backup that a restore left unfinished: run restore first)\n";
+}
+
+std::string ConsoleVersion() {
+    return "ZentrimCmd " + ToUtf8(kProductVersion) + "\n";
+}
+
+bool AsksForJson(std::span<const std::u16string> arguments) {
+    return std::ranges::any_of(
+        arguments, [](const std::u16string& argument) { return LowerCase(ToUtf8(argument)) == "--json"; });
 }
 
 } // namespace zentrim

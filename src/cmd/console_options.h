@@ -11,7 +11,7 @@
 
 namespace zentrim {
 
-enum class ConsoleCommand { Help, Status, Plan, Optimize, Restore, ExportUndo };
+enum class ConsoleCommand { Help, Version, Status, Plan, Optimize, Restore, ExportUndo };
 
 // The choices of the main window's lists given on the command line; nothing where not given.
 struct ProfileOptions {
@@ -27,6 +27,7 @@ struct ConsoleRequest {
     bool restoreRun = false;                         // plan --restore
     bool restart = false;                            // --restart
     bool json = false;                               // --json
+    bool verbose = false;                            // --verbose: every progress step
     std::u16string registryFile;                     // --registry; empty: the live registry
     std::optional<WindowsArchitecture> architecture; // --arch: the Windows the registry file is from
     std::u16string undoFile;                         // the operand of export-undo
@@ -53,5 +54,12 @@ std::string_view EntryName(std::span<const std::string_view> names, int index);
 
 // The help text: every command, option and exit code.
 std::string ConsoleUsage();
+
+// The line --version prints: the program's name and the product version.
+std::string ConsoleVersion();
+
+// Whether the command line asks for JSON (--json anywhere, in any letter case), told also of a
+// command line that does not parse, so that its failure is reported as JSON too.
+bool AsksForJson(std::span<const std::u16string> arguments);
 
 } // namespace zentrim

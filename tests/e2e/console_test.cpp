@@ -27,6 +27,42 @@ std::optional<DWORD> RunConsole(const std::wstring& arguments) {
     return process.WaitForExit(60s);
 }
 
+// Runs the console program with its standard output going to `file`, as "ZentrimCmd ... > file"
+// does; gives its exit code, nothing when it did not start or end in time.
+std::optional<DWORD> RunConsoleInto(const std::wstring& arguments, const std::wstring& file) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    const UniqueKernelHandle out(
+        NullIfInvalid(CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr)));
+    if (!out) {
+        return std::nullopt;
+    }
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = out.get();
+    startup.hStdError = out.get();
+    std::wstring line = L"\"" + ConsoleProgram() + L"\" " + arguments;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &started)) {
+        return std::nullopt;
+    }
+    const UniqueKernelHandle process(started.hProcess);
+    const UniqueKernelHandle thread(started.hThread);
+    DWORD code = 0;
+    if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0 ||
+        !GetExitCodeProcess(process.get(), &code)) {
+        return std::nullopt;
+    }
+    return code;
+}
+
+std::string ReadWholeFile(const std::wstring& file) {
+    std::ifstream stream(std::filesystem::path(file), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char>());
+}
+
 // Values of every type where the catalogue's values live, and some that do not exist.
 void SeedUserValues() {
     const HKEY machine = HKEY_LOCAL_MACHINE;
@@ -143,6 +179,29 @@ TEST_F(EndToEnd, AConsoleRunOnARegistryFileWaitsForItsLockAndRefusesAReadOnlyFil
     EXPECT_EQ(RunConsole(L"restore --registry \"" + file + L"\""), std::optional<DWORD>(2));
     EXPECT_EQ(readFile(), optimized);
     SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// Redirected to a file, every line the console program writes ends with CR LF, as the lines of
+// Windows' own tools do; a usage error with --json is a JSON document there too.
+TEST_F(EndToEnd, TheConsoleProgramWritesCrLfLinesIntoAFile) {
+    const std::wstring version = folder_.Path() + L"version.txt";
+    ASSERT_EQ(RunConsoleInto(L"--version", version), std::optional<DWORD>(0));
+    EXPECT_EQ(ReadWholeFile(version), "ZentrimCmd 2.10.21.2024\r\n");
+
+    int run = 0;
+    for (const std::wstring arguments : {L"status", L"status --json", L"STATUS --OS win99 --json"}) {
+        SCOPED_TRACE(std::string(arguments.begin(), arguments.end()));
+        const std::wstring file = folder_.Path() + L"out" + std::to_wstring(++run) + L".txt";
+        ASSERT_TRUE(RunConsoleInto(arguments, file).has_value()) << GetLastError();
+        const std::string text = ReadWholeFile(file);
+        ASSERT_NE(text.find("\r\n"), std::string::npos) << text;
+        for (std::size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', end + 1)) {
+            ASSERT_TRUE(end > 0 && text[end - 1] == '\r') << "a line without CR at " << end;
+        }
+        if (run == 3) {
+            EXPECT_NE(text.find("\"command\": \"error\""), std::string::npos) << text;
+        }
+    }
 }
 
 } // namespace

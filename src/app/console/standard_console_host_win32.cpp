@@ -1,17 +1,18 @@
 #include "app/console/standard_console_host.h"
 
-#include "app/startup/run_gate_win32.h"
-#include "app/startup/startup.h"
 #include "base/text.h"
 #include "base/unique_handle_win32.h"
 #include "engine/original_record.h"
+#include "engine/program_windows.h"
 #include "engine/registry_store_win32.h"
 #include "engine/restart_win32.h"
+#include "engine/run_gate_win32.h"
 #include "engine/windows_version.h"
 
 #include <windows.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <string>
 
@@ -22,13 +23,16 @@ namespace {
 // How long the console program waits for another console run to end.
 constexpr std::chrono::milliseconds kConsoleGateLimit = std::chrono::minutes(5);
 
-// Text to a console as UTF-16, so that every character shows; to a file or pipe as UTF-8. False
-// when some of it was not written. A program started without the stream has nothing to lose.
-bool Write(DWORD stream, std::string_view utf8) {
+// Text to a console as UTF-16, so that every character shows; to a file or pipe as UTF-8; with
+// CR LF line ends either way. False when some of it was not written. A program started without
+// the stream has nothing to lose.
+bool Write(DWORD stream, std::string_view lines) {
     const HANDLE handle = GetStdHandle(stream);
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE) {
         return true;
     }
+    const std::string withCrLf = WithCrLfLineEnds(lines);
+    const std::string_view utf8 = withCrLf;
     DWORD mode = 0;
     if (GetConsoleMode(handle, &mode)) {
         const std::u16string text = FromUtf8(utf8);
@@ -61,10 +65,10 @@ std::wstring Wide(std::u16string_view text) {
 
 class GateLock final : public ConsoleHost::RunLock {
 public:
-    explicit GateLock(std::unique_ptr<RunGate> gate) : gate_(std::move(gate)) {}
+    explicit GateLock(std::unique_ptr<RunGateMutex> gate) : gate_(std::move(gate)) {}
 
 private:
-    std::unique_ptr<RunGate> gate_;
+    std::unique_ptr<RunGateMutex> gate_;
 };
 
 class Win32ConsoleHost final : public ConsoleHost {
@@ -100,7 +104,7 @@ public:
     }
 
     std::unique_ptr<RunLock> LockRuns() override {
-        auto gate = std::make_unique<RunGate>(kConsoleGateLimit);
+        auto gate = std::make_unique<RunGateMutex>(kConsoleGateLimit);
         if (!gate->Owned()) {
             return nullptr;
         }

@@ -7,34 +7,24 @@
 #pragma once
 
 #include "app/startup/startup.h"
-#include "base/unique_handle_win32.h"
-
-#include <windows.h>
+#include "engine/run_gate_win32.h"
 
 #include <chrono>
 
 namespace zentrim {
 
-// One name per session, like the window the console program looks for.
-inline constexpr wchar_t kRunGateName[] = L"Local\\ZentrimRun";
-
 // How long the window program waits for a console run to end before it opens anyway.
 inline constexpr std::chrono::milliseconds kRunGateWaitLimit = std::chrono::minutes(2);
 
+// The run gate held as the window program's start lock.
 class RunGate final : public StartLock {
 public:
-    // Waits up to `limit` for the mutex. A mutex left by a program that ended without releasing
-    // it is taken over.
-    explicit RunGate(std::chrono::milliseconds limit);
-    ~RunGate() override;
-    RunGate(const RunGate&) = delete;
-    RunGate& operator=(const RunGate&) = delete;
+    explicit RunGate(std::chrono::milliseconds limit) : mutex_(limit) {}
 
-    bool Owned() const { return owned_; }
+    bool Owned() const { return mutex_.Owned(); }
 
 private:
-    UniqueKernelHandle mutex_;
-    bool owned_ = false;
+    RunGateMutex mutex_;
 };
 
 } // namespace zentrim

@@ -9,6 +9,7 @@
 //                  and activates a main window still running and ends
 #pragma once
 
+#include "engine/program_windows.h"
 #include "launch/update_check.h"
 
 #include <chrono>
@@ -25,13 +26,6 @@ class CaptionCatalogue;
 class Clock;
 class CustomRegistry;
 class Shell;
-
-// The native class names by which processes of the program find each other's windows.
-namespace window_class {
-inline constexpr std::u16string_view kMainForm = u"TZTMainForm";
-inline constexpr std::u16string_view kAboutForm = u"TZTAboutForm";
-inline constexpr std::u16string_view kSettingsForm = u"TZTSettingsForm";
-} // namespace window_class
 
 // The one command-line switch, compared with the lower-cased first argument.
 inline constexpr std::u16string_view kCheckUpdateSwitch = u"/checkupdate";

@@ -1,8 +1,9 @@
-#include "app/startup/run_gate_win32.h"
+#include "engine/run_gate_win32.h"
 
 namespace zentrim {
 
-RunGate::RunGate(std::chrono::milliseconds limit) : mutex_(CreateMutexW(nullptr, FALSE, kRunGateName)) {
+RunGateMutex::RunGateMutex(std::chrono::milliseconds limit)
+    : mutex_(CreateMutexW(nullptr, FALSE, kRunGateName)) {
     if (!mutex_) {
         return;
     }
@@ -10,7 +11,7 @@ RunGate::RunGate(std::chrono::milliseconds limit) : mutex_(CreateMutexW(nullptr,
     owned_ = waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED;
 }
 
-RunGate::~RunGate() {
+RunGateMutex::~RunGateMutex() {
     if (owned_) {
         ReleaseMutex(mutex_.get());
     }
