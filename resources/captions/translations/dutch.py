@@ -29,7 +29,7 @@ SECTIONS = {
         "LinkLabel7": "Over Zentrim",
         "GoButton": "Nu &optimaliseren",
         "RestoreButton": "&Herstellen",
-        "UpdatesButton": " Zoeken naar &updates ...",
+        "UpdatesButton": " &Updates zoeken ...",
         "HelpFilePopup": "&Help bij Zentrim",
         "TechSupportPopup": "&Contact opnemen met technische support",
         "MessageBoxReset1":
@@ -125,14 +125,14 @@ SECTIONS = {
         "MessageBoxUpdateRestart2": "U moet Windows opnieuw opstarten om de bestanden bij te werken.",
         "MessageBoxUpdateRestart3":
             "Klik op Ja om de computer nu opnieuw op te starten, of op Nee om later opnieuw op te starten.",
-        "InstallButton": "&Installeren",
+        "InstallButton": "&Update",
         "CancelButton": "Annuleren",
         "StartButton": "&Zentrim starten",
         "DevelopmentLabel": "Ontwikkelversie: vertrouwt alleen de ontwikkelsleutel, niet die van ORVANE.",
         "StatusChecking": "De updateservice wordt gevraagd of er een nieuwere versie van Zentrim is ...",
         "StatusUpToDate": "Er zijn geen updates beschikbaar: Zentrim %1 is de huidige versie.",
         "StatusOffer":
-            "Zentrim %1 is beschikbaar (u hebt %2). Klik op Installeren om het te downloaden (%3) en te installeren.",
+            "Zentrim %1 is beschikbaar (u hebt %2). Klik op Update om het te downloaden (%3) en te installeren.",
         "StatusDownloading": "Zentrim %1 wordt gedownload ...",
         "ProgressText": "%1 van %2",
         "StatusVerifying": "Controleren of de download het bestand is dat ORVANE heeft gepubliceerd ...",

@@ -29,7 +29,7 @@ SECTIONS = {
         "LinkLabel7": "Informazioni su Zentrim",
         "GoButton": "&Ottimizza ora",
         "RestoreButton": "&Ripristina",
-        "UpdatesButton": " &Cerca aggiornamenti ...",
+        "UpdatesButton": " &Aggiornamenti ...",
         "HelpFilePopup": "&Guida di Zentrim",
         "TechSupportPopup": "&Contatta il supporto tecnico",
         "MessageBoxReset1":
@@ -130,7 +130,7 @@ SECTIONS = {
         "InstallButton": "&Installa",
         "CancelButton": "Annulla",
         "StartButton": "Avvia &Zentrim",
-        "DevelopmentLabel": "Versione di sviluppo: accetta solo la chiave di sviluppo, non quella di ORVANE.",
+        "DevelopmentLabel": "Versione di sviluppo: solo la chiave di sviluppo, non quella di ORVANE.",
         "StatusChecking": "Richiesta al servizio di aggiornamento di una versione più recente di Zentrim...",
         "StatusUpToDate": "Non sono disponibili aggiornamenti: Zentrim %1 è la versione corrente.",
         "StatusOffer":
