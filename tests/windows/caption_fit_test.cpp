@@ -216,9 +216,9 @@ private:
                                std::to_string(otherRect.right - otherRect.left) + " px)");
                 }
             } else if (other->Kind() != ComponentKind::Bevel && Overlap(rect, otherRect) &&
-                       !Overlap(Scaled(bounds, dpi), otherRect)) {
-                // Only an overlap the text made: designed neighbours that already share room
-                // (a label on its panel's own child) are the layout's.
+                       !Inside(Rect{rect.left, rect.top, rect.left + 1, rect.top + 1}, otherRect)) {
+                // A label that begins inside another control (a panel's own heading) is the
+                // layout's; one that grows into a neighbour is the text's.
                 Report(form, label, language, dpi, "runs into " + ToUtf8(other->Name()));
             }
         }

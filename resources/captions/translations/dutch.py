@@ -22,7 +22,7 @@ SECTIONS = {
         "NavStatic2": "Start",
         "NavStatic3": "Support",
         "NavStatic4": "Info",
-        "NavLabel2": "Kies hieronder een koppeling",
+        "NavLabel2": "Kies een koppeling",
         "LinkLabel4": "Help bij Zentrim",
         "LinkLabel5": "Contact met support",
         "LinkLabel6": "Bezoek onze website",

@@ -22,7 +22,7 @@ SECTIONS = {
         "NavStatic2": "Home",
         "NavStatic3": "Supporto",
         "NavStatic4": "Info",
-        "NavLabel2": "Scegli un collegamento",
+        "NavLabel2": "Scegli un link",
         "LinkLabel4": "Guida di Zentrim",
         "LinkLabel5": "Contatta il supporto",
         "LinkLabel6": "Visita il nostro sito web",

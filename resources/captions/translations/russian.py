@@ -22,7 +22,7 @@ SECTIONS = {
         "NavStatic2": "Главная",
         "NavStatic3": "Поддержка",
         "NavStatic4": "О Zentrim",
-        "NavLabel2": "Выберите ссылку ниже",
+        "NavLabel2": "Выберите ссылку",
         "LinkLabel4": "Справка по Zentrim",
         "LinkLabel5": "Техническая поддержка",
         "LinkLabel6": "Посетите наш веб-сайт",
