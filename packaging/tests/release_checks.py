@@ -31,6 +31,21 @@ RELEASE = None  # set by main()
 UPGRADE_CODE = "{6F6DAF57-4559-4F9F-9BC7-128498759872}"
 INSTALLED_FILES = {"Zentrim.exe", "ZentrimUpdate.exe", "ZentrimCmd.exe", "Zentrim.chm", "License.rtf"}
 DOWNGRADE_MESSAGE = "A newer version of Zentrim is already installed."
+LANGUAGES = ("english", "german", "french", "spanish", "italian", "portuguese", "dutch", "polish", "russian")
+# Windows language ids (sublanguage << 10 | primary language) and the catalogue each one gets.
+DISPLAY_LANGUAGES = (
+    (0x0407, "german"), (0x0807, "german"), (0x0C07, "german"), (0x1407, "german"),
+    (0x040C, "french"), (0x0C0C, "french"), (0x100C, "french"),
+    (0x0C0A, "spanish"), (0x080A, "spanish"), (0x540A, "spanish"),
+    (0x0410, "italian"), (0x0810, "italian"),
+    (0x0416, "portuguese"), (0x0816, "portuguese"),
+    (0x0413, "dutch"), (0x0813, "dutch"),
+    (0x0415, "polish"),
+    (0x0419, "russian"), (0x0819, "russian"),
+    (0x0409, "english"), (0x0809, "english"), (0x041D, "english"), (0x0411, "english"),
+    (0x041F, "english"), (0x0405, "english"), (0x0422, "english"), (0x0417, "english"),
+    (0x0406, "english"), (0x0414, "english"), (0x0000, "english"),
+)
 DEVELOPMENT_KEY = os.path.join(ROOT, "packaging", "keys", "development-update-key.pem")
 DEVELOPMENT_PUBLIC_KEY = os.path.join(ROOT, "packaging", "keys", "development-update-key.pub.der")
 # X||Y of the development key, as "openssl ec -text" prints its public point (after the leading 04).
@@ -212,7 +227,10 @@ class ReleaseSet(unittest.TestCase):
                 self.assertEqual(files, INSTALLED_FILES)
                 components = msi_table(package, "Component")
                 self.assertEqual({row[2] for row in components}, {"INSTALLFOLDER"}, "side by side")
-                self.assertTrue(all(int(row[3]) & 256 == component_bits for row in components))
+                # The program's components follow the package's architecture; the caption language
+                # is written in the 32-bit view by both (msidbComponentAttributes64bit = 256).
+                for row in components:
+                    self.assertEqual(int(row[3]) & 256, 0 if row[0] == "CaptionLanguage" else component_bits, row)
                 directories = {row[0]: (row[1], row[2]) for row in msi_table(package, "Directory")}
                 maker = directories["INSTALLFOLDER"]
                 self.assertEqual(maker[1], "Zentrim")
@@ -225,8 +243,53 @@ class ReleaseSet(unittest.TestCase):
                 upgrades = msi_table(package, "Upgrade")
                 self.assertTrue(all(row[0].upper() == UPGRADE_CODE for row in upgrades))
                 self.assertIn("RemoveExistingProducts", {row[0] for row in msi_table(package, "InstallExecuteSequence")})
-                # Nothing in the package touches the registry: the product key is the program's.
-                self.assertEqual(msi_table(package, "Registry"), [])
+                self.check_caption_language(package)
+
+    def check_caption_language(self, package):
+        """The package writes only "Language" in the product key, from a property that its
+        actions set to one of the nine catalogue names."""
+        registry = msi_table(package, "Registry")
+        self.assertEqual(len(registry), 1, registry)
+        _, root, key, name, value, component = registry[0]
+        self.assertEqual((root, key, name), ("2", r"Software\ORVANE\Zentrim", "Language"))
+        self.assertEqual(component, "CaptionLanguage")
+        components = {row[0]: int(row[3]) for row in msi_table(package, "Component")}
+        self.assertEqual(components["CaptionLanguage"] & (4 | 256), 4, "registry key path, 32-bit view")
+        chosen = re.fullmatch(r"\[(\w+)\]", value)
+        self.assertTrue(chosen, value)
+        chosen = chosen.group(1)
+        self.assertFalse(chosen.isupper(), "a private property: the command line cannot set it as is")
+
+        properties = {row[0]: row[1] for row in msi_table(package, "Property")}
+        self.assertEqual(properties[chosen], "english", "the default")
+        actions = {row[0]: row for row in msi_table(package, "CustomAction") if row[2] == chosen}
+        for action, row in actions.items():
+            self.assertEqual(int(row[1]) & 0x3F, 51, f"{action} sets a property")
+        self.assertEqual({row[3] for row in actions.values()}, set(LANGUAGES))
+        # The stored value is looked for where the program reads it: raw, 32-bit view.
+        locators = {row[0]: row for row in msi_table(package, "RegLocator")}
+        searches = {row[0]: locators[row[1]] for row in msi_table(package, "AppSearch")}
+        self.assertEqual(searches["STOREDLANGUAGE"][1:], ["2", r"Software\ORVANE\Zentrim", "Language", "2"])
+
+        # The display language: the primary language id (low ten bits of UserLanguageID) decides,
+        # the sublanguage does not. The conditions are evaluated here as Windows Installer reads
+        # them ("><" is a bitwise AND on numbers); the last action whose condition holds wins.
+        sequence = sorted((int(row[2]), row[0], row[1]) for row in msi_table(package, "InstallExecuteSequence")
+                          if row[0] in actions and "UserLanguageID" in row[1])
+        self.assertEqual(len(sequence), 8, sequence)
+
+        def holds(condition, language_id):
+            python = re.sub(r"\(UserLanguageID >< (\d+)\)", lambda m: f"({language_id} & {m.group(1)} != 0)",
+                            condition).replace("AND", "and").replace("NOT", "not")
+            self.assertNotIn("UserLanguageID", python, condition)
+            return eval(python, {"__builtins__": {}})  # only numbers, and/not and parentheses remain
+
+        for language_id, expected in DISPLAY_LANGUAGES:
+            result = "english"
+            for _, action, condition in sequence:
+                if holds(condition, language_id):
+                    result = actions[action][3]
+            self.assertEqual(result, expected, hex(language_id))
 
     def test_help_file_opens_and_lists_every_setting(self):
         with tempfile.TemporaryDirectory() as folder:

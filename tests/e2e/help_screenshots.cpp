@@ -110,6 +110,24 @@ bool SaveProgressPartWay(HWND main) {
     return saved;
 }
 
+// The main window in each language, "main-window-<language>.png", for the languages document.
+bool SaveMainWindowInEveryLanguage(ProgramFolder& folder) {
+    bool all = true;
+    for (const wchar_t* language : {L"english", L"german", L"french", L"spanish", L"italian", L"portuguese",
+                                    L"dutch", L"polish", L"russian"}) {
+        WriteValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Language", StringValue(language));
+        ChildProcess program = folder.Start();
+        HWND main = program.Started() ? WaitForMainWindow(program.Id()) : nullptr;
+        all = main != nullptr && Save(main, (L"main-window-" + std::wstring(language)).c_str()) && all;
+        if (main != nullptr) {
+            PostMessageW(main, WM_CLOSE, 0, 0);
+        }
+        all = program.WaitForExit(20s).has_value() && all;
+    }
+    WriteValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Language", std::nullopt);
+    return all;
+}
+
 } // namespace
 
 int TakeHelpScreenshots() {
@@ -180,6 +198,7 @@ int TakeHelpScreenshots() {
     if (!program.WaitForExit(20s)) {
         return Fail("the program did not end after its window was closed");
     }
+    all = SaveMainWindowInEveryLanguage(folder) && all;
     return all ? 0 : 1;
 }
 

@@ -154,10 +154,12 @@ TEST_F(Installer, X64PackageInstallsSilentlyAndItsProgramRunsFromThere) {
 }
 
 TEST_F(Installer, UpgradeFromAnOlderVersionLeavesOneCopyAtTheNewerVersion) {
-    ASSERT_EQ(Install(*older_), 0u);
+    ASSERT_EQ(Install(*older_, L"LANGUAGE=polish /qn"), 0u);
     ExpectOneInstalledCopy(older_->version);
     ASSERT_EQ(Install(*x64_), 0u);
     ExpectOneInstalledCopy(x64_->version);
+    // The upgrade, as the updater starts it without LANGUAGE, keeps the language chosen before.
+    EXPECT_EQ(TextOf(ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Language")), std::wstring(L"polish"));
     EXPECT_TRUE(FileExists(InstallFolder(FOLDERID_ProgramFiles) + L"Zentrim.exe"));
     EXPECT_TRUE(FindShortcut());
 }
@@ -215,6 +217,52 @@ TEST_F(Installer, UninstallRemovesTheProgramButKeepsAProductKeyWithABackup) {
     EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Restore"), DwordValue(1));
     EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"MaxConnectionsPerServer"), DwordValue(2));
     EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kOriginalsKeyPath, L"entry"), BinaryValue({1, 2, 3}));
+}
+
+TEST_F(Installer, LanguagePropertyIsWrittenAndUninstallRemovesOnlyThatValue) {
+    ASSERT_EQ(Install(*x64_, L"LANGUAGE=french /qn"), 0u);
+    EXPECT_EQ(TextOf(ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Language")), L"french");
+    EXPECT_EQ(ValueNames(HKEY_LOCAL_MACHINE, kProductKeyPath), std::vector<std::wstring>{L"Language"})
+        << "the package writes nothing else in the product key";
+
+    ASSERT_TRUE(WriteValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Restore", DwordValue(1)));
+    ASSERT_TRUE(WriteValue(HKEY_LOCAL_MACHINE, kOriginalsKeyPath, L"entry", BinaryValue({1, 2, 3})));
+    ASSERT_EQ(RunInstaller(L"/x \"" + x64_->path + L"\" /qn"), 0u);
+    EXPECT_FALSE(ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Language"));
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Restore"), DwordValue(1));
+    EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, kOriginalsKeyPath, L"entry"), BinaryValue({1, 2, 3}));
+}
+
+// Which language an install writes: LANGUAGE in any letter case (one that names no catalogue gives
+// english), else a "Language" already stored (an update started without LANGUAGE keeps the
+// administrator's choice), else the installing user's display language. Wine takes a process's
+// display language from its Unix locale only when started from a shell, so the display languages
+// are checked on the package's conditions (release_checks) and here only as English.
+TEST_F(Installer, LanguageComesFromThePropertyOrTheStoredValue) {
+    struct Case {
+        const wchar_t* stored; // "Language" before the install, or none
+        const wchar_t* property;
+        const wchar_t* expected;
+    };
+    const Case cases[] = {
+        {nullptr, L"LANGUAGE=RUSSIAN", L"russian"},
+        {nullptr, L"LANGUAGE=klingon", L"english"},
+        {L"dutch", L"LANGUAGE=italian", L"italian"},
+        {L"Polish", L"", L"polish"},
+        {L"klingon", L"", L"english"},
+        {nullptr, L"LANGUAGE=", L"english"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(std::wstring(c.stored ? c.stored : L"-") + L" " + c.property));
+        DeleteKeyTree(HKEY_LOCAL_MACHINE, kProductKeyPath);
+        if (c.stored) {
+            ASSERT_TRUE(WriteValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Language", StringValue(c.stored)));
+        }
+        ASSERT_EQ(RunInstaller(L"/i \"" + x64_->path + L"\" " + c.property + L" /qn"), 0u);
+        EXPECT_EQ(TextOf(ReadValue(HKEY_LOCAL_MACHINE, kProductKeyPath, L"Language")),
+                  std::wstring(c.expected));
+        ASSERT_EQ(RunInstaller(L"/x \"" + x64_->path + L"\" /qn"), 0u);
+    }
 }
 
 // Its program cannot run here; the package installs into the 32-bit program files folder and

@@ -29,7 +29,7 @@ SECTIONS = {
         "LinkLabel7": "À propos de Zentrim",
         "GoButton": "&Optimiser maintenant",
         "RestoreButton": "&Restaurer",
-        "UpdatesButton": " Re&chercher les mises à jour",
+        "UpdatesButton": " &Mises à jour ...",
         "HelpFilePopup": "&Aide sur Zentrim",
         "TechSupportPopup": "&Contacter le support technique",
         "MessageBoxReset1":
@@ -131,7 +131,7 @@ SECTIONS = {
         "InstallButton": "&Installer",
         "CancelButton": "Annuler",
         "StartButton": "&Démarrer Zentrim",
-        "DevelopmentLabel": "Version de développement : accepte la clé de développement, pas celle d'ORVANE.",
+        "DevelopmentLabel": "Version de développement : n'accepte que sa clé, pas celle d'ORVANE.",
         "StatusChecking": "Interrogation du service de mise à jour sur une version plus récente de Zentrim...",
         "StatusUpToDate": "Aucune mise à jour disponible : Zentrim %1 est la version actuelle.",
         "StatusOffer":

@@ -22,14 +22,14 @@ SECTIONS = {
         "NavStatic2": "Start",
         "NavStatic3": "Support",
         "NavStatic4": "Info",
-        "NavLabel2": "W\u00e4hlen Sie einen Link",
+        "NavLabel2": "Link ausw\u00e4hlen",
         "LinkLabel4": "Hilfe zu Zentrim",
         "LinkLabel5": "Support kontaktieren",
         "LinkLabel6": "Zu unserer Website",
         "LinkLabel7": "Info \u00fcber Zentrim",
         "GoButton": "Jetzt &optimieren",
         "RestoreButton": "&Wiederherstellen",
-        "UpdatesButton": " Nach &Updates suchen ...",
+        "UpdatesButton": " &Updates suchen ...",
         "HelpFilePopup": "&Hilfe zu Zentrim",
         "TechSupportPopup": "&Technischen Support kontaktieren",
         "MessageBoxReset1":
@@ -129,14 +129,14 @@ SECTIONS = {
         "MessageBoxUpdateRestart2": "Windows muss neu gestartet werden, damit die Dateien aktualisiert werden.",
         "MessageBoxUpdateRestart3":
             "Klicken Sie auf Ja, um den Computer jetzt neu zu starten, oder auf Nein, um ihn sp\u00e4ter neu zu starten.",
-        "InstallButton": "&Installieren",
+        "InstallButton": "&Update",
         "CancelButton": "Abbrechen",
         "StartButton": "&Zentrim starten",
         "DevelopmentLabel": "Entwicklerversion: vertraut nur dem Entwicklungsschl\u00fcssel, nicht ORVANE.",
         "StatusChecking": "Der Updatedienst wird gefragt, ob es eine neuere Version von Zentrim gibt ...",
         "StatusUpToDate": "Es sind keine Updates verf\u00fcgbar: Zentrim %1 ist die aktuelle Version.",
         "StatusOffer":
-            "Zentrim %1 ist verf\u00fcgbar (Sie haben %2). Klicken Sie auf \"Installieren\", um es herunterzuladen "
+            "Zentrim %1 ist verf\u00fcgbar (Sie haben %2). Klicken Sie auf \"Update\", um es herunterzuladen "
             "(%3) und zu installieren.",
         "StatusDownloading": "Zentrim %1 wird heruntergeladen ...",
         "ProgressText": "%1 von %2",

@@ -29,7 +29,7 @@ SECTIONS = {
         "LinkLabel7": "Informacje o Zentrim",
         "GoButton": "&Optymalizuj teraz",
         "RestoreButton": "&Przywróć",
-        "UpdatesButton": " &Sprawdź aktualizacje ...",
+        "UpdatesButton": " &Aktualizacje ...",
         "HelpFilePopup": "&Pomoc programu Zentrim",
         "TechSupportPopup": "&Kontakt z pomocą techniczną",
         "MessageBoxReset1":
@@ -127,14 +127,14 @@ SECTIONS = {
         "MessageBoxUpdateRestart2": "Aby pliki zostały zaktualizowane, musisz ponownie uruchomić system Windows.",
         "MessageBoxUpdateRestart3":
             "Kliknij przycisk Tak, aby ponownie uruchomić komputer teraz, lub Nie, aby zrobić to później.",
-        "InstallButton": "Za&instaluj",
+        "InstallButton": "&Instaluj",
         "CancelButton": "Anuluj",
         "StartButton": "&Uruchom Zentrim",
         "DevelopmentLabel": "Wersja rozwojowa: ufa tylko kluczowi rozwojowemu, a nie kluczowi ORVANE.",
         "StatusChecking": "Sprawdzanie w usłudze aktualizacji, czy istnieje nowsza wersja programu Zentrim...",
         "StatusUpToDate": "Brak dostępnych aktualizacji: Zentrim %1 to bieżąca wersja.",
         "StatusOffer":
-            "Dostępny jest Zentrim %1 (masz wersję %2). Kliknij przycisk Zainstaluj, aby go pobrać (%3) i "
+            "Dostępny jest Zentrim %1 (masz wersję %2). Kliknij przycisk Instaluj, aby go pobrać (%3) i "
             "zainstalować.",
         "StatusDownloading": "Pobieranie programu Zentrim %1...",
         "ProgressText": "%1 z %2",

@@ -29,7 +29,7 @@ SECTIONS = {
         "LinkLabel7": "Sobre o Zentrim",
         "GoButton": "&Otimizar agora",
         "RestoreButton": "&Restaurar",
-        "UpdatesButton": " &Verificar atualizações ...",
+        "UpdatesButton": " &Atualizações ...",
         "HelpFilePopup": "&Ajuda do Zentrim",
         "TechSupportPopup": "Falar com o &suporte técnico",
         "MessageBoxReset1":
@@ -86,8 +86,8 @@ SECTIONS = {
     },
     "ZTSettingsForm": {
         "ZTSettingsForm": "Atualizando as configurações de sistema, jogos & internet",
-        "MessageUpdate": "Otimizando as configurações de sistema, jogos && internet do computador",
-        "MessageRestore": "Restaurando as configurações de sistema, jogos && internet do computador",
+        "MessageUpdate": "Otimizando as configurações de sistema, jogos && internet",
+        "MessageRestore": "Restaurando as configurações de sistema, jogos && internet",
         "MessageChange0": "Procurando informações do modem",
         "MessageChange1": "Procurando informações do computador",
         "MessageChange2": "Procurando a memória física instalada",
@@ -131,7 +131,7 @@ SECTIONS = {
         "InstallButton": "&Instalar",
         "CancelButton": "Cancelar",
         "StartButton": "Iniciar o &Zentrim",
-        "DevelopmentLabel": "Versão de desenvolvimento: confia só na chave de desenvolvimento, não na da ORVANE.",
+        "DevelopmentLabel": "Versão de desenvolvimento: só a chave de desenvolvimento, não a da ORVANE.",
         "StatusChecking": "Perguntando ao serviço de atualização se existe uma versão mais nova do Zentrim...",
         "StatusUpToDate": "Não há atualizações disponíveis: o Zentrim %1 é a versão atual.",
         "StatusOffer":

@@ -30,7 +30,7 @@ SECTIONS = {
         "LinkLabel7": "Acerca de Zentrim",
         "GoButton": "&Optimizar ahora",
         "RestoreButton": "&Restaurar",
-        "UpdatesButton": " &Buscar actualizaciones ...",
+        "UpdatesButton": " &Actualizaciones ...",
         "HelpFilePopup": "&Ayuda de Zentrim",
         "TechSupportPopup": "&Contactar con soporte técnico",
         "MessageBoxReset1":
@@ -132,7 +132,7 @@ SECTIONS = {
         "InstallButton": "&Instalar",
         "CancelButton": "Cancelar",
         "StartButton": "Iniciar &Zentrim",
-        "DevelopmentLabel": "Versión de desarrollo: solo confía en la clave de desarrollo, no en la de ORVANE.",
+        "DevelopmentLabel": "Versión de desarrollo: solo la clave de desarrollo, no la de ORVANE.",
         "StatusChecking": "Consultando al servicio de actualización si existe una versión más reciente de Zentrim...",
         "StatusUpToDate": "No hay actualizaciones disponibles: Zentrim %1 es la versión actual.",
         "StatusOffer":
