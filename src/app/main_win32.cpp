@@ -141,8 +141,7 @@ int RunProgram() {
             .lockStart = lockStart,
             .runWindows =
                 [&](const std::function<void()>& mainWindowShown) {
-                    // The main window creates the About and progress windows right
-                    // after its own preparation.
+                    // The About and progress windows are built when first needed.
                     MainForm mainForm({
                         .app = app,
                         .registry = registry,

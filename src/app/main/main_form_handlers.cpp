@@ -139,8 +139,9 @@ void MainForm::NavButton3Click() {
 
 void MainForm::NavButton4Click() {
     ::zentrim::PlayClickSound(clickSound_);
-    about_->Form().SetPosition(FormPosition::OwnerFormCenter);
-    about_->Form().ShowModal();
+    toolkit::Form& about = About().Form();
+    about.SetPosition(FormPosition::OwnerFormCenter);
+    about.ShowModal();
 }
 
 void MainForm::HelpFilePopupClick() {
@@ -214,27 +215,27 @@ std::u16string MainForm::MainWindowTitle() {
 }
 
 void MainForm::ShowProgressWindow() {
-    progress_->BeginRun();
+    Progress().BeginRun();
 }
 
 void MainForm::SetProgressStepTotal(int total) {
-    progress_->SetProgressStepTotal(total);
+    Progress().SetProgressStepTotal(total);
 }
 
 void MainForm::SetProgressStepCount(int count) {
-    progress_->SetProgressStepCount(count);
+    Progress().SetProgressStepCount(count);
 }
 
 void MainForm::SetProgressHeading(std::u16string_view text) {
-    progress_->CurrentSettingsHeading().SetCaption(std::u16string(text));
+    Progress().CurrentSettingsHeading().SetCaption(std::u16string(text));
 }
 
 void MainForm::ShowProgressStep(std::u16string_view text) {
-    progress_->ShowProgressStep(text);
+    Progress().ShowProgressStep(text);
 }
 
 void MainForm::CloseProgressWindow() {
-    progress_->EndRun();
+    Progress().EndRun();
 }
 
 std::u16string MainForm::GetCaption(std::u16string_view windowName, std::u16string_view key) {
@@ -256,7 +257,7 @@ bool MainForm::IsAboutWindowVisible() const {
 }
 
 bool MainForm::IsProgressWindowVisible() const {
-    return progressWindow_ != nullptr && progressWindow_->Visible();
+    return progress_ && progress_->Form().Visible();
 }
 
 bool MainForm::IsMainWindowVisible() const {
