@@ -141,7 +141,8 @@ int RunProgram() {
             .lockStart = lockStart,
             .runWindows =
                 [&](const std::function<void()>& mainWindowShown) {
-                    // The About and progress windows are built when first needed.
+                    // The main window creates the About and progress windows right
+                    // after its own preparation.
                     MainForm mainForm({
                         .app = app,
                         .registry = registry,

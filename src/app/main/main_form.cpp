@@ -92,14 +92,14 @@ MainForm::MainForm(const MainFormDependencies& deps)
     : app_(deps.app), registry_(deps.registry), captions_(deps.captions), clickSound_(deps.clickSound),
       shell_(deps.shell), restart_(deps.restart), versionSource_(deps.versionSource), clock_(deps.clock),
       dateFormatter_(deps.dateFormatter), elevated_(deps.elevated), lockStart_(deps.lockStart),
-      pacing_(deps.pacing), pause_(deps.pause), form_(deps.app, {.className = u"TZTMainForm",
-                                                                 .name = u"ZTMainForm",
-                                                                 .clientWidth = 764,
-                                                                 .clientHeight = 500,
-                                                                 .border = FormBorder::Single,
-                                                                 .color = colors::kButtonFace,
-                                                                 .position = FormPosition::ScreenCenter,
-                                                                 .icon = u"MAINICON"}),
+      form_(deps.app, {.className = u"TZTMainForm",
+                       .name = u"ZTMainForm",
+                       .clientWidth = 764,
+                       .clientHeight = 500,
+                       .border = FormBorder::Single,
+                       .color = colors::kButtonFace,
+                       .position = FormPosition::ScreenCenter,
+                       .icon = u"MAINICON"}),
       windowsImages_(form_.Add<ImageList>(
           {.name = u"WindowsImageList",
            .pictures = {Picture::FromResource(u"LIST_DESKTOP"), Picture::FromResource(u"LIST_SERVER")}})),
@@ -192,20 +192,9 @@ MainForm::MainForm(const MainFormDependencies& deps)
     ConnectEvents();
     FormCreate();
     shell_.SetApplicationWindow(form_.NativeHandle());
-}
-
-AboutForm& MainForm::About() {
-    if (!about_) {
-        about_.emplace(app_, form_, captions_, clickSound_, shell_, *this);
-    }
-    return *about_;
-}
-
-ProgressForm& MainForm::Progress() {
-    if (!progress_) {
-        progress_.emplace(app_, form_, captions_, pacing_, pause_);
-    }
-    return *progress_;
+    about_.emplace(app_, form_, captions_, clickSound_, shell_, *this);
+    progress_.emplace(app_, form_, captions_, deps.pacing, deps.pause);
+    progressWindow_ = &progress_->Form();
 }
 
 MainForm::~MainForm() {

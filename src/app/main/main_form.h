@@ -1,8 +1,7 @@
 // The main window ("TZTMainForm"): the system profile for the user to confirm, the installed
 // version and last update, the optimize, restore and update buttons, and the links to help, the
-// maker's pages and the About window. It owns the About and progress windows, each built when it
-// is first needed (a window never shown costs the start nothing and needs no closing), and offers
-// itself to the runs as their view and to the help request as the program's windows.
+// maker's pages and the About window. It owns the About and progress windows, created right after
+// it, and offers itself to the runs as their view and to the help request as the program's windows.
 #pragma once
 
 #include "app/about/about_form.h"
@@ -63,17 +62,16 @@ inline constexpr int kVirtualKeyF1 = 0x70;
 
 class MainForm final : public RunView, public ProgramWindows {
 public:
-    // Builds the layout and runs the preparation (FormCreate). The window stays hidden until the
-    // message loop shows it.
+    // Builds the layout and runs the preparation (FormCreate), then creates the About window and
+    // the progress window, in this order. The window stays hidden until the message loop shows it.
     explicit MainForm(const MainFormDependencies& deps);
     MainForm(const MainForm&) = delete;
     MainForm& operator=(const MainForm&) = delete;
     ~MainForm() override;
 
     toolkit::Form& Form() { return form_; }
-    // The About and progress windows, built at the first call.
-    AboutForm& About();
-    ProgressForm& Progress();
+    AboutForm& About() { return *about_; }
+    ProgressForm& Progress() { return *progress_; }
 
     // Handlers of the window's events.
     void GoButtonClick();
@@ -171,9 +169,6 @@ private:
     std::function<std::unique_ptr<StartLock>()> lockStart_;
     // Declared before the window so that it is let go after the window has gone.
     std::unique_ptr<StartLock> handoverLock_;
-    // What the progress window is built with when it is first needed.
-    ProgressPacing pacing_;
-    ProgressForm::PauseFunction pause_;
 
     toolkit::Form form_;
     toolkit::ImageList& windowsImages_;
@@ -212,6 +207,7 @@ private:
 
     std::optional<AboutForm> about_;
     std::optional<ProgressForm> progress_;
+    const toolkit::Form* progressWindow_ = nullptr;
 
     bool runInProgress_ = false;
     bool closeHeld_ = false;

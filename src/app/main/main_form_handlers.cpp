@@ -139,9 +139,8 @@ void MainForm::NavButton3Click() {
 
 void MainForm::NavButton4Click() {
     ::zentrim::PlayClickSound(clickSound_);
-    toolkit::Form& about = About().Form();
-    about.SetPosition(FormPosition::OwnerFormCenter);
-    about.ShowModal();
+    about_->Form().SetPosition(FormPosition::OwnerFormCenter);
+    about_->Form().ShowModal();
 }
 
 void MainForm::HelpFilePopupClick() {
@@ -215,27 +214,27 @@ std::u16string MainForm::MainWindowTitle() {
 }
 
 void MainForm::ShowProgressWindow() {
-    Progress().BeginRun();
+    progress_->BeginRun();
 }
 
 void MainForm::SetProgressStepTotal(int total) {
-    Progress().SetProgressStepTotal(total);
+    progress_->SetProgressStepTotal(total);
 }
 
 void MainForm::SetProgressStepCount(int count) {
-    Progress().SetProgressStepCount(count);
+    progress_->SetProgressStepCount(count);
 }
 
 void MainForm::SetProgressHeading(std::u16string_view text) {
-    Progress().CurrentSettingsHeading().SetCaption(std::u16string(text));
+    progress_->CurrentSettingsHeading().SetCaption(std::u16string(text));
 }
 
 void MainForm::ShowProgressStep(std::u16string_view text) {
-    Progress().ShowProgressStep(text);
+    progress_->ShowProgressStep(text);
 }
 
 void MainForm::CloseProgressWindow() {
-    Progress().EndRun();
+    progress_->EndRun();
 }
 
 std::u16string MainForm::GetCaption(std::u16string_view windowName, std::u16string_view key) {
@@ -257,7 +256,7 @@ bool MainForm::IsAboutWindowVisible() const {
 }
 
 bool MainForm::IsProgressWindowVisible() const {
-    return progress_ && progress_->Form().Visible();
+    return progressWindow_ != nullptr && progressWindow_->Visible();
 }
 
 bool MainForm::IsMainWindowVisible() const {

@@ -40,7 +40,6 @@ public:
     ProgressForm& operator=(const ProgressForm&) = delete;
 
     toolkit::Form& Form() { return form_; }
-    const toolkit::Form& Form() const { return form_; }
 
     // A run shows the window with BeginRun and closes it with EndRun. In between, a close request
     // from outside (another process of the program sends one before an update) leaves the window

@@ -104,7 +104,7 @@ struct StartupDependencies {
     std::function<int(std::u16string_view text, std::u16string_view title, unsigned flags)> askQuestion;
     // Takes the start lock, waiting for it; empty, or giving nothing, where there is none.
     std::function<std::unique_ptr<StartLock>()> lockStart{};
-    // Creates the main window (the About and progress windows follow when first needed), shows it, calls
+    // Creates the main, About and progress windows, in this order, shows the main window, calls
     // `mainWindowShown` then (the start lock is let go), and runs the message loop until the main
     // window closes.
     std::function<void(const std::function<void()>& mainWindowShown)> runWindows;
