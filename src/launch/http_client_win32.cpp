@@ -325,10 +325,12 @@ private:
     NetworkJob job_;
 };
 
-// A file being downloaded: closed, and deleted unless kept, when it goes.
+// A file being downloaded: closed, and deleted unless kept, when it goes. It keeps the name as
+// plain text: a copy of a std::filesystem::path would link the library's path and locale code
+// into every program with an HTTP client, the window program included.
 class PartialFile {
 public:
-    PartialFile(std::filesystem::path path, UniqueKernelHandle handle)
+    PartialFile(std::wstring path, UniqueKernelHandle handle)
         : path_(std::move(path)), handle_(std::move(handle)) {}
     PartialFile(const PartialFile&) = delete;
     PartialFile& operator=(const PartialFile&) = delete;
@@ -342,7 +344,7 @@ public:
     void Keep() { keep_ = true; }
 
 private:
-    std::filesystem::path path_;
+    std::wstring path_;
     UniqueKernelHandle handle_;
     bool keep_ = false;
 };
@@ -383,7 +385,7 @@ public:
         }
         // From here the file is ours: it goes unless the transfer is done, also when the progress
         // callback throws.
-        PartialFile partial(file, std::move(output));
+        PartialFile partial(file.native(), std::move(output));
         const auto sink = [&](std::string_view piece, std::uint32_t& systemError) {
             DWORD written = 0;
             if (!WriteFile(partial.Handle(), piece.data(), static_cast<DWORD>(piece.size()), &written,

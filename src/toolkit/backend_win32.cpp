@@ -23,8 +23,10 @@ FormWindow& WindowOf(const Form& form) {
     return static_cast<FormWindow&>(*form.GetPeer());
 }
 
+// The form's top-level window, without making its control windows (a hidden form's controls are
+// made when it first shows).
 HWND HandleOf(const Form& form) {
-    return static_cast<HWND>(form.NativeHandle());
+    return WindowOf(form).Window();
 }
 
 bool IsButtonDown(UINT message) {

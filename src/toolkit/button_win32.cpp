@@ -13,8 +13,17 @@ void ApplyShield(HWND window, bool on) {
 } // namespace
 
 ButtonWindow::ButtonWindow(Button& button, FormWindow& form) : ControlWindow(button, form), button_(button) {
-    Create(L"Button", button.Caption(), button.IsDefault() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-    if (window_ != nullptr && button.Shield()) {
+    if (form.ChildrenMade()) {
+        MakeWindow();
+    }
+}
+
+void ButtonWindow::MakeWindow() {
+    if (window_ != nullptr) {
+        return;
+    }
+    Create(L"Button", button_.Caption(), button_.IsDefault() ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+    if (window_ != nullptr && button_.Shield()) {
         ApplyShield(window_, true);
     }
 }

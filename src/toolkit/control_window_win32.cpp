@@ -50,6 +50,11 @@ ControlWindow::~ControlWindow() {
     }
 }
 
+void* ControlWindow::NativeHandle() {
+    form_.MakeChildren();
+    return window_;
+}
+
 void ControlWindow::Create(const wchar_t* className, std::u16string_view text, DWORD style, DWORD exStyle) {
     window_ = form_.CreateChild(control_, className, text, SharedStyle(control_) | style, exStyle, nullptr);
     if (window_ == nullptr) {

@@ -39,15 +39,25 @@ std::wstring WithCrLf(std::u16string_view text) {
 } // namespace
 
 EditWindow::EditWindow(Memo& memo, FormWindow& form) : ControlWindow(memo, form), memo_(&memo) {
-    settingText_ = true;
-    Create(L"Edit", u"", MemoStyle(memo), WS_EX_CLIENTEDGE);
-    settingText_ = false;
-    SetNativeText();
+    if (form.ChildrenMade()) {
+        MakeWindow();
+    }
 }
 
 EditWindow::EditWindow(Edit& edit, FormWindow& form) : ControlWindow(edit, form), edit_(&edit) {
+    if (form.ChildrenMade()) {
+        MakeWindow();
+    }
+}
+
+void EditWindow::MakeWindow() {
+    if (window_ != nullptr) {
+        return;
+    }
+    const DWORD style =
+        memo_ != nullptr ? MemoStyle(*memo_) : ES_AUTOHSCROLL | (edit_->ReadOnly() ? ES_READONLY : 0);
     settingText_ = true;
-    Create(L"Edit", u"", ES_AUTOHSCROLL | (edit.ReadOnly() ? ES_READONLY : 0), WS_EX_CLIENTEDGE);
+    Create(L"Edit", u"", style, WS_EX_CLIENTEDGE);
     settingText_ = false;
     SetNativeText();
 }

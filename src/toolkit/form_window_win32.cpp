@@ -75,6 +75,23 @@ FormWindow::FormWindow(Win32Backend& backend, Form& form) : ContainerWindow(back
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void* FormWindow::NativeHandle() {
+    MakeChildren();
+    return window_;
+}
+
+void FormWindow::MakeChildren() {
+    if (childrenMade_ || window_ == nullptr) {
+        return;
+    }
+    // Marked first: a control that asks for a handle while the windows are made gets the windows
+    // made so far.
+    childrenMade_ = true;
+    for (Component* component : form_.Components()) {
+        PeerOf(*component)->MakeWindow();
+    }
+}
+
 Application& FormWindow::App() const {
     return form_.App();
 }
@@ -88,7 +105,7 @@ Win32Peer* FormWindow::FindPeer(HWND window) const {
         return nullptr;
     }
     for (Component* component : form_.Components()) {
-        if (component->NativeHandle() == window) {
+        if (PeerOf(*component)->Window() == window) {
             return PeerOf(*component);
         }
     }
@@ -99,7 +116,7 @@ Component* FormWindow::FindComponent(HWND window) const {
     // Inner windows of a control (the list of a combo box) count as the control.
     for (; window != nullptr && window != window_; window = GetParent(window)) {
         for (Component* component : form_.Components()) {
-            if (component->NativeHandle() == window) {
+            if (PeerOf(*component)->Window() == window) {
                 return component;
             }
         }
@@ -108,7 +125,7 @@ Component* FormWindow::FindComponent(HWND window) const {
 }
 
 HWND FormWindow::ParentWindow(const Control& control) const {
-    return control.Parent() != nullptr ? static_cast<HWND>(control.Parent()->NativeHandle()) : window_;
+    return control.Parent() != nullptr ? PeerOf(*control.Parent())->Window() : window_;
 }
 
 RECT FormWindow::ScaledRect(const Control& control) const {
@@ -132,7 +149,7 @@ void FormWindow::ReorderTabs(const Control* newcomer, HWND newcomerWindow) {
     // first, by number, then the others in creation order, links without a number last.
     const trace::Scope scope(trace::Phase::Layout);
     const auto windowOf = [&](const Control* control) {
-        return control == newcomer ? newcomerWindow : static_cast<HWND>(control->NativeHandle());
+        return control == newcomer ? newcomerWindow : PeerOf(*control)->Window();
     };
     const auto ordered = [&](const Panel* container) {
         std::vector<const Control*> children;
@@ -209,6 +226,9 @@ void FormWindow::Changed(Change change) {
         break;
     }
     case Change::Visible: {
+        if (form_.Visible()) {
+            MakeChildren();
+        }
         const trace::Scope scope(trace::Phase::Showing);
         ShowWindow(window_, form_.Visible() ? SW_SHOW : SW_HIDE);
         break;

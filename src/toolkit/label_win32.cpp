@@ -37,7 +37,16 @@ void DrawFocusFrame(HDC dc, const RECT& client, COLORREF colour) {
 } // namespace
 
 LabelWindow::LabelWindow(Label& label, FormWindow& form) : ControlWindow(label, form), label_(label) {
-    Create(L"Static", label.Caption(), LabelStyle());
+    if (form.ChildrenMade()) {
+        MakeWindow();
+    }
+}
+
+void LabelWindow::MakeWindow() {
+    if (window_ != nullptr) {
+        return;
+    }
+    Create(L"Static", label_.Caption(), LabelStyle());
     RepaintUnder();
 }
 

@@ -9,14 +9,28 @@ constexpr wchar_t kPanelClass[] = L"ToolkitPanel";
 
 PanelWindow::PanelWindow(Win32Backend& backend, Panel& panel, FormWindow& form)
     : ContainerWindow(backend), panel_(panel), form_(form) {
+    if (form.ChildrenMade()) {
+        MakeWindow();
+    }
+}
+
+void* PanelWindow::NativeHandle() {
+    form_.MakeChildren();
+    return window_;
+}
+
+void PanelWindow::MakeWindow() {
+    if (window_ != nullptr) {
+        return;
+    }
     RegisterClassOnce(Instance(), kPanelClass, nullptr);
     // Made in its place: the window procedure takes the window at WM_NCCREATE.
-    form.CreateChild(panel, kPanelClass, panel.Caption(), SharedStyle(panel), WS_EX_CONTROLPARENT, this);
+    form_.CreateChild(panel_, kPanelClass, panel_.Caption(), SharedStyle(panel_), WS_EX_CONTROLPARENT, this);
     if (window_ == nullptr) {
         return;
     }
-    font_ = MakeFont(panel.GetFont(), form.Dpi());
-    form.ReorderTabs(&panel, window_);
+    font_ = MakeFont(panel_.GetFont(), form_.Dpi());
+    form_.ReorderTabs(&panel_, window_);
 }
 
 void PanelWindow::Rescale() {

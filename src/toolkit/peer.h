@@ -30,8 +30,9 @@ public:
     virtual ~Peer() = default;
 
     virtual void Changed(Change change) = 0;
-    // The native handle (a window handle on Windows), or null.
-    virtual void* NativeHandle() const { return nullptr; }
+    // The native handle (a window handle on Windows), or null. A backend may make the native
+    // object when its handle is first asked for.
+    virtual void* NativeHandle() { return nullptr; }
 };
 
 } // namespace zentrim::toolkit

@@ -60,6 +60,15 @@ void FitDroppedHeight(HWND window, const PictureComboBox& combo) {
 
 ComboBoxWindow::ComboBoxWindow(PictureComboBox& combo, FormWindow& form)
     : ControlWindow(combo, form), combo_(combo) {
+    if (form.ChildrenMade()) {
+        MakeWindow();
+    }
+}
+
+void ComboBoxWindow::MakeWindow() {
+    if (window_ != nullptr) {
+        return;
+    }
     Create(WC_COMBOBOXEXW, u"", CBS_DROPDOWNLIST | WS_VSCROLL);
     if (window_ != nullptr) {
         ApplyImageList(window_, combo_);

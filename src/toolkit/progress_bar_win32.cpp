@@ -5,7 +5,16 @@ namespace zentrim::toolkit::win32 {
 
 ProgressBarWindow::ProgressBarWindow(ProgressBar& bar, FormWindow& form)
     : ControlWindow(bar, form), bar_(bar) {
-    Create(PROGRESS_CLASSW, u"", bar.Smooth() ? PBS_SMOOTH : 0);
+    if (form.ChildrenMade()) {
+        MakeWindow();
+    }
+}
+
+void ProgressBarWindow::MakeWindow() {
+    if (window_ != nullptr) {
+        return;
+    }
+    Create(PROGRESS_CLASSW, u"", bar_.Smooth() ? PBS_SMOOTH : 0);
     if (window_ != nullptr) {
         ApplyRange();
     }

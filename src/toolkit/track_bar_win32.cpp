@@ -21,12 +21,21 @@ DWORD TickStyle(TickMarks marks) {
 
 TrackBarWindow::TrackBarWindow(TrackBar& trackBar, FormWindow& form)
     : ControlWindow(trackBar, form), trackBar_(trackBar) {
+    if (form.ChildrenMade()) {
+        MakeWindow();
+    }
+}
+
+void TrackBarWindow::MakeWindow() {
+    if (window_ != nullptr) {
+        return;
+    }
     Create(TRACKBAR_CLASSW, u"",
-           TBS_HORZ | TBS_AUTOTICKS | TBS_FIXEDLENGTH | TickStyle(trackBar.GetTickMarks()));
+           TBS_HORZ | TBS_AUTOTICKS | TBS_FIXEDLENGTH | TickStyle(trackBar_.GetTickMarks()));
     if (window_ == nullptr) {
         return;
     }
-    SendMessageW(window_, TBM_SETTHUMBLENGTH, static_cast<WPARAM>(form.Scale(trackBar.ThumbLength())), 0);
+    SendMessageW(window_, TBM_SETTHUMBLENGTH, static_cast<WPARAM>(form_.Scale(trackBar_.ThumbLength())), 0);
     ApplyRange();
 }
 

@@ -31,6 +31,11 @@ public:
     virtual bool OnParentNotify(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
     // The form's resolution changed.
     virtual void Rescale() {}
+    // Makes the native window if this peer has one and it is not made yet (see
+    // FormWindow::MakeChildren).
+    virtual void MakeWindow() {}
+    // The native window made so far, without making it.
+    virtual HWND Window() const { return nullptr; }
 };
 
 // Menus and menu items: the pop-up menu is built when it is shown.
@@ -48,8 +53,7 @@ public:
     ContainerWindow& operator=(const ContainerWindow&) = delete;
     ~ContainerWindow() override;
 
-    void* NativeHandle() const override { return window_; }
-    HWND Window() const { return window_; }
+    HWND Window() const override { return window_; }
     HINSTANCE Instance() const { return backend_.Instance(); }
 
 protected:
@@ -82,10 +86,16 @@ private:
     BrushCache background_;
 };
 
+// The top-level window is made with the form. Its controls' windows are made in one pass, in
+// creation order, when the form is first shown or a native handle of the form or of one of its
+// controls is first asked for: the properties set before then (fonts, texts, selections) go into
+// the windows as they are made instead of changing windows already made. Controls added later are
+// made at once.
 class FormWindow final : public ContainerWindow {
 public:
     FormWindow(Win32Backend& backend, Form& form);
 
+    void* NativeHandle() override;
     void Changed(Change change) override;
     void Rescale() override {}
 
@@ -109,6 +119,9 @@ public:
     void ReorderTabs(const Control* newcomer = nullptr, HWND newcomerWindow = nullptr);
     // Applies the position rule and the client size.
     void Place();
+    // Makes the controls' windows, once; see the class comment.
+    void MakeChildren();
+    bool ChildrenMade() const { return childrenMade_; }
     DWORD Style() const { return style_; }
     DWORD ExStyle() const { return exStyle_; }
 
@@ -127,6 +140,7 @@ private:
     Form& form_;
     int dpi_ = 96;
     int nextControlId_ = 100;
+    bool childrenMade_ = false;
     DWORD style_ = 0;
     DWORD exStyle_ = 0;
 };
@@ -135,8 +149,10 @@ class PanelWindow final : public ContainerWindow {
 public:
     PanelWindow(Win32Backend& backend, Panel& panel, FormWindow& form);
 
+    void* NativeHandle() override;
     void Changed(Change change) override;
     void Rescale() override;
+    void MakeWindow() override;
 
 protected:
     FormWindow& Owner() override { return form_; }
@@ -168,8 +184,8 @@ public:
     ControlWindow& operator=(const ControlWindow&) = delete;
     ~ControlWindow() override;
 
-    void* NativeHandle() const override { return window_; }
-    HWND Window() const { return window_; }
+    void* NativeHandle() override;
+    HWND Window() const override { return window_; }
     void Changed(Change change) override;
     void Rescale() override;
 
@@ -207,6 +223,7 @@ private:
 class LabelWindow final : public ControlWindow {
 public:
     LabelWindow(Label& label, FormWindow& form);
+    void MakeWindow() override;
     void Changed(Change change) override;
     bool OnParentNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -222,6 +239,7 @@ private:
 class ButtonWindow final : public ControlWindow {
 public:
     ButtonWindow(Button& button, FormWindow& form);
+    void MakeWindow() override;
     void Changed(Change change) override;
     bool OnParentNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -234,6 +252,7 @@ class EditWindow final : public ControlWindow {
 public:
     EditWindow(Memo& memo, FormWindow& form);
     EditWindow(Edit& edit, FormWindow& form);
+    void MakeWindow() override;
     void Changed(Change change) override;
     bool OnParentNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
@@ -249,6 +268,7 @@ private:
 class ComboBoxWindow final : public ControlWindow {
 public:
     ComboBoxWindow(PictureComboBox& combo, FormWindow& form);
+    void MakeWindow() override;
     void Changed(Change change) override;
     void Rescale() override;
     bool OnParentNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -268,6 +288,7 @@ private:
 class TrackBarWindow final : public ControlWindow {
 public:
     TrackBarWindow(TrackBar& trackBar, FormWindow& form);
+    void MakeWindow() override;
     void Changed(Change change) override;
     void Rescale() override;
     bool OnParentNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -280,6 +301,7 @@ private:
 class ProgressBarWindow final : public ControlWindow {
 public:
     ProgressBarWindow(ProgressBar& bar, FormWindow& form);
+    void MakeWindow() override;
     void Changed(Change change) override;
 
 private:
