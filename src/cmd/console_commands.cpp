@@ -65,7 +65,7 @@ std::vector<LiveValue> LiveValues() {
 }
 
 std::optional<RawValue> ReadLive(const CustomRegistry& registry, const TweakRow& row) {
-    return registry.ReadRegistryRaw(row.key.root, row.key.path, row.valueName, kLiveValueUse64BitView);
+    return registry.ReadRaw(LivePlace(row.key), row.valueName).value;
 }
 
 struct Rehearsal {
@@ -197,13 +197,8 @@ StatusReport Status(const ConsoleRequest& request, ConsoleHost& host) {
     report.record = RecordState(inventory);
     report.damaged = UnusableEntries(inventory);
 
-    const auto stored = [&](std::u16string_view name) -> std::optional<int> {
-        int value = 0;
-        if (registry.TryReadInteger(kProductKeyRoot, ProductKeyPath, name, kProductKeyView, value) !=
-            StoreStatus::Ok) {
-            return std::nullopt;
-        }
-        return value;
+    const auto stored = [&](std::u16string_view name) {
+        return registry.ReadInteger(kProductKeyPlace, name).value;
     };
     report.processorType = stored(product_value::kProcessorType);
     report.internetType = stored(product_value::kInternetType);
