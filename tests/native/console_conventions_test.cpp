@@ -172,7 +172,7 @@ TEST_F(ConsoleTest, ARunSpeaksTheLanguageThatLanguageSelects) {
     } cases[] = {
         {"German", "german", "System-, Spiel- & Interneteinstellungen werden optimiert",
          "  Modeminformationen werden ermittelt"},
-        {"russian", "russian", "Оптимизация системных, игровых & сетевых параметров компьютера",
+        {"russian", "russian", "Оптимизация системных, игровых & сетевых параметров",
          "  Поиск сведений о модеме"},
         {"klingon", "english", "Optimizing the computer's system, gaming & internet settings",
          "  Finding modem information"},
