@@ -233,9 +233,9 @@ def catalogue_text(sections) -> str:
 
 def load_translation(language: str):
     path = HERE / "translations" / (language.lower() + ".py")
-    spec = importlib.util.spec_from_file_location("translation_" + language.lower(), path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    loader_source = importlib.util.spec_from_file_location("translation_" + language.lower(), path)
+    module = importlib.util.module_from_spec(loader_source)
+    loader_source.loader.exec_module(module)
     return module.ENCODING, [(window, list(entries.items())) for window, entries in module.SECTIONS.items()]
 
 

@@ -1,5 +1,5 @@
-// Reading real windows from a Windows test: the window of a toolkit component, a window's class
-// and the font it really uses.
+// Reading real windows from a Windows test: the window of a toolkit component, a window's class,
+// its text and the font it really uses.
 #pragma once
 
 #include "toolkit/component.h"
@@ -20,6 +20,12 @@ inline std::wstring ClassOf(HWND window) {
     wchar_t name[64] = {};
     GetClassNameW(window, name, 64);
     return name;
+}
+
+inline std::wstring TextOf(HWND window) {
+    wchar_t text[512] = {};
+    SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+    return text;
 }
 
 // The font the window answers WM_GETFONT with.

@@ -20,12 +20,7 @@ namespace zentrim::toolkit {
 namespace {
 
 using testing::Hwnd;
-
-std::wstring TextOf(HWND window) {
-    wchar_t text[256] = {};
-    GetWindowTextW(window, text, 256);
-    return text;
-}
+using testing::TextOf;
 
 int ChildWindowCount(HWND window) {
     int count = 0;

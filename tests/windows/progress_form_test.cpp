@@ -6,22 +6,21 @@
 #include "catalogue/catalogue_source_win32.h"
 #include "engine/custom_registry.h"
 #include "engine/registry_store_win32.h"
+#include "support/window_probes_win32.h"
 #include "toolkit/application.h"
 #include "toolkit/backend_win32.h"
 
 #include <windows.h>
 
+#include "support/window_probes_win32.h"
 #include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 namespace zentrim {
 namespace {
 
-std::wstring TextOf(HWND window) {
-    wchar_t text[512] = {};
-    SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
-    return text;
-}
+using testing::TextOf;
 
 class ProgressFormWindow : public ::testing::Test {
 protected:
