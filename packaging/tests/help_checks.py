@@ -181,7 +181,8 @@ class HelpFile(unittest.TestCase):
         text = self.read("html/console.htm")
         for command in ("status", "plan", "optimize", "restore", "export-undo"):
             self.assertRegex(text, rf"<dt>{command}\b", command)
-        for option in ("--os", "--cpu", "--internet", "--speed", "--restart", "--json", "--registry", "--arch"):
+        for option in ("--os", "--cpu", "--internet", "--speed", "--restart", "--json", "--registry", "--arch",
+                       "--verbose", "--version", "/?", "-?", "-h", '"command": "error"', "letter case", "CR LF"):
             self.assertIn(option, text)
         self.assertEqual(re.findall(r"<tr><td>(\d)</td>", text), ["0", "1", "2", "3", "4", "5"])
         self.assertIn("reg import", text)
