@@ -70,9 +70,9 @@ void ReadAndWrite(benchmark::State& state, RegistryStore& store) {
     int value = 0;
     for (auto _ : state) {
         registry.WriteRegistryInteger(RegistryRoot::LocalMachine, kKeyPath, u"SpeedSetting", ++value & 1,
-                                      false);
-        benchmark::DoNotOptimize(
-            registry.ReadRegistryInteger(RegistryRoot::LocalMachine, kKeyPath, u"SpeedSetting", -1, false));
+                                      RegistryView::Native());
+        benchmark::DoNotOptimize(registry.ReadRegistryInteger(RegistryRoot::LocalMachine, kKeyPath,
+                                                              u"SpeedSetting", -1, RegistryView::Native()));
     }
 }
 
@@ -108,10 +108,11 @@ void BM_RegistryReadRegFile(benchmark::State& state) {
             return;
         }
         const CustomRegistry registry(*opened.store);
-        registry.WriteRegistryString(RegistryRoot::LocalMachine, kKeyPath, u"Language", u"english", false);
+        registry.WriteRegistryString(RegistryRoot::LocalMachine, kKeyPath, u"Language", u"english",
+                                     RegistryView::Native());
         for (auto _ : state) {
-            benchmark::DoNotOptimize(
-                registry.ReadRegistryString(RegistryRoot::LocalMachine, kKeyPath, u"Language", u"", false));
+            benchmark::DoNotOptimize(registry.ReadRegistryString(RegistryRoot::LocalMachine, kKeyPath,
+                                                                 u"Language", u"", RegistryView::Native()));
         }
     }
     std::filesystem::remove(file);

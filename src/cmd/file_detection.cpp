@@ -13,7 +13,7 @@ namespace zentrim {
 
 namespace {
 
-constexpr RegistryView kNativeView = RegistryView(true);
+constexpr RegistryView kNativeView = RegistryView::Bits64();
 
 std::optional<std::uint32_t> ReadNumber(const CustomRegistry& registry, std::u16string_view name) {
     int value = 0;

@@ -22,7 +22,7 @@ std::uint32_t EffectiveView(std::uint32_t access) {
 }
 
 RegistryView ViewOf(std::uint32_t viewFlags) {
-    return viewFlags == access::kWow64_32Key ? RegistryView::Bits32() : RegistryView(true);
+    return viewFlags == access::kWow64_32Key ? RegistryView::Bits32() : RegistryView::Bits64();
 }
 
 std::u16string JoinedPath(std::u16string_view path) {

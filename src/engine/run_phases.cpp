@@ -28,7 +28,7 @@ bool PutBack(const CustomRegistry& registry, const TweakRow& row, const Original
     CustomRegistry::ReadResult read;
     if (now == nullptr) {
         read.status = registry.TryReadRaw(row.key.root, row.key.path, row.valueName,
-                                          RegistryView(kLiveValueUse64BitView), read.value);
+                                          RegistryView::From64BitFlag(kLiveValueUse64BitView), read.value);
         now = &read;
     }
     if (original) {

@@ -34,7 +34,7 @@ struct TweakKey {
 
 // Where a catalogue key's live values are reached: the key in the native view.
 constexpr RegistryPlace LivePlace(const TweakKey& key) {
-    return {key.root, key.path, RegistryView(kLiveValueUse64BitView)};
+    return {key.root, key.path, RegistryView::From64BitFlag(kLiveValueUse64BitView)};
 }
 
 // The value types of the catalogue and the operations that write them: Dword with

@@ -49,10 +49,11 @@ protected:
     }
     void SetRaw(RegistryRoot root, const std::u16string& path, std::u16string_view name, ValueType type,
                 std::vector<std::uint8_t> data) {
-        registry().WriteRegistryRaw(root, path, name, RawValue{type, std::move(data)}, false);
+        registry().WriteRegistryRaw(root, path, name, RawValue{type, std::move(data)},
+                                    RegistryView::Native());
     }
     std::optional<RawValue> Raw(RegistryRoot root, const std::u16string& path, std::u16string_view name) {
-        return registry().ReadRegistryRaw(root, path, name, false);
+        return registry().ReadRegistryRaw(root, path, name, RegistryView::Native());
     }
 
     RegistryStore& Store() { return harness_.Store(); }
@@ -67,56 +68,59 @@ TYPED_TEST_SUITE_P(RegistryStoreConformance);
 TYPED_TEST_P(RegistryStoreConformance, TextIsStoredAsUtf16WithItsTerminator) {
     const auto reg = this->registry();
     const auto path = this->Path();
-    reg.WriteRegistryString(this->HKCU, path, u"Text", u"Zentrim \u00AE \u4E2D", false);
-    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Text", u"x", false), u"Zentrim \u00AE \u4E2D");
+    reg.WriteRegistryString(this->HKCU, path, u"Text", u"Zentrim \u00AE \u4E2D", RegistryView::Native());
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Text", u"x", RegistryView::Native()),
+              u"Zentrim \u00AE \u4E2D");
 
-    reg.WriteRegistryString(this->HKCU, path, u"Ab", u"Ab", false);
+    reg.WriteRegistryString(this->HKCU, path, u"Ab", u"Ab", RegistryView::Native());
     EXPECT_EQ(this->Raw(this->HKCU, path, u"Ab"), (RawValue{ValueType::String, {'A', 0, 'b', 0, 0, 0}}));
 
     // An empty text is a 2-byte REG_SZ, and reads as the caller's default like a missing value.
-    reg.WriteRegistryString(this->HKCU, path, u"Language", u"", false);
+    reg.WriteRegistryString(this->HKCU, path, u"Language", u"", RegistryView::Native());
     EXPECT_EQ(this->Raw(this->HKCU, path, u"Language"), (RawValue{ValueType::String, {0, 0}}));
-    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Language", u"english", false), u"english");
-    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Missing", u"english", false), u"english");
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Language", u"english", RegistryView::Native()),
+              u"english");
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Missing", u"english", RegistryView::Native()),
+              u"english");
 }
 
 TYPED_TEST_P(RegistryStoreConformance, DwordsAreSigned32BitLittleEndian) {
     const auto reg = this->registry();
     const auto path = this->Path();
-    reg.WriteRegistryInteger(this->HKCU, path, u"Minus", -1, false);
+    reg.WriteRegistryInteger(this->HKCU, path, u"Minus", -1, RegistryView::Native());
     EXPECT_EQ(this->Raw(this->HKCU, path, u"Minus"), (RawValue{ValueType::Dword, {0xFF, 0xFF, 0xFF, 0xFF}}));
-    EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, path, u"Minus", 0, false), -1);
+    EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, path, u"Minus", 0, RegistryView::Native()), -1);
 
-    reg.WriteRegistryInteger(this->HKCU, path, u"Order", 0x01020304, false);
+    reg.WriteRegistryInteger(this->HKCU, path, u"Order", 0x01020304, RegistryView::Native());
     EXPECT_EQ(this->Raw(this->HKCU, path, u"Order"), (RawValue{ValueType::Dword, {4, 3, 2, 1}}));
 
     for (int value : {INT_MIN, INT_MAX, 0, 7200000}) {
-        reg.WriteRegistryInteger(this->HKCU, path, u"Value", value, false);
-        EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, path, u"Value", 12345, false), value);
+        reg.WriteRegistryInteger(this->HKCU, path, u"Value", value, RegistryView::Native());
+        EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, path, u"Value", 12345, RegistryView::Native()), value);
     }
     this->SetRaw(this->HKCU, path, u"Stored", ValueType::Dword, {0xFF, 0xFF, 0xFF, 0xFF});
-    EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, path, u"Stored", 0, false), -1);
+    EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, path, u"Stored", 0, RegistryView::Native()), -1);
 }
 
 TYPED_TEST_P(RegistryStoreConformance, BooleansAreDwordsReadAsNonZero) {
     const auto reg = this->registry();
     const auto path = this->Path();
-    reg.WriteRegistryBool(this->HKCU, path, u"On", true, false);
-    reg.WriteRegistryBool(this->HKCU, path, u"Off", false, false);
+    reg.WriteRegistryBool(this->HKCU, path, u"On", true, RegistryView::Native());
+    reg.WriteRegistryBool(this->HKCU, path, u"Off", false, RegistryView::Native());
     EXPECT_EQ(this->Raw(this->HKCU, path, u"On"), (RawValue{ValueType::Dword, {1, 0, 0, 0}}));
     EXPECT_EQ(this->Raw(this->HKCU, path, u"Off"), (RawValue{ValueType::Dword, {0, 0, 0, 0}}));
-    reg.WriteRegistryInteger(this->HKCU, path, u"Two", 2, false);
-    EXPECT_TRUE(reg.ReadRegistryBool(this->HKCU, path, u"Two", false, false));
-    EXPECT_FALSE(reg.ReadRegistryBool(this->HKCU, path, u"Off", true, false));
-    EXPECT_TRUE(reg.ReadRegistryBool(this->HKCU, path, u"Missing", true, false));
-    EXPECT_FALSE(reg.ReadRegistryBool(this->HKCU, path, u"Missing", false, false));
+    reg.WriteRegistryInteger(this->HKCU, path, u"Two", 2, RegistryView::Native());
+    EXPECT_TRUE(reg.ReadRegistryBool(this->HKCU, path, u"Two", false, RegistryView::Native()));
+    EXPECT_FALSE(reg.ReadRegistryBool(this->HKCU, path, u"Off", true, RegistryView::Native()));
+    EXPECT_TRUE(reg.ReadRegistryBool(this->HKCU, path, u"Missing", true, RegistryView::Native()));
+    EXPECT_FALSE(reg.ReadRegistryBool(this->HKCU, path, u"Missing", false, RegistryView::Native()));
 }
 
 TYPED_TEST_P(RegistryStoreConformance, ReadsOfAnotherTypeGiveTheDefault) {
     const auto reg = this->registry();
     const auto path = this->Path();
-    reg.WriteRegistryInteger(this->HKCU, path, u"Number", 1, false);
-    reg.WriteRegistryString(this->HKCU, path, u"Text", u"1", false);
+    reg.WriteRegistryInteger(this->HKCU, path, u"Number", 1, RegistryView::Native());
+    reg.WriteRegistryString(this->HKCU, path, u"Text", u"1", RegistryView::Native());
     this->SetRaw(this->HKCU, path, u"Qword", ValueType::Qword, {1, 0, 0, 0, 0, 0, 0, 0});
     this->SetRaw(this->HKCU, path, u"LongBinary", ValueType::Binary, {1, 0, 0, 0, 0, 0, 0, 0});
     this->SetRaw(this->HKCU, path, u"LongDword", ValueType::Dword, {1, 0, 0, 0, 0, 0, 0, 0});
@@ -126,14 +130,18 @@ TYPED_TEST_P(RegistryStoreConformance, ReadsOfAnotherTypeGiveTheDefault) {
     this->SetRaw(this->HKCU, path, u"Multi", ValueType::MultiString, {'a', 0, 0, 0, 0, 0});
     this->SetRaw(this->HKCU, path, u"Binary", ValueType::Binary, {'a', 0, 0, 0});
 
-    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Number", u"default", false), u"default");
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Number", u"default", RegistryView::Native()),
+              u"default");
     for (const char16_t* name :
          {u"Text", u"Qword", u"LongBinary", u"LongDword", u"ShortDword", u"BinaryFour", u"BigEndian"}) {
-        EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, path, name, -7, false), -7) << ToUtf8(name);
-        EXPECT_TRUE(reg.ReadRegistryBool(this->HKCU, path, name, true, false)) << ToUtf8(name);
+        EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, path, name, -7, RegistryView::Native()), -7)
+            << ToUtf8(name);
+        EXPECT_TRUE(reg.ReadRegistryBool(this->HKCU, path, name, true, RegistryView::Native()))
+            << ToUtf8(name);
     }
     for (const char16_t* name : {u"Multi", u"Binary"}) {
-        EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, name, u"default", false), u"default")
+        EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, name, u"default", RegistryView::Native()),
+                  u"default")
             << ToUtf8(name);
     }
 }
@@ -144,7 +152,8 @@ TYPED_TEST_P(RegistryStoreConformance, TextReadingIsSafeOnAnyStoredData) {
     // Expandable text comes back raw, with nothing expanded.
     this->SetRaw(this->HKCU, path, u"Expand", ValueType::ExpandString,
                  EncodeRegistryText(u"%SystemRoot%\\x"));
-    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Expand", u"", false), u"%SystemRoot%\\x");
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Expand", u"", RegistryView::Native()),
+              u"%SystemRoot%\\x");
     // No terminator, an odd byte count, an embedded NUL: never read past the data, cut at the NUL.
     this->SetRaw(this->HKCU, path, u"NoNul", ValueType::String, {'a', 0, 'b', 0});
     this->SetRaw(this->HKCU, path, u"Odd", ValueType::String, {'a', 0, 'b', 0, 'c'});
@@ -152,16 +161,16 @@ TYPED_TEST_P(RegistryStoreConformance, TextReadingIsSafeOnAnyStoredData) {
     this->SetRaw(this->HKCU, path, u"NulFirst", ValueType::String, {0, 0, 'b', 0, 0, 0});
     this->SetRaw(this->HKCU, path, u"Empty", ValueType::String, {});
     this->SetRaw(this->HKCU, path, u"EmptyBinary", ValueType::Binary, {});
-    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"NoNul", u"d", false), u"ab");
-    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Odd", u"d", false), u"ab");
-    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Embedded", u"d", false), u"a");
-    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"NulFirst", u"d", false), u"d");
-    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Empty", u"d", false), u"d");
-    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"EmptyBinary", u"d", false), u"d");
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"NoNul", u"d", RegistryView::Native()), u"ab");
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Odd", u"d", RegistryView::Native()), u"ab");
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Embedded", u"d", RegistryView::Native()), u"a");
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"NulFirst", u"d", RegistryView::Native()), u"d");
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Empty", u"d", RegistryView::Native()), u"d");
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"EmptyBinary", u"d", RegistryView::Native()), u"d");
     // A large value is read whole.
     const std::u16string big(300000, u'z');
-    reg.WriteRegistryString(this->HKCU, path, u"Big", big, false);
-    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Big", u"", false), big);
+    reg.WriteRegistryString(this->HKCU, path, u"Big", big, RegistryView::Native());
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, path, u"Big", u"", RegistryView::Native()), big);
 }
 
 // A value is kept byte for byte whatever its type and bytes, texts without their terminating NUL
@@ -193,7 +202,8 @@ TYPED_TEST_P(RegistryStoreConformance, ValuesAreStoredExactlyWhateverTheirTypeAn
         surrounded.insert(surrounded.end(), c.data.begin(), c.data.end());
         surrounded.resize(surrounded.size() + 4, 0);
         EXPECT_EQ(reg.TryWrite(this->HKCU, path, c.name, c.type,
-                               std::span<const std::uint8_t>(surrounded).subspan(2, c.data.size()), false),
+                               std::span<const std::uint8_t>(surrounded).subspan(2, c.data.size()),
+                               RegistryView::Native()),
                   StoreStatus::Ok)
             << ToUtf8(c.name);
         EXPECT_EQ(this->Raw(this->HKCU, path, c.name), (RawValue{c.type, c.data})) << ToUtf8(c.name);
@@ -205,32 +215,35 @@ TYPED_TEST_P(RegistryStoreConformance, KeyPathsIgnoreCaseAndTrailingBackslash) {
     // The catalogue names one key as "...\Parameters" and as "...\Parameters\": one key, one value.
     const auto withSlash = this->Path(u"Services\\Tcpip\\Parameters\\");
     const auto withoutSlash = this->Path(u"SERVICES\\tcpip\\parameters");
-    reg.WriteRegistryInteger(this->HKLM, withSlash, u"KeepAliveTime", 300000, false);
-    reg.WriteRegistryInteger(this->HKLM, withoutSlash, u"keepalivetime", 7200000, false);
-    EXPECT_EQ(reg.ReadRegistryInteger(this->HKLM, withSlash, u"KEEPALIVETIME", 0, false), 7200000);
-    reg.DeleteRegistryValue(this->HKLM, withoutSlash, u"KeepAliveTime", false);
-    EXPECT_EQ(reg.ReadRegistryInteger(this->HKLM, withSlash, u"KeepAliveTime", -5, false), -5);
+    reg.WriteRegistryInteger(this->HKLM, withSlash, u"KeepAliveTime", 300000, RegistryView::Native());
+    reg.WriteRegistryInteger(this->HKLM, withoutSlash, u"keepalivetime", 7200000, RegistryView::Native());
+    EXPECT_EQ(reg.ReadRegistryInteger(this->HKLM, withSlash, u"KEEPALIVETIME", 0, RegistryView::Native()),
+              7200000);
+    reg.DeleteRegistryValue(this->HKLM, withoutSlash, u"KeepAliveTime", RegistryView::Native());
+    EXPECT_EQ(reg.ReadRegistryInteger(this->HKLM, withSlash, u"KeepAliveTime", -5, RegistryView::Native()),
+              -5);
 
     // The unnamed (default) value of a key is a value like any other.
-    reg.WriteRegistryString(this->HKCU, this->Path(), u"", u"default value", false);
-    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, this->Path(), u"", u"", false), u"default value");
+    reg.WriteRegistryString(this->HKCU, this->Path(), u"", u"default value", RegistryView::Native());
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, this->Path(), u"", u"", RegistryView::Native()),
+              u"default value");
 }
 
 TYPED_TEST_P(RegistryStoreConformance, WritesCreateThePathAndReadsOrDeletesCreateNothing) {
     const auto reg = this->registry();
     const auto deep = this->Path(u"A\\B\\C\\D\\");
-    EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, deep, u"V", 3, false), 3);
-    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, deep, u"V", u"d", false), u"d");
-    reg.DeleteRegistryValue(this->HKCU, deep, u"V", false);
+    EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, deep, u"V", 3, RegistryView::Native()), 3);
+    EXPECT_EQ(reg.ReadRegistryString(this->HKCU, deep, u"V", u"d", RegistryView::Native()), u"d");
+    reg.DeleteRegistryValue(this->HKCU, deep, u"V", RegistryView::Native());
     EXPECT_FALSE(this->KeyExists(this->HKCU, this->Path(u"A")));
 
-    reg.WriteRegistryInteger(this->HKCU, deep, u"V", 9, false);
+    reg.WriteRegistryInteger(this->HKCU, deep, u"V", 9, RegistryView::Native());
     EXPECT_TRUE(this->KeyExists(this->HKCU, this->Path(u"A\\B\\C\\D")));
-    EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, deep, u"V", 3, false), 9);
+    EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, deep, u"V", 3, RegistryView::Native()), 9);
 
     // Binary data is written exactly, an empty array included.
-    reg.WriteRegistryBinary(this->HKCU, deep, u"Smooth", {0, 0, 0, 0}, false);
-    reg.WriteRegistryBinary(this->HKCU, deep, u"None", {}, false);
+    reg.WriteRegistryBinary(this->HKCU, deep, u"Smooth", {0, 0, 0, 0}, RegistryView::Native());
+    reg.WriteRegistryBinary(this->HKCU, deep, u"None", {}, RegistryView::Native());
     EXPECT_EQ(this->Raw(this->HKCU, deep, u"Smooth"), (RawValue{ValueType::Binary, {0, 0, 0, 0}}));
     EXPECT_EQ(this->Raw(this->HKCU, deep, u"None"), (RawValue{ValueType::Binary, {}}));
 }
@@ -238,28 +251,33 @@ TYPED_TEST_P(RegistryStoreConformance, WritesCreateThePathAndReadsOrDeletesCreat
 TYPED_TEST_P(RegistryStoreConformance, WritesReplaceAnyTypeAndDeletesAreQuiet) {
     const auto reg = this->registry();
     const auto path = this->Path();
-    reg.WriteRegistryString(this->HKCU, path, u"MinAnimate", u"1", false);
-    reg.WriteRegistryInteger(this->HKCU, path, u"minanimate", 1, false);
+    reg.WriteRegistryString(this->HKCU, path, u"MinAnimate", u"1", RegistryView::Native());
+    reg.WriteRegistryInteger(this->HKCU, path, u"minanimate", 1, RegistryView::Native());
     EXPECT_EQ(this->Raw(this->HKCU, path, u"MinAnimate"), (RawValue{ValueType::Dword, {1, 0, 0, 0}}));
     this->SetRaw(this->HKCU, path, u"Qword", ValueType::Qword, {1, 2, 3, 4, 5, 6, 7, 8});
-    reg.WriteRegistryInteger(this->HKCU, path, u"Qword", 5, false);
-    EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, path, u"Qword", 0, false), 5);
+    reg.WriteRegistryInteger(this->HKCU, path, u"Qword", 5, RegistryView::Native());
+    EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, path, u"Qword", 0, RegistryView::Native()), 5);
 
-    reg.DeleteRegistryValue(this->HKCU, path, u"MINANIMATE", false);
+    reg.DeleteRegistryValue(this->HKCU, path, u"MINANIMATE", RegistryView::Native());
     EXPECT_FALSE(this->Raw(this->HKCU, path, u"MinAnimate").has_value());
-    reg.DeleteRegistryValue(this->HKCU, path, u"MinAnimate", false); // already gone: nothing happens
-    EXPECT_EQ(reg.TryDelete(this->HKCU, path, u"MinAnimate", false), StoreStatus::NotFound);
-    EXPECT_EQ(reg.TryDelete(this->HKCU, this->Path(u"Nowhere"), u"MinAnimate", false), StoreStatus::NotFound);
+    reg.DeleteRegistryValue(this->HKCU, path, u"MinAnimate",
+                            RegistryView::Native()); // already gone: nothing happens
+    EXPECT_EQ(reg.TryDelete(this->HKCU, path, u"MinAnimate", RegistryView::Native()), StoreStatus::NotFound);
+    EXPECT_EQ(reg.TryDelete(this->HKCU, this->Path(u"Nowhere"), u"MinAnimate", RegistryView::Native()),
+              StoreStatus::NotFound);
 }
 
 TYPED_TEST_P(RegistryStoreConformance, KeysWithoutSubkeysAreDeletedWithTheirValues) {
     const auto reg = this->registry();
-    reg.WriteRegistryInteger(this->HKLM, this->Path(u"Parent\\Record"), u"Entry", 1, false);
-    reg.WriteRegistryInteger(this->HKLM, this->Path(u"Parent"), u"Kept", 2, false);
+    reg.WriteRegistryInteger(this->HKLM, this->Path(u"Parent\\Record"), u"Entry", 1, RegistryView::Native());
+    reg.WriteRegistryInteger(this->HKLM, this->Path(u"Parent"), u"Kept", 2, RegistryView::Native());
 
     // A key with a subkey stays, and so does everything in it.
-    EXPECT_EQ(reg.TryDeleteKey(this->HKLM, this->Path(u"Parent"), false), StoreStatus::AccessDenied);
-    EXPECT_EQ(reg.ReadRegistryInteger(this->HKLM, this->Path(u"Parent\\Record"), u"Entry", 0, false), 1);
+    EXPECT_EQ(reg.TryDeleteKey(this->HKLM, this->Path(u"Parent"), RegistryView::Native()),
+              StoreStatus::AccessDenied);
+    EXPECT_EQ(reg.ReadRegistryInteger(this->HKLM, this->Path(u"Parent\\Record"), u"Entry", 0,
+                                      RegistryView::Native()),
+              1);
 
     // An open key fails once its key is deleted; names compare without regard to case and a
     // trailing backslash adds nothing.
@@ -268,44 +286,51 @@ TYPED_TEST_P(RegistryStoreConformance, KeysWithoutSubkeysAreDeletedWithTheirValu
     ASSERT_EQ(store.OpenKey(this->HKLM, std::u16string_view(this->Path(u"Parent\\Record")).substr(1),
                             access::kRead, open.receive()),
               StoreStatus::Ok);
-    EXPECT_EQ(reg.TryDeleteKey(this->HKLM, this->Path(u"PARENT\\record\\"), false), StoreStatus::Ok);
+    EXPECT_EQ(reg.TryDeleteKey(this->HKLM, this->Path(u"PARENT\\record\\"), RegistryView::Native()),
+              StoreStatus::Ok);
     EXPECT_FALSE(this->KeyExists(this->HKLM, this->Path(u"Parent\\Record")));
     EXPECT_TRUE(this->KeyExists(this->HKLM, this->Path(u"Parent")));
-    EXPECT_EQ(reg.ReadRegistryInteger(this->HKLM, this->Path(u"Parent"), u"Kept", 0, false), 2);
+    EXPECT_EQ(reg.ReadRegistryInteger(this->HKLM, this->Path(u"Parent"), u"Kept", 0, RegistryView::Native()),
+              2);
     ValueType type = ValueType::None;
     std::uint32_t size = 0;
     EXPECT_NE(store.QueryValue(open.get(), u"Entry", type, {}, size), StoreStatus::Ok);
 
-    EXPECT_EQ(reg.TryDeleteKey(this->HKLM, this->Path(u"Parent\\Record"), false), StoreStatus::NotFound);
-    EXPECT_EQ(reg.TryDeleteKey(this->HKLM, this->Path(u"Nowhere\\Record"), false), StoreStatus::NotFound);
-    EXPECT_EQ(reg.TryDeleteKey(this->HKLM, this->Path(u"Parent"), false), StoreStatus::Ok);
+    EXPECT_EQ(reg.TryDeleteKey(this->HKLM, this->Path(u"Parent\\Record"), RegistryView::Native()),
+              StoreStatus::NotFound);
+    EXPECT_EQ(reg.TryDeleteKey(this->HKLM, this->Path(u"Nowhere\\Record"), RegistryView::Native()),
+              StoreStatus::NotFound);
+    EXPECT_EQ(reg.TryDeleteKey(this->HKLM, this->Path(u"Parent"), RegistryView::Native()), StoreStatus::Ok);
     EXPECT_FALSE(this->KeyExists(this->HKLM, this->Path(u"Parent")));
 }
 
 // What a key holds, counted: an empty key is told from one with values or subkeys.
 TYPED_TEST_P(RegistryStoreConformance, KeysCountTheirSubkeysAndValues) {
     const auto reg = this->registry();
-    reg.WriteRegistryInteger(this->HKLM, this->Path(u"Parent\\Child"), u"A", 1, false);
-    reg.WriteRegistryInteger(this->HKLM, this->Path(u"Parent"), u"B", 2, false);
-    reg.WriteRegistryString(this->HKLM, this->Path(u"Parent"), u"C", u"c", false);
+    reg.WriteRegistryInteger(this->HKLM, this->Path(u"Parent\\Child"), u"A", 1, RegistryView::Native());
+    reg.WriteRegistryInteger(this->HKLM, this->Path(u"Parent"), u"B", 2, RegistryView::Native());
+    reg.WriteRegistryString(this->HKLM, this->Path(u"Parent"), u"C", u"c", RegistryView::Native());
     CustomRegistry::KeyInfo info;
-    const StoreStatus status = reg.TryReadKeyInfo(this->HKLM, this->Path(u"Parent"), false, info);
+    const StoreStatus status =
+        reg.TryReadKeyInfo(this->HKLM, this->Path(u"Parent"), RegistryView::Native(), info);
     if (status == StoreStatus::Failed) {
         GTEST_SKIP() << "this store cannot count what a key holds";
     }
     ASSERT_EQ(status, StoreStatus::Ok);
     EXPECT_EQ(info.subkeyCount, 1u);
     EXPECT_EQ(info.valueCount, 2u);
-    reg.DeleteRegistryValue(this->HKLM, this->Path(u"Parent\\Child"), u"A", false);
-    ASSERT_EQ(reg.TryReadKeyInfo(this->HKLM, this->Path(u"PARENT\\child\\"), false, info), StoreStatus::Ok);
+    reg.DeleteRegistryValue(this->HKLM, this->Path(u"Parent\\Child"), u"A", RegistryView::Native());
+    ASSERT_EQ(reg.TryReadKeyInfo(this->HKLM, this->Path(u"PARENT\\child\\"), RegistryView::Native(), info),
+              StoreStatus::Ok);
     EXPECT_EQ(info.subkeyCount, 0u);
     EXPECT_EQ(info.valueCount, 0u);
-    EXPECT_EQ(reg.TryReadKeyInfo(this->HKLM, this->Path(u"Nowhere"), false, info), StoreStatus::NotFound);
+    EXPECT_EQ(reg.TryReadKeyInfo(this->HKLM, this->Path(u"Nowhere"), RegistryView::Native(), info),
+              StoreStatus::NotFound);
 }
 
 TYPED_TEST_P(RegistryStoreConformance, StoreReportsSizesAndEnforcesHandleAccess) {
     const auto path = this->Path(u"Handles");
-    this->registry().WriteRegistryString(this->HKCU, path, u"Text", u"abcdef", false);
+    this->registry().WriteRegistryString(this->HKCU, path, u"Text", u"abcdef", RegistryView::Native());
     auto& store = this->Store();
     OpenStoreKey key(store);
     ASSERT_EQ(store.OpenKey(this->HKCU, std::u16string_view(path).substr(1), access::kRead, key.receive()),
@@ -323,31 +348,33 @@ TYPED_TEST_P(RegistryStoreConformance, StoreReportsSizesAndEnforcesHandleAccess)
     const std::uint8_t one[4] = {1, 0, 0, 0};
     EXPECT_EQ(store.SetValue(key.get(), u"New", ValueType::Dword, one), StoreStatus::AccessDenied);
     EXPECT_EQ(store.DeleteValue(key.get(), u"Text"), StoreStatus::AccessDenied);
-    EXPECT_EQ(this->registry().ReadRegistryString(this->HKCU, path, u"Text", u"", false), u"abcdef");
+    EXPECT_EQ(this->registry().ReadRegistryString(this->HKCU, path, u"Text", u"", RegistryView::Native()),
+              u"abcdef");
 }
 
 TYPED_TEST_P(RegistryStoreConformance, WithoutWriteRightsNothingChangesAndNothingFails) {
     const auto reg = this->registry();
     const auto path = this->Path(u"Locked");
-    reg.WriteRegistryInteger(this->HKLM, path, u"Existing", 5, false);
+    reg.WriteRegistryInteger(this->HKLM, path, u"Existing", 5, RegistryView::Native());
     if (!this->harness_.DenyWrites(this->HKLM, this->scratch_.substr(1))) {
         GTEST_SKIP() << "this store runs with full rights";
     }
-    reg.WriteRegistryInteger(this->HKLM, path, u"Existing", 6, false);
-    reg.WriteRegistryString(this->HKLM, path, u"New", u"x", false);
-    reg.WriteRegistryInteger(this->HKLM, this->Path(u"Locked\\Child"), u"New", 1, false);
-    reg.DeleteRegistryValue(this->HKLM, path, u"Existing", false);
-    EXPECT_EQ(reg.ReadRegistryInteger(this->HKLM, path, u"Existing", 0, false), 5);
+    reg.WriteRegistryInteger(this->HKLM, path, u"Existing", 6, RegistryView::Native());
+    reg.WriteRegistryString(this->HKLM, path, u"New", u"x", RegistryView::Native());
+    reg.WriteRegistryInteger(this->HKLM, this->Path(u"Locked\\Child"), u"New", 1, RegistryView::Native());
+    reg.DeleteRegistryValue(this->HKLM, path, u"Existing", RegistryView::Native());
+    EXPECT_EQ(reg.ReadRegistryInteger(this->HKLM, path, u"Existing", 0, RegistryView::Native()), 5);
     EXPECT_FALSE(this->Raw(this->HKLM, path, u"New").has_value());
     if (TypeParam::kRefusesSubkeysOfReadOnlyKeys) {
         EXPECT_FALSE(this->KeyExists(this->HKLM, this->Path(u"Locked\\Child")));
     }
-    EXPECT_EQ(reg.TryWrite(this->HKLM, path, u"New", ValueType::Dword, {}, false), StoreStatus::AccessDenied);
-    EXPECT_EQ(reg.TryDeleteKey(this->HKLM, path, false), StoreStatus::AccessDenied);
+    EXPECT_EQ(reg.TryWrite(this->HKLM, path, u"New", ValueType::Dword, {}, RegistryView::Native()),
+              StoreStatus::AccessDenied);
+    EXPECT_EQ(reg.TryDeleteKey(this->HKLM, path, RegistryView::Native()), StoreStatus::AccessDenied);
     EXPECT_TRUE(this->KeyExists(this->HKLM, path));
     // The other root is not affected.
-    reg.WriteRegistryInteger(this->HKCU, path, u"User", 1, false);
-    EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, path, u"User", 0, false), 1);
+    reg.WriteRegistryInteger(this->HKCU, path, u"User", 1, RegistryView::Native());
+    EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, path, u"User", 0, RegistryView::Native()), 1);
 }
 
 // Windows keeps keys at most 512 levels below a root: the deepest key works like any other, one
@@ -359,18 +386,21 @@ TYPED_TEST_P(RegistryStoreConformance, KeysDeeperThan512LevelsAreRefused) {
         levels += u"k\\";
     }
     const std::u16string deepest = this->Path(levels);
-    ASSERT_EQ(reg.TryWrite(this->HKCU, deepest, u"V", ValueType::Dword, EncodeDword(7), false),
-              StoreStatus::Ok);
-    EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, deepest, u"V", 0, false), 7);
+    ASSERT_EQ(
+        reg.TryWrite(this->HKCU, deepest, u"V", ValueType::Dword, EncodeDword(7), RegistryView::Native()),
+        StoreStatus::Ok);
+    EXPECT_EQ(reg.ReadRegistryInteger(this->HKCU, deepest, u"V", 0, RegistryView::Native()), 7);
 
     const std::u16string tooDeep = deepest + u"k\\";
-    EXPECT_EQ(reg.TryWrite(this->HKCU, tooDeep, u"V", ValueType::Dword, EncodeDword(8), false),
-              StoreStatus::TooDeep);
+    EXPECT_EQ(
+        reg.TryWrite(this->HKCU, tooDeep, u"V", ValueType::Dword, EncodeDword(8), RegistryView::Native()),
+        StoreStatus::TooDeep);
     std::u16string text;
-    EXPECT_EQ(reg.TryReadString(this->HKCU, tooDeep, u"V", false, text), StoreStatus::TooDeep);
-    EXPECT_EQ(reg.TryDeleteKey(this->HKCU, tooDeep, false), StoreStatus::TooDeep);
+    EXPECT_EQ(reg.TryReadString(this->HKCU, tooDeep, u"V", RegistryView::Native(), text),
+              StoreStatus::TooDeep);
+    EXPECT_EQ(reg.TryDeleteKey(this->HKCU, tooDeep, RegistryView::Native()), StoreStatus::TooDeep);
     EXPECT_FALSE(this->KeyExists(this->HKCU, tooDeep));
-    EXPECT_EQ(reg.TryDelete(this->HKCU, deepest, u"V", false), StoreStatus::Ok);
+    EXPECT_EQ(reg.TryDelete(this->HKCU, deepest, u"V", RegistryView::Native()), StoreStatus::Ok);
 }
 
 REGISTER_TYPED_TEST_SUITE_P(

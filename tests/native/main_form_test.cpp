@@ -68,7 +68,7 @@ protected:
     };
     int locks_ = 0;
     void WriteProduct(std::u16string_view name, int value) {
-        registry_.WriteRegistryInteger(kProductKeyRoot, ProductKeyPath, name, value, false);
+        registry_.WriteRegistryInteger(kProductKeyRoot, ProductKeyPath, name, value, RegistryView::Native());
     }
     std::u16string DaysAgo(double days) { return IntToText(EncodeStoredDate(clock_.Now() - days)); }
 
@@ -90,11 +90,12 @@ protected:
 
 TEST_F(MainFormTest, PreparationFillsTextsAndPreselectsTheStoredChoices) {
     const std::u16string installed = DaysAgo(10);
-    registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, u"InstalledDate", installed, false);
+    registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, u"InstalledDate", installed,
+                                  RegistryView::Native());
     WriteProduct(u"ProcessorType", 2);
     WriteProduct(u"InternetType", 7);
     WriteProduct(u"SpeedSetting", 5);
-    registry_.WriteRegistryBool(kProductKeyRoot, ProductKeyPath, u"Restore", true, false);
+    registry_.WriteRegistryBool(kProductKeyRoot, ProductKeyPath, u"Restore", true, RegistryView::Native());
     Make();
 
     EXPECT_EQ(main_->Form().ClassName(), u"TZTMainForm");
@@ -125,7 +126,7 @@ TEST_F(MainFormTest, NegativeSpeedAndNoRestoreFlag) {
 // "&Restore" is offered whenever any part of a backup is in the product key, whatever the flag
 // says: here backup values and the text "1" that no version writes.
 TEST_F(MainFormTest, RestoreIsOfferedForBackupValuesWithAForeignFlag) {
-    registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, u"Restore", u"1", false);
+    registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, u"Restore", u"1", RegistryView::Native());
     WriteProduct(u"Win32PrioritySeparation", 38);
     WriteProduct(u"AutoReboot", 0);
     Make();
@@ -143,7 +144,7 @@ TEST_F(MainFormTest, UpdateCheckStartsAfterMoreThan45Days) {
         RecordingLauncher launcher;
         Shell shell{launcher, std::u16string(kFolder)};
         registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, u"UpdatedDate", DaysAgo(c.daysAgo),
-                                      false);
+                                      RegistryView::Native());
         MainForm main{{.app = app_,
                        .registry = registry_,
                        .captions = captions_,
@@ -242,7 +243,8 @@ TEST_F(MainFormTest, CloseRequestDuringARunIsHeldUntilTheRunHasEnded) {
     EXPECT_FALSE(closedDuringRun);
     EXPECT_FALSE(main_->RunInProgress());
     ASSERT_EQ(backend_.MessageBoxes().size(), 1u); // the restart question was still asked
-    EXPECT_TRUE(registry_.ReadRegistryBool(kProductKeyRoot, ProductKeyPath, u"Restore", false, false));
+    EXPECT_TRUE(registry_.ReadRegistryBool(kProductKeyRoot, ProductKeyPath, u"Restore", false,
+                                           RegistryView::Native()));
     EXPECT_FALSE(main_->Form().Visible()); // closed once the run was over
     EXPECT_TRUE(app_.Terminated());
 }
@@ -273,7 +275,8 @@ TEST_F(MainFormTest, CheckProcessCloseRequestsDuringARunLeaveTheProgressWindowUn
     // The run went on through all 32 of its steps, with the bar at 32 of 33.
     EXPECT_EQ(main_->Progress().ProgressStepCount(), 32);
     EXPECT_EQ(main_->Progress().MainProgress().Position(), 97);
-    EXPECT_TRUE(registry_.ReadRegistryBool(kProductKeyRoot, ProductKeyPath, u"Restore", false, false));
+    EXPECT_TRUE(registry_.ReadRegistryBool(kProductKeyRoot, ProductKeyPath, u"Restore", false,
+                                           RegistryView::Native()));
     ASSERT_EQ(backend_.MessageBoxes().size(), 1u);
     EXPECT_FALSE(progress.Visible());
     EXPECT_FALSE(main_->Form().Visible());
@@ -312,7 +315,7 @@ TEST_F(MainFormTest, WithoutAdministratorRightsTheRunsOfferAnElevatedStart) {
         {"Optimize, No", false, kIdNo, true, false},
         {"Optimize, Yes, Windows' prompt declined", false, kIdYes, false, false},
     };
-    registry_.WriteRegistryBool(kProductKeyRoot, ProductKeyPath, u"Restore", true, false);
+    registry_.WriteRegistryBool(kProductKeyRoot, ProductKeyPath, u"Restore", true, RegistryView::Native());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         main_.reset();
@@ -347,9 +350,11 @@ TEST_F(MainFormTest, WithoutAdministratorRightsTheRunsOfferAnElevatedStart) {
         // No run: nothing stored, the backup untouched, the window usable.
         EXPECT_FALSE(main_->RunInProgress());
         EXPECT_TRUE(main_->Form().Enabled());
-        EXPECT_EQ(registry_.ReadRegistryInteger(kProductKeyRoot, ProductKeyPath, u"InternetType", -1, false),
+        EXPECT_EQ(registry_.ReadRegistryInteger(kProductKeyRoot, ProductKeyPath, u"InternetType", -1,
+                                                RegistryView::Native()),
                   -1);
-        EXPECT_TRUE(registry_.ReadRegistryBool(kProductKeyRoot, ProductKeyPath, u"Restore", false, false));
+        EXPECT_TRUE(registry_.ReadRegistryBool(kProductKeyRoot, ProductKeyPath, u"Restore", false,
+                                               RegistryView::Native()));
         EXPECT_EQ(sound_.Plays(), 0);
     }
     main_.reset();

@@ -21,14 +21,14 @@ TEST(MemoryRegistryStore, EveryOperationClosesTheKeyItOpened) {
     MemoryRegistryStore store;
     const CustomRegistry reg(store);
     const auto hkcu = RegistryRoot::CurrentUser;
-    reg.WriteRegistryString(hkcu, u"\\A\\", u"S", u"x", false);
-    reg.WriteRegistryInteger(hkcu, u"\\A\\", u"I", 1, false);
-    reg.WriteRegistryBinary(hkcu, u"\\A\\", u"B", {1}, false);
-    reg.WriteRegistryBool(hkcu, u"\\A\\", u"F", true, false);
-    reg.ReadRegistryString(hkcu, u"\\A\\", u"S", u"", false);
-    reg.ReadRegistryInteger(hkcu, u"\\A\\", u"S", 0, false); // type mismatch path
-    reg.ReadRegistryBool(hkcu, u"\\Missing\\", u"F", false, false);
-    reg.DeleteRegistryValue(hkcu, u"\\A\\", u"Nothing", false);
+    reg.WriteRegistryString(hkcu, u"\\A\\", u"S", u"x", RegistryView::Native());
+    reg.WriteRegistryInteger(hkcu, u"\\A\\", u"I", 1, RegistryView::Native());
+    reg.WriteRegistryBinary(hkcu, u"\\A\\", u"B", {1}, RegistryView::Native());
+    reg.WriteRegistryBool(hkcu, u"\\A\\", u"F", true, RegistryView::Native());
+    reg.ReadRegistryString(hkcu, u"\\A\\", u"S", u"", RegistryView::Native());
+    reg.ReadRegistryInteger(hkcu, u"\\A\\", u"S", 0, RegistryView::Native()); // type mismatch path
+    reg.ReadRegistryBool(hkcu, u"\\Missing\\", u"F", false, RegistryView::Native());
+    reg.DeleteRegistryValue(hkcu, u"\\A\\", u"Nothing", RegistryView::Native());
     EXPECT_EQ(store.OpenKeyCount(), 0u);
 }
 
@@ -36,8 +36,9 @@ TEST(MemoryRegistryStore, SnapshotAndLoadKeepNamesTypesAndFirstSpelling) {
     MemoryRegistryStore store;
     const CustomRegistry reg(store);
     reg.WriteRegistryInteger(RegistryRoot::LocalMachine, u"\\Software\\ORVANE\\Zentrim\\", u"Restore", 1,
-                             false);
-    reg.WriteRegistryInteger(RegistryRoot::LocalMachine, u"\\SOFTWARE\\orvane\\zentrim\\Sub", u"X", 2, false);
+                             RegistryView::Native());
+    reg.WriteRegistryInteger(RegistryRoot::LocalMachine, u"\\SOFTWARE\\orvane\\zentrim\\Sub", u"X", 2,
+                             RegistryView::Native());
     const auto snapshot = store.Snapshot();
     ASSERT_EQ(snapshot.size(), 4u);
     EXPECT_EQ(snapshot[2].path, u"Software\\ORVANE\\Zentrim");
@@ -47,7 +48,8 @@ TEST(MemoryRegistryStore, SnapshotAndLoadKeepNamesTypesAndFirstSpelling) {
     MemoryRegistryStore copy;
     copy.Load(snapshot);
     EXPECT_EQ(CustomRegistry(copy).ReadRegistryInteger(RegistryRoot::LocalMachine,
-                                                       u"\\software\\orvane\\zentrim\\sub", u"x", 0, false),
+                                                       u"\\software\\orvane\\zentrim\\sub", u"x", 0,
+                                                       RegistryView::Native()),
               2);
     EXPECT_EQ(copy.Snapshot().size(), snapshot.size());
 }

@@ -15,13 +15,15 @@ DateTime At(int year, int month, int day, int hour = 0, int minute = 0, int seco
 class ProductKeyTest : public ::testing::Test {
 protected:
     std::u16string ReadText(std::u16string_view name) const {
-        return registry_.ReadRegistryString(kProductKeyRoot, ProductKeyPath, name, u"<absent>", false);
+        return registry_.ReadRegistryString(kProductKeyRoot, ProductKeyPath, name, u"<absent>",
+                                            RegistryView::Native());
     }
     int ReadNumber(std::u16string_view name) const {
-        return registry_.ReadRegistryInteger(kProductKeyRoot, ProductKeyPath, name, -99, false);
+        return registry_.ReadRegistryInteger(kProductKeyRoot, ProductKeyPath, name, -99,
+                                             RegistryView::Native());
     }
     void WriteText(std::u16string_view name, std::u16string_view value) const {
-        registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, name, value, false);
+        registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, name, value, RegistryView::Native());
     }
 
     MemoryRegistryStore store_;
@@ -33,9 +35,10 @@ protected:
 TEST_F(ProductKeyTest, FirstStartRecordsTheInstallationOnce) {
     RunStartupUpkeep(registry_, clock_);
     EXPECT_EQ(ReadText(product_value::kInstalledDate), u"1704164645");
-    EXPECT_FALSE(
-        registry_.ReadRegistryRaw(kProductKeyRoot, ProductKeyPath, product_value::kUpdatedDate, false));
-    EXPECT_FALSE(registry_.ReadRegistryRaw(kProductKeyRoot, ProductKeyPath, product_value::kUpdated, false));
+    EXPECT_FALSE(registry_.ReadRegistryRaw(kProductKeyRoot, ProductKeyPath, product_value::kUpdatedDate,
+                                           RegistryView::Native()));
+    EXPECT_FALSE(registry_.ReadRegistryRaw(kProductKeyRoot, ProductKeyPath, product_value::kUpdated,
+                                           RegistryView::Native()));
 
     // The key lies under HKEY_LOCAL_MACHINE and nowhere else.
     const std::vector<StoredKey> keys = store_.Snapshot();
@@ -58,7 +61,8 @@ TEST_F(ProductKeyTest, AnEmptyInstallationDateIsWrittenAgain) {
 
 TEST_F(ProductKeyTest, TheUpdatedFlagBecomesTheUpdateDate) {
     WriteText(product_value::kInstalledDate, u"1600000000");
-    registry_.WriteRegistryBool(kProductKeyRoot, ProductKeyPath, product_value::kUpdated, true, false);
+    registry_.WriteRegistryBool(kProductKeyRoot, ProductKeyPath, product_value::kUpdated, true,
+                                RegistryView::Native());
     RunStartupUpkeep(registry_, clock_);
     EXPECT_EQ(ReadNumber(product_value::kUpdated), 0);
     EXPECT_EQ(ReadText(product_value::kUpdatedDate), u"1704164645");
@@ -99,11 +103,11 @@ TEST_F(ProductKeyTest, LastUpdatedFallsBackToTheInstallationDate) {
         const CustomRegistry registry(store);
         if (c.updated) {
             registry.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kUpdatedDate,
-                                         c.updated, false);
+                                         c.updated, RegistryView::Native());
         }
         if (c.installed) {
             registry.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kInstalledDate,
-                                         c.installed, false);
+                                         c.installed, RegistryView::Native());
         }
         EXPECT_EQ(ToUtf8(LastUpdatedText(registry, formatter_)), ToUtf8(c.expected))
             << ToUtf8(c.updated ? c.updated : u"(absent)");
@@ -136,7 +140,8 @@ TEST_F(ProductKeyTest, UpdateCheckIsNotDueWithoutAReadableUpdateDate) {
     EXPECT_FALSE(IsUpdateCheckDue(registry_, formatter_, clock_));
     ASSERT_TRUE(LastUpdateMoment(registry_, formatter_, clock_));
     EXPECT_EQ(EncodeStoredDate(*LastUpdateMoment(registry_, formatter_, clock_)), 1704164645);
-    registry_.WriteRegistryInteger(kProductKeyRoot, ProductKeyPath, product_value::kUpdatedDate, 1, false);
+    registry_.WriteRegistryInteger(kProductKeyRoot, ProductKeyPath, product_value::kUpdatedDate, 1,
+                                   RegistryView::Native());
     EXPECT_FALSE(IsUpdateCheckDue(registry_, formatter_, clock_));
 
     WriteText(product_value::kUpdatedDate, u"soon");

@@ -23,10 +23,11 @@ class ReadValues : public ::testing::Test {
 protected:
     void SetUp() override {
         const CustomRegistry registry(memory_);
-        registry.WriteRegistryInteger(kRoot, kKey, u"Number", 38, false);
-        registry.WriteRegistryString(kRoot, kKey, u"Text", u"cable", false);
-        registry.WriteRegistryBinary(kRoot, kKey, u"Bytes", std::vector<std::uint8_t>{1, 2, 3}, false);
-        registry.WriteRegistryString(kRoot, kKey, u"Empty", u"", false);
+        registry.WriteRegistryInteger(kRoot, kKey, u"Number", 38, RegistryView::Native());
+        registry.WriteRegistryString(kRoot, kKey, u"Text", u"cable", RegistryView::Native());
+        registry.WriteRegistryBinary(kRoot, kKey, u"Bytes", std::vector<std::uint8_t>{1, 2, 3},
+                                     RegistryView::Native());
+        registry.WriteRegistryString(kRoot, kKey, u"Empty", u"", RegistryView::Native());
     }
 
     MemoryRegistryStore memory_;
@@ -37,7 +38,7 @@ TEST_F(ReadValues, EachValueReadsAsItsOwnReadWithOneOpeningOfTheKey) {
     const CustomRegistry registry(counting);
     const std::vector<std::u16string> names{u"Number", u"Missing", u"Text", u"bytes", u"Empty"};
 
-    const auto results = registry.TryReadRawValues(kRoot, kKey, names, false);
+    const auto results = registry.TryReadRawValues(kRoot, kKey, names, RegistryView::Native());
     EXPECT_EQ(counting.OperationCount(StoreOperation::Open), 1u);
     ASSERT_EQ(results.size(), names.size());
 
@@ -57,7 +58,9 @@ TEST_F(ReadValues, EachValueReadsAsItsOwnReadWithOneOpeningOfTheKey) {
     // The same answers, one read at a time.
     for (std::size_t i = 0; i < names.size(); ++i) {
         RawValue alone;
-        EXPECT_EQ(registry.TryReadRaw(kRoot, kKey, names[i], false, alone), results[i].status) << i;
+        EXPECT_EQ(registry.TryReadRaw(kRoot, kKey, names[i], RegistryView::Native(), alone),
+                  results[i].status)
+            << i;
         if (results[i].status == StoreStatus::Ok) {
             EXPECT_EQ(alone.type, results[i].value.type) << i;
             EXPECT_EQ(alone.data, results[i].value.data) << i;
@@ -70,14 +73,14 @@ TEST_F(ReadValues, AKeyThatCannotBeOpenedGivesItsFailureToEveryValue) {
     {
         const CustomRegistry registry(memory_);
         for (const auto& result :
-             registry.TryReadRawValues(kRoot, u"\\Software\\Maker\\Absent", names, false)) {
+             registry.TryReadRawValues(kRoot, u"\\Software\\Maker\\Absent", names, RegistryView::Native())) {
             EXPECT_EQ(result.status, StoreStatus::NotFound);
         }
     }
     FaultyRegistryStore refusing(memory_);
     refusing.Add(FaultyRegistryStore::At(0, StoreStatus::AccessDenied)); // the opening
     const CustomRegistry registry(refusing);
-    for (const auto& result : registry.TryReadRawValues(kRoot, kKey, names, false)) {
+    for (const auto& result : registry.TryReadRawValues(kRoot, kKey, names, RegistryView::Native())) {
         EXPECT_EQ(result.status, StoreStatus::AccessDenied);
     }
 }
@@ -87,7 +90,7 @@ TEST_F(ReadValues, AFailedQueryAffectsOnlyItsOwnValue) {
     faulty.FailValueName(u"Text", StoreStatus::Failed);
     const CustomRegistry registry(faulty);
     const std::vector<std::u16string> names{u"Number", u"Text", u"Bytes"};
-    const auto results = registry.TryReadRawValues(kRoot, kKey, names, false);
+    const auto results = registry.TryReadRawValues(kRoot, kKey, names, RegistryView::Native());
     ASSERT_EQ(results.size(), 3u);
     EXPECT_EQ(results[0].status, StoreStatus::Ok);
     EXPECT_EQ(results[1].status, StoreStatus::Failed);

@@ -39,13 +39,14 @@ TEST_F(RegFileStore, MissingFileGivesEmptyStoreAndIsWrittenAtTheFirstChange) {
     auto store = OpenStore();
     ASSERT_TRUE(store);
     CustomRegistry registry(*store);
-    EXPECT_EQ(
-        registry.ReadRegistryString(RegistryRoot::LocalMachine, kProduct, u"Language", u"english", false),
-        u"english");
-    registry.DeleteRegistryValue(RegistryRoot::LocalMachine, kProduct, u"Language", false);
+    EXPECT_EQ(registry.ReadRegistryString(RegistryRoot::LocalMachine, kProduct, u"Language", u"english",
+                                          RegistryView::Native()),
+              u"english");
+    registry.DeleteRegistryValue(RegistryRoot::LocalMachine, kProduct, u"Language", RegistryView::Native());
     EXPECT_FALSE(std::filesystem::exists(file_)); // reads and failed deletions change nothing
 
-    registry.WriteRegistryInteger(RegistryRoot::LocalMachine, kProduct, u"Restore", 1, false);
+    registry.WriteRegistryInteger(RegistryRoot::LocalMachine, kProduct, u"Restore", 1,
+                                  RegistryView::Native());
     ASSERT_TRUE(std::filesystem::exists(file_));
     const auto parsed = ParseRegFile(ReadFile());
     ASSERT_TRUE(parsed) << parsed.error;
@@ -68,25 +69,30 @@ TEST_F(RegFileStore, ValuesPersistAcrossOpensAndForeignValuesSurvive) {
         auto store = OpenStore();
         ASSERT_TRUE(store);
         CustomRegistry registry(*store);
-        registry.WriteRegistryString(RegistryRoot::LocalMachine, kProduct, u"Language", u"deutsch", false);
-        registry.WriteRegistryInteger(RegistryRoot::LocalMachine, kProduct, u"ProcessorType", -1, false);
+        registry.WriteRegistryString(RegistryRoot::LocalMachine, kProduct, u"Language", u"deutsch",
+                                     RegistryView::Native());
+        registry.WriteRegistryInteger(RegistryRoot::LocalMachine, kProduct, u"ProcessorType", -1,
+                                      RegistryView::Native());
         registry.WriteRegistryBinary(RegistryRoot::CurrentUser, u"\\Control Panel\\Desktop", u"Mask", {9, 8},
-                                     false);
-        registry.DeleteRegistryValue(RegistryRoot::LocalMachine, kProduct, u"stale", false);
+                                     RegistryView::Native());
+        registry.DeleteRegistryValue(RegistryRoot::LocalMachine, kProduct, u"stale", RegistryView::Native());
     }
     EXPECT_EQ(ReadFile()[0], 0xFF); // rewritten as regedit would write it
 
     auto store = OpenStore();
     ASSERT_TRUE(store);
     CustomRegistry registry(*store);
-    EXPECT_EQ(registry.ReadRegistryString(RegistryRoot::LocalMachine, kProduct, u"Language", u"", false),
+    EXPECT_EQ(registry.ReadRegistryString(RegistryRoot::LocalMachine, kProduct, u"Language", u"",
+                                          RegistryView::Native()),
               u"deutsch");
-    EXPECT_EQ(registry.ReadRegistryInteger(RegistryRoot::LocalMachine, kProduct, u"ProcessorType", 0, false),
+    EXPECT_EQ(registry.ReadRegistryInteger(RegistryRoot::LocalMachine, kProduct, u"ProcessorType", 0,
+                                           RegistryView::Native()),
               -1);
-    EXPECT_EQ(
-        registry.ReadRegistryRaw(RegistryRoot::CurrentUser, u"\\Control Panel\\Desktop", u"Mask", false),
-        (RawValue{ValueType::Binary, {9, 8}}));
-    EXPECT_EQ(registry.ReadRegistryString(RegistryRoot::LocalMachine, kProduct, u"Stale", u"gone", false),
+    EXPECT_EQ(registry.ReadRegistryRaw(RegistryRoot::CurrentUser, u"\\Control Panel\\Desktop", u"Mask",
+                                       RegistryView::Native()),
+              (RawValue{ValueType::Binary, {9, 8}}));
+    EXPECT_EQ(registry.ReadRegistryString(RegistryRoot::LocalMachine, kProduct, u"Stale", u"gone",
+                                          RegistryView::Native()),
               u"gone");
 
     const auto after = store->Snapshot();
@@ -161,12 +167,13 @@ TEST_F(RegFileStore, SavingLeavesNoTemporaryFilesBehind) {
     ASSERT_TRUE(store);
     CustomRegistry registry(*store);
     for (int i = 0; i < 20; ++i) {
-        registry.WriteRegistryInteger(RegistryRoot::CurrentUser, u"\\Software\\Test", u"Counter", i, false);
+        registry.WriteRegistryInteger(RegistryRoot::CurrentUser, u"\\Software\\Test", u"Counter", i,
+                                      RegistryView::Native());
     }
     EXPECT_EQ(FolderEntries(), std::vector<std::filesystem::path>{"registry.reg"});
-    EXPECT_EQ(
-        registry.ReadRegistryInteger(RegistryRoot::CurrentUser, u"\\Software\\Test", u"Counter", -1, false),
-        19);
+    EXPECT_EQ(registry.ReadRegistryInteger(RegistryRoot::CurrentUser, u"\\Software\\Test", u"Counter", -1,
+                                           RegistryView::Native()),
+              19);
 }
 
 TEST_F(RegFileStore, FailedSaveRollsBackAndKeepsOpenKeysWorking) {
@@ -211,9 +218,11 @@ TEST_F(RegFileStore, FailedSaveRollsBackAndKeepsOpenKeysWorking) {
     auto reopened = OpenStore();
     ASSERT_TRUE(reopened);
     CustomRegistry registry(*reopened);
-    EXPECT_EQ(registry.ReadRegistryInteger(RegistryRoot::LocalMachine, u"\\Software\\A", u"Value", 0, false),
+    EXPECT_EQ(registry.ReadRegistryInteger(RegistryRoot::LocalMachine, u"\\Software\\A", u"Value", 0,
+                                           RegistryView::Native()),
               1);
-    EXPECT_EQ(registry.ReadRegistryRaw(RegistryRoot::LocalMachine, u"\\Software\\A", u"Other", false),
+    EXPECT_EQ(registry.ReadRegistryRaw(RegistryRoot::LocalMachine, u"\\Software\\A", u"Other",
+                                       RegistryView::Native()),
               (RawValue{ValueType::Binary, changed}));
 }
 
@@ -223,22 +232,25 @@ TEST_F(RegFileStore, MissingFolderMakesEveryChangeFail) {
     auto store = OpenStore();
     ASSERT_TRUE(store);
     CustomRegistry registry(*store);
-    registry.WriteRegistryString(RegistryRoot::CurrentUser, u"\\Software\\B", u"Kept", u"yes", false);
+    registry.WriteRegistryString(RegistryRoot::CurrentUser, u"\\Software\\B", u"Kept", u"yes",
+                                 RegistryView::Native());
     std::filesystem::remove_all(folder_ / "gone");
 
     EXPECT_EQ(registry.TryWrite(RegistryRoot::CurrentUser, u"\\Software\\B", u"New", ValueType::String,
-                                EncodeRegistryText(u"no"), false),
-              StoreStatus::Failed);
-    EXPECT_EQ(registry.TryDelete(RegistryRoot::CurrentUser, u"\\Software\\B", u"Kept", false),
+                                EncodeRegistryText(u"no"), RegistryView::Native()),
               StoreStatus::Failed);
     EXPECT_EQ(
-        registry.TryWrite(RegistryRoot::CurrentUser, u"\\Software\\C", u"New", ValueType::Binary, {}, false),
+        registry.TryDelete(RegistryRoot::CurrentUser, u"\\Software\\B", u"Kept", RegistryView::Native()),
         StoreStatus::Failed);
-    EXPECT_EQ(registry.ReadRegistryString(RegistryRoot::CurrentUser, u"\\Software\\B", u"Kept", u"", false),
+    EXPECT_EQ(registry.TryWrite(RegistryRoot::CurrentUser, u"\\Software\\C", u"New", ValueType::Binary, {},
+                                RegistryView::Native()),
+              StoreStatus::Failed);
+    EXPECT_EQ(registry.ReadRegistryString(RegistryRoot::CurrentUser, u"\\Software\\B", u"Kept", u"",
+                                          RegistryView::Native()),
               u"yes");
-    EXPECT_EQ(
-        registry.ReadRegistryString(RegistryRoot::CurrentUser, u"\\Software\\B", u"New", u"none", false),
-        u"none");
+    EXPECT_EQ(registry.ReadRegistryString(RegistryRoot::CurrentUser, u"\\Software\\B", u"New", u"none",
+                                          RegistryView::Native()),
+              u"none");
     EXPECT_FALSE(store->KeyExists(RegistryRoot::CurrentUser, u"Software\\C"));
     EXPECT_EQ(store->OpenKeyCount(), 0u);
     EXPECT_FALSE(std::filesystem::exists(folder_ / "gone"));
@@ -281,9 +293,11 @@ TEST_F(RegFileStore, LoadingTimeGrowsInProportionToTheFile) {
                                                   u"\\SOFTWARE\\vendor" +
                                                       FromUtf8(std::to_string((keys - 1) % 100)) + u"\\KEY" +
                                                       last,
-                                                  u"name", u"", false),
+                                                  u"name", u"", RegistryView::Native()),
                       u"text " + last);
-            EXPECT_EQ(registry.ReadRegistryInteger(RegistryRoot::CurrentUser, u"\\Many", u"V0", 0, false), 3);
+            EXPECT_EQ(registry.ReadRegistryInteger(RegistryRoot::CurrentUser, u"\\Many", u"V0", 0,
+                                                   RegistryView::Native()),
+                      3);
         }
         return seconds;
     };
@@ -394,7 +408,7 @@ TEST_F(RegFileStore, TargetThatIsALinkStaysALinkAndItsFileIsSaved) {
         ASSERT_TRUE(store);
         CustomRegistry registry(*store);
         EXPECT_EQ(registry.TryWrite(RegistryRoot::CurrentUser, u"\\Software\\New", u"w", ValueType::String,
-                                    EncodeRegistryText(u"saved"), false),
+                                    EncodeRegistryText(u"saved"), RegistryView::Native()),
                   StoreStatus::Ok);
     }
     std::error_code error;
@@ -418,7 +432,7 @@ TEST_F(RegFileStore, LinkThatLeadsNowhereIsRefused) {
     ASSERT_TRUE(store);
     CustomRegistry registry(*store);
     EXPECT_EQ(registry.TryWrite(RegistryRoot::CurrentUser, u"\\Software\\A", u"v", ValueType::Dword,
-                                Bytes{1, 0, 0, 0}, false),
+                                Bytes{1, 0, 0, 0}, RegistryView::Native()),
               StoreStatus::Failed);
     EXPECT_FALSE(store->KeyExists(RegistryRoot::CurrentUser, u"Software\\A"));
     EXPECT_TRUE(fs::is_symlink(file_));
@@ -528,7 +542,7 @@ TEST_F(RegFileStore, TemporaryFileHasTheTargetsPermissionsFromTheStart) {
                 }
             } limits(static_cast<mode_t>(c.umask));
             limited = registry.TryWrite(RegistryRoot::CurrentUser, u"\\A", u"v", ValueType::Binary,
-                                        Bytes(64, 7), false);
+                                        Bytes(64, 7), RegistryView::Native());
         }
         EXPECT_EQ(limited, StoreStatus::Failed);
         const int seen = TemporaryFileSpy::count;
@@ -548,7 +562,7 @@ TEST_F(RegFileStore, TemporaryFileHasTheTargetsPermissionsFromTheStart) {
 
         const mode_t before = ::umask(static_cast<mode_t>(c.umask));
         const StoreStatus saved = registry.TryWrite(RegistryRoot::CurrentUser, u"\\A", u"v",
-                                                    ValueType::Binary, Bytes(64, 7), false);
+                                                    ValueType::Binary, Bytes(64, 7), RegistryView::Native());
         ::umask(before);
         EXPECT_EQ(saved, StoreStatus::Ok);
         EXPECT_EQ(ModeOf(file_), c.expected);

@@ -49,14 +49,17 @@ TEST_F(RunsOverMachine, DamagedRecordEntriesAreNamedAndBackupValuesStandInForThe
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         store_.Load({});
-        registry_.WriteRegistryInteger(LocalMachine, priority.key.path, priority.name, 38, true);
-        registry_.WriteRegistryInteger(LocalMachine, start.key.path, start.name, 2, true);
+        registry_.WriteRegistryInteger(LocalMachine, priority.key.path, priority.name, 38,
+                                       RegistryView::Bits64());
+        registry_.WriteRegistryInteger(LocalMachine, start.key.path, start.name, 2, RegistryView::Bits64());
         const ValueMap before = LiveValues(store_);
         Optimize({1, 0, 0});
         if (c.entryDeleted) {
-            registry_.DeleteRegistryValue(LocalMachine, kOriginalsKeyPath, EntryName(c.row), false);
+            registry_.DeleteRegistryValue(LocalMachine, kOriginalsKeyPath, EntryName(c.row),
+                                          RegistryView::Native());
         } else {
-            registry_.WriteRegistryString(LocalMachine, kOriginalsKeyPath, EntryName(c.row), u"oops", false);
+            registry_.WriteRegistryString(LocalMachine, kOriginalsKeyPath, EntryName(c.row), u"oops",
+                                          RegistryView::Native());
         }
         const auto damaged = ReadBackupInventory(registry_).DamagedEntries();
         ASSERT_EQ(damaged.size(), 1u);
@@ -134,8 +137,10 @@ private:
 TEST_F(RunsOverMachine, ValuesAlreadyAsTheUserHadThemAreNotWrittenAgain) {
     store_.Load({});
     const design::Row& autoReboot = DesignRow(16);
-    registry_.WriteRegistryInteger(LocalMachine, autoReboot.key.path, autoReboot.name, 1, true);
-    registry_.WriteRegistryInteger(LocalMachine, DesignRow(15).key.path, DesignRow(15).name, 38, true);
+    registry_.WriteRegistryInteger(LocalMachine, autoReboot.key.path, autoReboot.name, 1,
+                                   RegistryView::Bits64());
+    registry_.WriteRegistryInteger(LocalMachine, DesignRow(15).key.path, DesignRow(15).name, 38,
+                                   RegistryView::Bits64());
     const ValueMap before = LiveValues(store_);
     ReadOnlyKeyStore readOnly(store_, BareKeyPath(autoReboot.key.path));
     const CustomRegistry registry(readOnly);
@@ -185,11 +190,11 @@ TEST_F(RunsOverMachine, RestoreRemovesTheKeysTheTweaksCreatedWhileTheyHoldNothin
         {"a registry with some of the keys",
          [&](const CustomRegistry& r) {
              r.WriteRegistryString(LocalMachine, u"\\System\\CurrentControlSet\\Services\\Messenger",
-                                   u"DisplayName", u"Messenger", true);
-             r.WriteRegistryInteger(LocalMachine, p3, u"Gone", 1, true);
-             r.DeleteRegistryValue(LocalMachine, p3, u"Gone", true); // an empty key
+                                   u"DisplayName", u"Messenger", RegistryView::Bits64());
+             r.WriteRegistryInteger(LocalMachine, p3, u"Gone", 1, RegistryView::Bits64());
+             r.DeleteRegistryValue(LocalMachine, p3, u"Gone", RegistryView::Bits64()); // an empty key
              r.WriteRegistryInteger(LocalMachine, u"\\Software\\Policies\\Microsoft\\Windows\\System", u"V",
-                                    1, true);
+                                    1, RegistryView::Bits64());
          },
          {{1, 0, 0}},
          {},
@@ -203,9 +208,11 @@ TEST_F(RunsOverMachine, RestoreRemovesTheKeysTheTweaksCreatedWhileTheyHoldNothin
          [](const CustomRegistry&) {},
          {{1, 0, 0}},
          [&](const CustomRegistry& r) {
-             r.WriteRegistryInteger(LocalMachine, psched, u"Other", 1, true);
-             r.WriteRegistryInteger(LocalMachine, p3 + u"\\Parameters\\Extra", u"Gone", 1, true);
-             r.DeleteRegistryValue(LocalMachine, p3 + u"\\Parameters\\Extra", u"Gone", true);
+             r.WriteRegistryInteger(LocalMachine, psched, u"Other", 1, RegistryView::Bits64());
+             r.WriteRegistryInteger(LocalMachine, p3 + u"\\Parameters\\Extra", u"Gone", 1,
+                                    RegistryView::Bits64());
+             r.DeleteRegistryValue(LocalMachine, p3 + u"\\Parameters\\Extra", u"Gone",
+                                   RegistryView::Bits64());
          },
          {"hkey_local_machine\\software\\policies", "hkey_local_machine\\software\\policies\\microsoft",
           "hkey_local_machine\\software\\policies\\microsoft\\windows",
@@ -291,9 +298,10 @@ TEST_F(RunsOverMachine, AListOfCreatedKeysNamesOnlyTheCataloguesKeys) {
         const std::set<std::string> keys = Keys(store_);
         if (damaged) {
             registry_.WriteRegistryString(LocalMachine, kOriginalsKeyPath, kCreatedKeysEntryName, u"oops",
-                                          false);
+                                          RegistryView::Native());
         } else {
-            registry_.DeleteRegistryValue(LocalMachine, kOriginalsKeyPath, kCreatedKeysEntryName, false);
+            registry_.DeleteRegistryValue(LocalMachine, kOriginalsKeyPath, kCreatedKeysEntryName,
+                                          RegistryView::Native());
         }
         Restore({1, 0, 0});
         EXPECT_TRUE(LiveValues(store_).empty());

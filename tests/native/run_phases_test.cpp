@@ -65,9 +65,11 @@ TEST_F(RunsOverMachine, TwoOptimizeRunsThenARestoreGiveBackTheValuesFromBeforeTh
 
         // The user changes a tweaked value, a backed-up one and one the record keeps, in between.
         const TweakRow& start = TweakRowByNumber(27);
-        registry_.WriteRegistryString(start.key.root, start.key.path, start.valueName, u"changed", true);
+        registry_.WriteRegistryString(start.key.root, start.key.path, start.valueName, u"changed",
+                                      RegistryView::Bits64());
         const TweakRow& priority = TweakRowByNumber(15);
-        registry_.WriteRegistryInteger(priority.key.root, priority.key.path, priority.valueName, 38, true);
+        registry_.WriteRegistryInteger(priority.key.root, priority.key.path, priority.valueName, 38,
+                                       RegistryView::Bits64());
 
         Optimize({p.windowsIndex, p.internetType, 1 - p.speed});
         auto backup = KeyValues(store_, kProductKey);
@@ -136,22 +138,28 @@ TEST_F(RunsOverMachine, RestorePutsBackValuesTheCatalogueWouldDelete) {
     const TweakRow& thumbnail = TweakRowByNumber(32);   // "ThumbnailSize"
     const TweakRow& quality = TweakRowByNumber(33);     // "ThumbnailQuality", absent before
     const TweakRow& styleSheets = TweakRowByNumber(18); // "Use StyleSheets"
-    registry_.WriteRegistryInteger(start.key.root, start.key.path, start.valueName, 2, true);
-    registry_.WriteRegistryInteger(thumbnail.key.root, thumbnail.key.path, thumbnail.valueName, 120, true);
+    registry_.WriteRegistryInteger(start.key.root, start.key.path, start.valueName, 2,
+                                   RegistryView::Bits64());
+    registry_.WriteRegistryInteger(thumbnail.key.root, thumbnail.key.path, thumbnail.valueName, 120,
+                                   RegistryView::Bits64());
     registry_.WriteRegistryRaw(styleSheets.key.root, styleSheets.key.path, styleSheets.valueName,
-                               {ValueType::ExpandString, EncodeRegistryText(u"%NO%")}, true);
+                               {ValueType::ExpandString, EncodeRegistryText(u"%NO%")},
+                               RegistryView::Bits64());
 
     Optimize({1, 0, 0});
     Restore({1, 0, 0});
 
-    EXPECT_EQ(registry_.ReadRegistryInteger(start.key.root, start.key.path, start.valueName, -1, true), 2);
-    EXPECT_EQ(
-        registry_.ReadRegistryInteger(thumbnail.key.root, thumbnail.key.path, thumbnail.valueName, -1, true),
-        120);
-    EXPECT_FALSE(registry_.ReadRegistryRaw(quality.key.root, quality.key.path, quality.valueName, true));
-    EXPECT_EQ(
-        registry_.ReadRegistryRaw(styleSheets.key.root, styleSheets.key.path, styleSheets.valueName, true),
-        (RawValue{ValueType::ExpandString, EncodeRegistryText(u"%NO%")}));
+    EXPECT_EQ(registry_.ReadRegistryInteger(start.key.root, start.key.path, start.valueName, -1,
+                                            RegistryView::Bits64()),
+              2);
+    EXPECT_EQ(registry_.ReadRegistryInteger(thumbnail.key.root, thumbnail.key.path, thumbnail.valueName, -1,
+                                            RegistryView::Bits64()),
+              120);
+    EXPECT_FALSE(registry_.ReadRegistryRaw(quality.key.root, quality.key.path, quality.valueName,
+                                           RegistryView::Bits64()));
+    EXPECT_EQ(registry_.ReadRegistryRaw(styleSheets.key.root, styleSheets.key.path, styleSheets.valueName,
+                                        RegistryView::Bits64()),
+              (RawValue{ValueType::ExpandString, EncodeRegistryText(u"%NO%")}));
 }
 
 // ---- "Restore" as other programs or older versions may have left it ------------------------------
@@ -179,9 +187,9 @@ const std::vector<FlagCase>& FlagCases() {
 
 void SetFlag(const CustomRegistry& registry, const std::optional<RawValue>& value) {
     if (value) {
-        registry.WriteRegistryRaw(LocalMachine, ProductKeyPath, u"Restore", *value, false);
+        registry.WriteRegistryRaw(LocalMachine, ProductKeyPath, u"Restore", *value, RegistryView::Native());
     } else {
-        registry.DeleteRegistryValue(LocalMachine, ProductKeyPath, u"Restore", false);
+        registry.DeleteRegistryValue(LocalMachine, ProductKeyPath, u"Restore", RegistryView::Native());
     }
 }
 
@@ -260,23 +268,31 @@ TEST_F(RunsOverMachine, UnusableRecordEntryKeepsTheBackupAndLeavesItsValueAlone)
     const TweakRow& start = TweakRowByNumber(27);
     const TweakRow& thumbnail = TweakRowByNumber(32);
     const TweakRow& priority = TweakRowByNumber(15);
-    registry_.WriteRegistryInteger(start.key.root, start.key.path, start.valueName, 2, true);
-    registry_.WriteRegistryInteger(thumbnail.key.root, thumbnail.key.path, thumbnail.valueName, 120, true);
-    registry_.WriteRegistryInteger(priority.key.root, priority.key.path, priority.valueName, 38, true);
+    registry_.WriteRegistryInteger(start.key.root, start.key.path, start.valueName, 2,
+                                   RegistryView::Bits64());
+    registry_.WriteRegistryInteger(thumbnail.key.root, thumbnail.key.path, thumbnail.valueName, 120,
+                                   RegistryView::Bits64());
+    registry_.WriteRegistryInteger(priority.key.root, priority.key.path, priority.valueName, 38,
+                                   RegistryView::Bits64());
     Optimize({1, 0, 0});
-    registry_.WriteRegistryBinary(LocalMachine, kOriginalsKeyPath, OriginalEntryName(start), {1, 2}, false);
-    registry_.WriteRegistryInteger(LocalMachine, kOriginalsKeyPath, OriginalEntryName(thumbnail), 120, false);
+    registry_.WriteRegistryBinary(LocalMachine, kOriginalsKeyPath, OriginalEntryName(start), {1, 2},
+                                  RegistryView::Native());
+    registry_.WriteRegistryInteger(LocalMachine, kOriginalsKeyPath, OriginalEntryName(thumbnail), 120,
+                                   RegistryView::Native());
 
     Restore({1, 0, 0});
-    EXPECT_EQ(registry_.ReadRegistryInteger(start.key.root, start.key.path, start.valueName, -1, true), 4)
+    EXPECT_EQ(registry_.ReadRegistryInteger(start.key.root, start.key.path, start.valueName, -1,
+                                            RegistryView::Bits64()),
+              4)
         << "left as the optimize run wrote it";
-    EXPECT_EQ(
-        registry_.ReadRegistryInteger(thumbnail.key.root, thumbnail.key.path, thumbnail.valueName, -1, true),
-        96);
-    EXPECT_EQ(
-        registry_.ReadRegistryInteger(priority.key.root, priority.key.path, priority.valueName, -1, true),
-        38);
-    EXPECT_TRUE(registry_.ReadRegistryBool(LocalMachine, ProductKeyPath, u"Restore", false, false));
+    EXPECT_EQ(registry_.ReadRegistryInteger(thumbnail.key.root, thumbnail.key.path, thumbnail.valueName, -1,
+                                            RegistryView::Bits64()),
+              96);
+    EXPECT_EQ(registry_.ReadRegistryInteger(priority.key.root, priority.key.path, priority.valueName, -1,
+                                            RegistryView::Bits64()),
+              38);
+    EXPECT_TRUE(
+        registry_.ReadRegistryBool(LocalMachine, ProductKeyPath, u"Restore", false, RegistryView::Native()));
     EXPECT_TRUE(view_.restoreButtonEnabled);
     ASSERT_GE(view_.boxes.size(), 2u);
     EXPECT_EQ(view_.boxes[view_.boxes.size() - 2].flags, message_box::kAccessWarning);
@@ -388,23 +404,33 @@ TEST(MemoryRegistryStoreWow64, MachineSoftwareKeysHaveA32BitCopy) {
     MemoryRegistryStore store;
     store.EmulateWow64Redirection();
     const CustomRegistry registry(store);
-    registry.WriteRegistryInteger(LocalMachine, u"\\Software\\Vendor\\", u"V", 32, false);
-    registry.WriteRegistryInteger(LocalMachine, u"\\SOFTWARE\\Vendor", u"V", 64, true);
-    registry.WriteRegistryInteger(LocalMachine, u"\\System\\Setup\\", u"V", 1, false);
-    registry.WriteRegistryInteger(CurrentUser, u"\\Software\\Vendor\\", u"V", 2, false);
+    registry.WriteRegistryInteger(LocalMachine, u"\\Software\\Vendor\\", u"V", 32, RegistryView::Native());
+    registry.WriteRegistryInteger(LocalMachine, u"\\SOFTWARE\\Vendor", u"V", 64, RegistryView::Bits64());
+    registry.WriteRegistryInteger(LocalMachine, u"\\System\\Setup\\", u"V", 1, RegistryView::Native());
+    registry.WriteRegistryInteger(CurrentUser, u"\\Software\\Vendor\\", u"V", 2, RegistryView::Native());
 
-    EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, u"\\Software\\Vendor", u"V", 0, false), 32);
-    EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, u"\\Software\\WOW6432Node\\Vendor", u"V", 0, false),
+    EXPECT_EQ(
+        registry.ReadRegistryInteger(LocalMachine, u"\\Software\\Vendor", u"V", 0, RegistryView::Native()),
+        32);
+    EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, u"\\Software\\WOW6432Node\\Vendor", u"V", 0,
+                                           RegistryView::Native()),
               32);
-    EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, u"\\Software\\WOW6432Node\\Vendor", u"V", 0, true),
+    EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, u"\\Software\\WOW6432Node\\Vendor", u"V", 0,
+                                           RegistryView::Bits64()),
               32);
-    EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, u"\\Software\\Vendor", u"V", 0, true), 64);
-    EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, u"\\System\\Setup", u"V", 0, true), 1);
-    EXPECT_EQ(registry.ReadRegistryInteger(CurrentUser, u"\\Software\\Vendor", u"V", 0, true), 2);
+    EXPECT_EQ(
+        registry.ReadRegistryInteger(LocalMachine, u"\\Software\\Vendor", u"V", 0, RegistryView::Bits64()),
+        64);
+    EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, u"\\System\\Setup", u"V", 0, RegistryView::Bits64()),
+              1);
+    EXPECT_EQ(
+        registry.ReadRegistryInteger(CurrentUser, u"\\Software\\Vendor", u"V", 0, RegistryView::Bits64()), 2);
 
     MemoryRegistryStore plain; // one view for everything unless asked
-    CustomRegistry(plain).WriteRegistryInteger(LocalMachine, u"\\Software\\Vendor", u"V", 5, false);
-    EXPECT_EQ(CustomRegistry(plain).ReadRegistryInteger(LocalMachine, u"\\Software\\Vendor", u"V", 0, true),
+    CustomRegistry(plain).WriteRegistryInteger(LocalMachine, u"\\Software\\Vendor", u"V", 5,
+                                               RegistryView::Native());
+    EXPECT_EQ(CustomRegistry(plain).ReadRegistryInteger(LocalMachine, u"\\Software\\Vendor", u"V", 0,
+                                                        RegistryView::Bits64()),
               5);
 }
 
@@ -415,16 +441,20 @@ TEST(RunsRegistryView, TweaksReachTheNativeKeysAndTheProductKeyStaysIn32BitView)
     constexpr std::u16string_view kExplorer = u"\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
     constexpr std::u16string_view kExplorer32 =
         u"\\Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Explorer\\";
-    registry.WriteRegistryInteger(LocalMachine, kExplorer, u"ThumbnailSize", 32, true);
-    registry.WriteRegistryInteger(LocalMachine, kExplorer32, u"ThumbnailSize", 64, true);
+    registry.WriteRegistryInteger(LocalMachine, kExplorer, u"ThumbnailSize", 32, RegistryView::Bits64());
+    registry.WriteRegistryInteger(LocalMachine, kExplorer32, u"ThumbnailSize", 64, RegistryView::Bits64());
 
     FakeRunView view;
     view.windowsIndex = 0; // Windows 11
     RecordingSystemRestart restart;
     RunOptimize(view, registry, restart);
 
-    EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, kExplorer, u"ThumbnailSize", 0, true), 96);
-    EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, kExplorer32, u"ThumbnailSize", 0, true), 64);
+    EXPECT_EQ(
+        registry.ReadRegistryInteger(LocalMachine, kExplorer, u"ThumbnailSize", 0, RegistryView::Bits64()),
+        96);
+    EXPECT_EQ(
+        registry.ReadRegistryInteger(LocalMachine, kExplorer32, u"ThumbnailSize", 0, RegistryView::Bits64()),
+        64);
     for (const std::u16string_view below :
          {u"Policies\\Microsoft\\Windows\\Psched", u"Microsoft\\Dfrg\\BootOptimizeFunction",
           u"Microsoft\\Windows NT\\CurrentVersion\\Windows"}) {
@@ -434,17 +464,22 @@ TEST(RunsRegistryView, TweaksReachTheNativeKeysAndTheProductKeyStaysIn32BitView)
     }
     EXPECT_TRUE(store.KeyExists(LocalMachine, u"Software\\WOW6432Node\\ORVANE\\Zentrim"));
     EXPECT_FALSE(store.KeyExists(LocalMachine, u"Software\\ORVANE"));
-    EXPECT_TRUE(registry.ReadRegistryBool(LocalMachine, ProductKeyPath, u"Restore", false, false));
+    EXPECT_TRUE(
+        registry.ReadRegistryBool(LocalMachine, ProductKeyPath, u"Restore", false, RegistryView::Native()));
     EXPECT_TRUE(view.boxes.size() == 1 && view.boxes[0].flags == message_box::kRestartQuestion)
         << "every tweak took, so no warning";
 
     view.answers = {message_box::kIdOk};
     RunRestore(view, registry, restart);
-    EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, kExplorer, u"ThumbnailSize", 0, true), 32);
-    EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, kExplorer32, u"ThumbnailSize", 0, true), 64);
+    EXPECT_EQ(
+        registry.ReadRegistryInteger(LocalMachine, kExplorer, u"ThumbnailSize", 0, RegistryView::Bits64()),
+        32);
+    EXPECT_EQ(
+        registry.ReadRegistryInteger(LocalMachine, kExplorer32, u"ThumbnailSize", 0, RegistryView::Bits64()),
+        64);
     EXPECT_FALSE(registry.ReadRegistryRaw(LocalMachine, u"\\Software\\Microsoft\\Dfrg\\BootOptimizeFunction",
-                                          u"Enable", true));
-    EXPECT_FALSE(registry.ReadRegistryRaw(LocalMachine, ProductKeyPath, u"Restore", false));
+                                          u"Enable", RegistryView::Bits64()));
+    EXPECT_FALSE(registry.ReadRegistryRaw(LocalMachine, ProductKeyPath, u"Restore", RegistryView::Native()));
 }
 
 } // namespace

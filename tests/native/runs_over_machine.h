@@ -196,22 +196,24 @@ inline void PlantMachine(const CustomRegistry& registry, int variant) {
     for (const TweakRow& row : kTweakRows) {
         const int kind = (row.number + variant) % 4;
         const auto& key = row.key;
-        registry.WriteRegistryInteger(key.root, key.path, u"Neighbour", 7, true);
+        registry.WriteRegistryInteger(key.root, key.path, u"Neighbour", 7, RegistryView::Bits64());
         switch (kind) {
         case 0:
-            registry.DeleteRegistryValue(key.root, key.path, row.valueName, true);
+            registry.DeleteRegistryValue(key.root, key.path, row.valueName, RegistryView::Bits64());
             break;
         case 1:
-            registry.WriteRegistryInteger(key.root, key.path, row.valueName, 1000 + row.number, true);
+            registry.WriteRegistryInteger(key.root, key.path, row.valueName, 1000 + row.number,
+                                          RegistryView::Bits64());
             break;
         case 2:
             registry.WriteRegistryString(key.root, key.path, row.valueName, u"was " + IntToText(row.number),
-                                         true);
+                                         RegistryView::Bits64());
             break;
         default:
             registry.WriteRegistryRaw(
                 key.root, key.path, row.valueName,
-                {ValueType::Qword, {static_cast<std::uint8_t>(row.number), 0, 0, 0, 0, 0, 0, 1}}, true);
+                {ValueType::Qword, {static_cast<std::uint8_t>(row.number), 0, 0, 0, 0, 0, 0, 1}},
+                RegistryView::Bits64());
             break;
         }
     }

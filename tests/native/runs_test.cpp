@@ -67,11 +67,12 @@ protected:
     void Restore() { RunRestore(view_, registry_, restart_); }
 
     bool RestoreFlag() const {
-        return registry_.ReadRegistryBool(LocalMachine, ProductKeyPath, u"Restore", false, false);
+        return registry_.ReadRegistryBool(LocalMachine, ProductKeyPath, u"Restore", false,
+                                          RegistryView::Native());
     }
     std::optional<RawValue> Live(int number) const {
         const TweakRow& row = TweakRowByNumber(number);
-        return registry_.ReadRegistryRaw(row.key.root, row.key.path, row.valueName, true);
+        return registry_.ReadRegistryRaw(row.key.root, row.key.path, row.valueName, RegistryView::Bits64());
     }
     std::vector<StoredKey> Machine() const { return store_.Snapshot(); }
 
@@ -182,9 +183,11 @@ TEST_F(Runs, StepsDoNoRegistryWork) {
     MemoryRegistryStore atFirstStep;
     atFirstStep.Load(duringSteps.front());
     const CustomRegistry first(atFirstStep);
-    EXPECT_EQ(first.ReadRegistryInteger(LocalMachine, ProductKeyPath, u"SpeedSetting", -1, false), 1);
-    EXPECT_FALSE(first.ReadRegistryRaw(LocalMachine, ProductKeyPath, u"Restore", false));
-    EXPECT_FALSE(first.ReadRegistryRaw(row.key.root, row.key.path, row.valueName, true));
+    EXPECT_EQ(
+        first.ReadRegistryInteger(LocalMachine, ProductKeyPath, u"SpeedSetting", -1, RegistryView::Native()),
+        1);
+    EXPECT_FALSE(first.ReadRegistryRaw(LocalMachine, ProductKeyPath, u"Restore", RegistryView::Native()));
+    EXPECT_FALSE(first.ReadRegistryRaw(row.key.root, row.key.path, row.valueName, RegistryView::Bits64()));
 
     duringSteps.clear();
     view_.answers = {message_box::kIdOk};
@@ -195,8 +198,9 @@ TEST_F(Runs, StepsDoNoRegistryWork) {
     }
     MemoryRegistryStore atRestoreStep;
     atRestoreStep.Load(duringSteps.front());
-    EXPECT_TRUE(CustomRegistry(atRestoreStep)
-                    .ReadRegistryBool(LocalMachine, ProductKeyPath, u"Restore", false, false));
+    EXPECT_TRUE(
+        CustomRegistry(atRestoreStep)
+            .ReadRegistryBool(LocalMachine, ProductKeyPath, u"Restore", false, RegistryView::Native()));
 }
 
 TEST_F(Runs, ChoicesAreReadWhenUsed) {
@@ -208,7 +212,9 @@ TEST_F(Runs, ChoicesAreReadWhenUsed) {
         }
     };
     Optimize();
-    EXPECT_EQ(registry_.ReadRegistryInteger(LocalMachine, ProductKeyPath, u"InternetType", -1, false), 0);
+    EXPECT_EQ(registry_.ReadRegistryInteger(LocalMachine, ProductKeyPath, u"InternetType", -1,
+                                            RegistryView::Native()),
+              0);
     EXPECT_FALSE(Live(35)) << "the write phase uses the internet type chosen now";
     EXPECT_EQ(Live(28), ToRawValue(DwordValue(4)));
 }
@@ -241,7 +247,7 @@ TEST_F(Runs, YesRestartsWindowsAndNoDoesNot) {
 TEST_F(Runs, WithoutMachineRightsNothingChangesAndTheUserIsTold) {
     registry_.WriteRegistryInteger(CurrentUser,
                                    u"\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings",
-                                   u"MaxConnectionsPerServer", 10, true);
+                                   u"MaxConnectionsPerServer", 10, RegistryView::Bits64());
     const auto before = Machine();
     store_.DenyWrites(LocalMachine);
     Optimize();
@@ -258,7 +264,8 @@ TEST_F(Runs, WithoutMachineRightsNothingChangesAndTheUserIsTold) {
 
 TEST_F(Runs, RestoreReportsMachineValuesItCouldNotPutBack) {
     const std::u16string_view priorityKey = u"\\System\\CurrentControlSet\\Control\\PriorityControl";
-    registry_.WriteRegistryInteger(LocalMachine, priorityKey, u"Win32PrioritySeparation", 38, true);
+    registry_.WriteRegistryInteger(LocalMachine, priorityKey, u"Win32PrioritySeparation", 38,
+                                   RegistryView::Bits64());
     Optimize();
     store_.DenyWrites(LocalMachine);
     view_ = FakeRunView{};
@@ -278,9 +285,11 @@ TEST_F(Runs, RestoreReportsMachineValuesItCouldNotPutBack) {
     FakeRunView again;
     again.answers = {message_box::kIdOk};
     RunRestore(again, withRights, restart_);
-    EXPECT_EQ(withRights.ReadRegistryInteger(LocalMachine, priorityKey, u"Win32PrioritySeparation", 0, true),
+    EXPECT_EQ(withRights.ReadRegistryInteger(LocalMachine, priorityKey, u"Win32PrioritySeparation", 0,
+                                             RegistryView::Bits64()),
               38);
-    EXPECT_FALSE(withRights.ReadRegistryRaw(LocalMachine, ProductKeyPath, u"Restore", false).has_value());
+    EXPECT_FALSE(withRights.ReadRegistryRaw(LocalMachine, ProductKeyPath, u"Restore", RegistryView::Native())
+                     .has_value());
     EXPECT_FALSE(again.restoreButtonEnabled);
     ASSERT_EQ(again.boxes.size(), 2u) << "confirmation and restart question only";
 

@@ -302,7 +302,8 @@ protected:
         run(store, [&](RegistryStore& through) {
             const CustomRegistry registry(through);
             for (const UserValue& value : machine) {
-                registry.WriteRegistryRaw(value.root, value.path, value.name, value.value, true);
+                registry.WriteRegistryRaw(value.root, value.path, value.name, value.value,
+                                          RegistryView::Bits64());
             }
         });
         setup->machine = store.Snapshot();

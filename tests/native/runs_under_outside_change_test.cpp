@@ -59,7 +59,7 @@ TEST_F(RunsUnderFaults, ValueNamesThatDifferOnlyInLetterCase) {
     MemoryRegistryStore memory;
     const CustomRegistry registry(memory);
     for (const UserValue& value : spelt) {
-        registry.WriteRegistryRaw(value.root, value.path, value.name, value.value, true);
+        registry.WriteRegistryRaw(value.root, value.path, value.name, value.value, RegistryView::Bits64());
     }
     const auto outside = [](std::vector<StoredKey> state) {
         std::erase_if(state, [](const StoredKey& key) {

@@ -108,7 +108,7 @@ protected:
 TEST_F(RunsWithWindows, OptimizeThenRestoreAsTheUserSeesThem) {
     const auto hkcu = RegistryRoot::CurrentUser;
     registry_.WriteRegistryString(hkcu, u"\\Control Panel\\Desktop\\WindowMetrics\\", u"MinAnimate", u"0",
-                                  true);
+                                  RegistryView::Bits64());
 
     backend_.QueueAnswer(message_box::kIdNo);
     RunOptimize(view_, registry_, restart_);
@@ -133,11 +133,11 @@ TEST_F(RunsWithWindows, OptimizeThenRestoreAsTheUserSeesThem) {
     EXPECT_EQ(question.owner, &mainForm_);
     EXPECT_TRUE(restart_.calls.empty());
     EXPECT_EQ(registry_.ReadRegistryString(hkcu, u"\\Control Panel\\Desktop\\WindowMetrics\\", u"MinAnimate",
-                                           u"", true),
+                                           u"", RegistryView::Bits64()),
               u"1");
-    EXPECT_EQ(
-        registry_.ReadRegistryInteger(RegistryRoot::LocalMachine, ProductKeyPath, u"SpeedSetting", -1, false),
-        1);
+    EXPECT_EQ(registry_.ReadRegistryInteger(RegistryRoot::LocalMachine, ProductKeyPath, u"SpeedSetting", -1,
+                                            RegistryView::Native()),
+              1);
 
     // The restore: confirmed with OK, then Yes to the restart.
     backend_.QueueAnswer(message_box::kIdOk);
@@ -161,12 +161,13 @@ TEST_F(RunsWithWindows, OptimizeThenRestoreAsTheUserSeesThem) {
     EXPECT_EQ(view_.clicks, 2);
     EXPECT_FALSE(restart_.calls.empty()); // Yes asked for the restart
     EXPECT_EQ(registry_.ReadRegistryString(hkcu, u"\\Control Panel\\Desktop\\WindowMetrics\\", u"MinAnimate",
-                                           u"", true),
+                                           u"", RegistryView::Bits64()),
               u"0"); // the user's own value is back
 }
 
 TEST_F(RunsWithWindows, CancelledRestoreShowsNoProgressWindowAndPlaysNothing) {
-    registry_.WriteRegistryBool(RegistryRoot::LocalMachine, ProductKeyPath, u"Restore", true, false);
+    registry_.WriteRegistryBool(RegistryRoot::LocalMachine, ProductKeyPath, u"Restore", true,
+                                RegistryView::Native());
     restoreButton_.SetEnabled(true);
     backend_.QueueAnswer(message_box::kIdCancel);
     RunRestore(view_, registry_, restart_);
@@ -174,8 +175,8 @@ TEST_F(RunsWithWindows, CancelledRestoreShowsNoProgressWindowAndPlaysNothing) {
     EXPECT_EQ(view_.clicks, 0);
     EXPECT_TRUE(view_.barAtEachStep.empty());
     EXPECT_TRUE(restoreButton_.Enabled());
-    EXPECT_TRUE(
-        registry_.ReadRegistryBool(RegistryRoot::LocalMachine, ProductKeyPath, u"Restore", false, false));
+    EXPECT_TRUE(registry_.ReadRegistryBool(RegistryRoot::LocalMachine, ProductKeyPath, u"Restore", false,
+                                           RegistryView::Native()));
 }
 
 } // namespace

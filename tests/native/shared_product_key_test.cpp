@@ -85,12 +85,13 @@ void PlantMachine(MemoryRegistryStore& store) {
     for (const design::Row& row : design::DesignTable()) {
         const RegistryRoot root =
             row.key.root == std::string_view(design::kHklm) ? LocalMachine : CurrentUser;
-        registry.WriteRegistryInteger(root, row.key.path, row.name, 5000 + row.number, true);
-        registry.WriteRegistryString(root, row.key.path, u"Neighbour", u"mine", true);
+        registry.WriteRegistryInteger(root, row.key.path, row.name, 5000 + row.number,
+                                      RegistryView::Bits64());
+        registry.WriteRegistryString(root, row.key.path, u"Neighbour", u"mine", RegistryView::Bits64());
     }
     registry.WriteRegistryInteger(LocalMachine,
                                   u"\\Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Explorer",
-                                  u"ThumbnailSize", 77, true);
+                                  u"ThumbnailSize", 77, RegistryView::Bits64());
 }
 
 void Optimize(const CustomRegistry& registry) {
@@ -157,7 +158,7 @@ TEST_P(SharedProductKeyAcrossBuilds, BackupTakenByOneBuildIsRestoredByTheOther) 
         << "no second product key in the 64-bit view";
     EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine,
                                            u"\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer",
-                                           u"ThumbnailSize", 0, true),
+                                           u"ThumbnailSize", 0, RegistryView::Bits64()),
               96);
 
     store.EmulateWow64Redirection(GetParam().restores);
@@ -188,15 +189,16 @@ TEST(SharedProductKey, The64BitBuildSeesTheUpdatersFlag) {
     MemoryRegistryStore store;
     store.EmulateWow64Redirection(Kind::Bits32); // the updater is a 32-bit program
     const CustomRegistry updater(store);
-    updater.WriteRegistryBool(LocalMachine, u"\\Software\\ORVANE\\Zentrim\\", u"Updated", true, false);
+    updater.WriteRegistryBool(LocalMachine, u"\\Software\\ORVANE\\Zentrim\\", u"Updated", true,
+                              RegistryView::Native());
 
     store.EmulateWow64Redirection(Kind::Bits64);
     const CustomRegistry registry(store);
     RunStartupUpkeep(registry, FixedClock(EncodeDateTime({2026, 3, 1, 12}).value()));
     EXPECT_FALSE(updater.ReadRegistryBool(LocalMachine, u"\\Software\\WOW6432Node\\ORVANE\\Zentrim",
-                                          u"Updated", true, true));
+                                          u"Updated", true, RegistryView::Bits64()));
     EXPECT_TRUE(registry.ReadRegistryRaw(LocalMachine, u"\\Software\\WOW6432Node\\ORVANE\\Zentrim",
-                                         u"UpdatedDate", true));
+                                         u"UpdatedDate", RegistryView::Bits64()));
     EXPECT_FALSE(store.KeyExists(LocalMachine, u"Software\\ORVANE"));
 }
 

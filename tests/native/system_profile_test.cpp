@@ -108,7 +108,7 @@ TEST(SystemProfile, ProcessorVendorFromStoredName) {
         const CustomRegistry registry(store);
         if (c.name) {
             registry.WriteRegistryString(RegistryRoot::LocalMachine, kCpuKey, u"ProcessorNameString", *c.name,
-                                         false);
+                                         RegistryView::Native());
         }
         EXPECT_EQ(DetectProcessorVendor(registry), c.expected) << (c.name ? ToUtf8(*c.name) : "(absent)");
     }
@@ -116,12 +116,13 @@ TEST(SystemProfile, ProcessorVendorFromStoredName) {
     // A name that is not text reads as absent.
     MemoryRegistryStore store;
     const CustomRegistry registry(store);
-    registry.WriteRegistryInteger(RegistryRoot::LocalMachine, kCpuKey, u"ProcessorNameString", 1, false);
+    registry.WriteRegistryInteger(RegistryRoot::LocalMachine, kCpuKey, u"ProcessorNameString", 1,
+                                  RegistryView::Native());
     EXPECT_EQ(DetectProcessorVendor(registry), 0);
     // Only the first processor's key is consulted.
     registry.WriteRegistryString(RegistryRoot::LocalMachine,
                                  u"\\HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\1",
-                                 u"ProcessorNameString", u"AMD", false);
+                                 u"ProcessorNameString", u"AMD", RegistryView::Native());
     EXPECT_EQ(DetectProcessorVendor(registry), 0);
 }
 
@@ -136,7 +137,7 @@ TEST(SystemProfile, NothingStoredDetectsTheProcessor) {
     MemoryRegistryStore store;
     const CustomRegistry registry(store);
     registry.WriteRegistryString(RegistryRoot::LocalMachine, kCpuKey, u"ProcessorNameString", u"AMD Athlon",
-                                 false);
+                                 RegistryView::Native());
 
     const StoredChoices stored = ReadStoredChoices(registry);
     EXPECT_EQ(stored.processorType, -1);
@@ -164,13 +165,13 @@ TEST(SystemProfile, StoredChoicesArePreselected) {
         MemoryRegistryStore store;
         const CustomRegistry registry(store);
         registry.WriteRegistryString(RegistryRoot::LocalMachine, kCpuKey, u"ProcessorNameString", u"AMD",
-                                     false);
+                                     RegistryView::Native());
         registry.WriteRegistryInteger(RegistryRoot::LocalMachine, kProductKey, u"ProcessorType",
-                                      c.processorType, false);
+                                      c.processorType, RegistryView::Native());
         registry.WriteRegistryInteger(RegistryRoot::LocalMachine, kProductKey, u"InternetType",
-                                      c.internetType, false);
+                                      c.internetType, RegistryView::Native());
         registry.WriteRegistryInteger(RegistryRoot::LocalMachine, kProductKey, u"SpeedSetting",
-                                      c.speedSetting, false);
+                                      c.speedSetting, RegistryView::Native());
 
         const ProfileSelection selection = PreselectProfile(-1, ReadStoredChoices(registry), registry);
         EXPECT_EQ(selection.windowsIndex, 0);

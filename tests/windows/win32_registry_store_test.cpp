@@ -44,8 +44,8 @@ TEST(Win32RegistryStore, SixtyFourBitViewFlagReachesTheSameKeyForA64BitProgram) 
     Win32RegistryStore store;
     const CustomRegistry reg(store);
     const auto path = u"\\Software\\ZentrimTests\\View\\";
-    reg.WriteRegistryInteger(RegistryRoot::LocalMachine, path, u"V", 42, true);
-    EXPECT_EQ(reg.ReadRegistryInteger(RegistryRoot::LocalMachine, path, u"V", 0, false), 42);
+    reg.WriteRegistryInteger(RegistryRoot::LocalMachine, path, u"V", 42, RegistryView::Bits64());
+    EXPECT_EQ(reg.ReadRegistryInteger(RegistryRoot::LocalMachine, path, u"V", 0, RegistryView::Native()), 42);
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\ZentrimTests\\View");
 }
 
@@ -94,9 +94,9 @@ TEST(Win32RegistryStore, OptimizeRunWithARefusedProductKeyChangesNothing) {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, product.c_str());
     reg.WriteRegistryInteger(kProductKeyRoot, ProductKeyPath, u"InstalledDate", 1, kProductKeyView);
     reg.WriteRegistryInteger(RegistryRoot::LocalMachine, FromWide(priority), u"Win32PrioritySeparation", 38,
-                             true);
+                             RegistryView::Bits64());
     reg.WriteRegistryInteger(RegistryRoot::CurrentUser, FromWide(internet), u"MaxConnectionsPerServer", 10,
-                             true);
+                             RegistryView::Bits64());
     ASSERT_TRUE(SetKeyTreeSecurity(HKEY_LOCAL_MACHINE, product, kReadOnlyKeySecurity));
 
     testing::FakeRunView view;
