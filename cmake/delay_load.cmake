@@ -25,7 +25,10 @@ set(zentrim_delay_load_bcrypt
     BCryptCloseAlgorithmProvider@8 BCryptCreateHash@28 BCryptDestroyHash@4 BCryptDestroyKey@4 BCryptFinishHash@16
     BCryptGenRandom@16 BCryptHashData@16 BCryptImportKeyPair@28 BCryptOpenAlgorithmProvider@16
     BCryptVerifySignature@28)
-set(zentrim_delay_load_dlls version winhttp winmm bcrypt)
+set(zentrim_delay_load_ole32 CoCreateInstance@20 CoInitializeEx@8 CoUninitialize@0)
+set(zentrim_delay_load_oleaut32 SysAllocStringLen@8 VariantInit@4)
+set(zentrim_delay_load_shell32 CommandLineToArgvW@8 ShellExecuteW@24)
+set(zentrim_delay_load_dlls version winhttp winmm bcrypt ole32 oleaut32 shell32)
 
 if(MINGW)
     if(NOT CMAKE_DLLTOOL)

@@ -39,6 +39,7 @@
 
 #include <shellapi.h>
 
+#include <cwchar>
 #include <memory>
 #include <optional>
 #include <string>
@@ -50,6 +51,20 @@ namespace {
 
 // The command-line arguments after the program's own path.
 std::vector<std::u16string> CommandLineArguments() {
+    // Without arguments shell32, which splits them, need not be loaded at start. The program's
+    // own path comes first: quoted up to the next quote, else up to the first space or tab.
+    const wchar_t* rest = GetCommandLineW();
+    if (*rest == L'"') {
+        rest = std::wcschr(rest + 1, L'"');
+        rest = rest != nullptr ? rest + 1 : L"";
+    } else {
+        while (*rest != L'\0' && *rest != L' ' && *rest != L'\t') {
+            ++rest;
+        }
+    }
+    if (std::wcsspn(rest, L" \t") == std::wcslen(rest)) {
+        return {};
+    }
     int count = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
     if (argv == nullptr) {

@@ -1,5 +1,7 @@
 #include "launch/shell_launcher_win32.h"
 
+#include "base/com_apartment_win32.h"
+
 #include <string>
 
 namespace zentrim {
@@ -34,6 +36,8 @@ ShellLauncher::~ShellLauncher() {
 
 bool ShellLauncher::OpenTarget(WindowHandle owner, std::u16string_view verb, std::u16string_view file,
                                std::u16string_view parameters, int showCommand) {
+    // The shell may hand the request to an extension, which needs COM on this thread.
+    EnsureComApartment();
     const std::wstring verbText = ToWide(verb);
     const std::wstring fileText = ToWide(file);
     const std::wstring parameterText = ToWide(parameters);
@@ -44,6 +48,7 @@ bool ShellLauncher::OpenTarget(WindowHandle owner, std::u16string_view verb, std
 }
 
 void ShellLauncher::DisplayHelpTopic(std::u16string_view helpLocation) {
+    EnsureComApartment(); // the help window shows its pages through COM
     if (!helpLibrary_) {
         helpLibrary_.reset(LoadLibraryW(L"hhctrl.ocx"));
         if (!helpLibrary_) {

@@ -52,8 +52,6 @@ Win32Backend::Win32Backend() : instance_(GetModuleHandleW(nullptr)) {
         INITCOMMONCONTROLSEX init{sizeof init, classes};
         InitCommonControlsEx(&init);
     }
-    comInitialised_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
-
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
     if (!GetClassInfoExW(instance_, kTimerWindowClass, &windowClass)) {
@@ -76,9 +74,6 @@ Win32Backend::~Win32Backend() {
         }
         SetWindowLongPtrW(timerWindow_.get(), GWLP_USERDATA, 0);
         timerWindow_.reset();
-    }
-    if (comInitialised_) {
-        CoUninitialize();
     }
 }
 
@@ -335,16 +330,25 @@ Font Win32Backend::DesktopFont() {
 
 Size Win32Backend::MeasureText(const Font& font, std::u16string_view text, bool showAccelChar,
                                int wrapWidth) {
-    // A font made for 96 dots per inch measures in layout units on any screen.
-    WindowDc dc;
-    const UniqueFont made = MakeFont(font, 96);
-    if (dc.get() == nullptr || !made) {
+    // A font made for 96 dots per inch measures in layout units on any screen. The labels of a
+    // window share a few fonts, so each is made once.
+    if (!measuringDc_) {
+        measuringDc_ = MeasuringDc();
+    }
+    const LOGFONTW logFont = ToLogFont(font, 96);
+    const std::wstring key(reinterpret_cast<const wchar_t*>(&logFont), sizeof logFont / sizeof(wchar_t));
+    auto found = measuringFonts_.find(key);
+    if (found == measuringFonts_.end()) {
+        found = measuringFonts_.emplace(key, MakeFont(font, 96)).first;
+    }
+    const HDC dc = measuringDc_.get();
+    if (dc == nullptr || !found->second) {
         return {};
     }
-    SelectGuard select(dc.get(), made.get());
+    SelectGuard select(dc, found->second.get());
     const std::wstring wide = text.empty() ? std::wstring(L" ") : ToWide(text);
     RECT rect{0, 0, wrapWidth > 0 ? wrapWidth : 0, 0};
-    DrawTextW(dc.get(), wide.c_str(), static_cast<int>(wide.size()), &rect,
+    DrawTextW(dc, wide.c_str(), static_cast<int>(wide.size()), &rect,
               DT_CALCRECT | (showAccelChar ? 0 : DT_NOPREFIX) | (wrapWidth > 0 ? DT_WORDBREAK : 0));
     return {text.empty() ? 0 : rect.right - rect.left, rect.bottom - rect.top};
 }

@@ -5,16 +5,18 @@
 
 #include "base/unique_handle_win32.h"
 #include "toolkit/backend.h"
+#include "toolkit/gdi_win32.h"
 
 #include <functional>
 #include <map>
+#include <string>
 
 namespace zentrim::toolkit {
 
 class Win32Backend final : public Backend {
 public:
-    // Registers the common controls the toolkit uses and initialises COM on this thread for the
-    // picture decoder (undone at the end when this call did it).
+    // Registers the common controls the toolkit uses. COM is set up when a picture is first
+    // decoded (EnsureComApartment).
     Win32Backend();
     ~Win32Backend() override;
 
@@ -49,12 +51,15 @@ private:
     static LRESULT CALLBACK TimerWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     HINSTANCE instance_;
-    bool comInitialised_ = false;
     bool receivingQuit_ = false;
     bool quitPending_ = false; // posted and not yet taken out of the queue
     std::map<UINT_PTR, std::function<void()>> timers_;
     TimerId nextTimer_ = 1;
     UniqueWindow timerWindow_;
+    // Text measuring: a memory device context and the fonts made for it, by their description.
+    // The fonts are released before the context (members go in reverse order).
+    win32::UniqueDc measuringDc_;
+    std::map<std::wstring, UniqueFont> measuringFonts_;
 };
 
 } // namespace zentrim::toolkit

@@ -35,6 +35,12 @@ private:
 // The screen's device context.
 using ScreenDc = WindowDc;
 
+// A memory device context like the screen's, for measuring text: unlike a window's, it costs no
+// trip to the window system (under Wine a window's context asks the server for its region).
+inline UniqueDc MeasuringDc() {
+    return UniqueDc(CreateCompatibleDC(nullptr));
+}
+
 // Selects an object into a device context and puts the previous one back at the end.
 class SelectGuard {
 public:

@@ -77,8 +77,8 @@ RECT LabelWindow::NativeRect() {
     }
     // Measured again at the window's resolution with the window's font, so the text fits at any
     // resolution; a right-aligned label keeps its right edge.
-    const WindowDc dc(window_);
-    if (dc.get() == nullptr) {
+    const UniqueDc dc = MeasuringDc();
+    if (!dc) {
         return rect;
     }
     RECT measured{0, 0, label_.WordWrap() ? rect.right - rect.left : 0, 0};

@@ -1,7 +1,9 @@
 #include "toolkit/picture_win32.h"
 
+#include "base/com_apartment_win32.h"
 #include "base/phase_trace.h"
 #include "base/unique_handle_win32.h"
+#include "toolkit/png_reader.h"
 
 #include <wincodec.h>
 
@@ -14,6 +16,9 @@ namespace {
 constexpr int kMaxSide = 16384;
 
 bool CreateFactory(ComPtr<IWICImagingFactory>& factory) {
+    if (!EnsureComApartment()) {
+        return false;
+    }
     // The first version of the factory exists on every Windows the program runs on.
     return SUCCEEDED(CoCreateInstance(CLSID_WICImagingFactory1, nullptr, CLSCTX_INPROC_SERVER,
                                       IID_IWICImagingFactory, factory.putVoid()));
@@ -49,6 +54,10 @@ std::optional<DecodedPicture> DecodedPicture::Decode(const Picture& picture) {
     if (bytes.empty()) {
         return std::nullopt;
     }
+    // The artwork's kinds of PNG are read here; the imaging component takes any other picture.
+    if (std::optional<PngPixels> read = ReadPng(bytes)) {
+        return DecodedPicture(read->width, read->height, std::move(read->bgra));
+    }
     ComPtr<IWICImagingFactory> factory;
     ComPtr<IWICStream> stream;
     ComPtr<IWICBitmapDecoder> decoder;
@@ -83,25 +92,6 @@ UniqueBitmap DecodedPicture::Render(int width, int height, bool premultiplied) c
     if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) {
         return {};
     }
-    ComPtr<IWICImagingFactory> factory;
-    ComPtr<IWICBitmap> source;
-    if (!CreateFactory(factory) ||
-        FAILED(factory->CreateBitmapFromMemory(static_cast<UINT>(width_), static_cast<UINT>(height_),
-                                               GUID_WICPixelFormat32bppPBGRA, static_cast<UINT>(width_) * 4,
-                                               static_cast<UINT>(pixels_.size()),
-                                               const_cast<BYTE*>(pixels_.data()), source.put()))) {
-        return {};
-    }
-    ComPtr<IWICBitmapScaler> scaler;
-    IWICBitmapSource* scaled = source.get();
-    if (width != width_ || height != height_) {
-        if (FAILED(factory->CreateBitmapScaler(scaler.put())) ||
-            FAILED(scaler->Initialize(source.get(), static_cast<UINT>(width), static_cast<UINT>(height),
-                                      WICBitmapInterpolationModeFant))) {
-            return {};
-        }
-        scaled = scaler.get();
-    }
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
     info.bmiHeader.biWidth = width;
@@ -112,8 +102,7 @@ UniqueBitmap DecodedPicture::Render(int width, int height, bool premultiplied) c
     void* bits = nullptr;
     UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     const UINT size = static_cast<UINT>(width) * static_cast<UINT>(height) * 4;
-    if (!bitmap || bits == nullptr ||
-        FAILED(scaled->CopyPixels(nullptr, static_cast<UINT>(width) * 4, size, static_cast<BYTE*>(bits)))) {
+    if (!bitmap || bits == nullptr || !FillPixels(width, height, size, static_cast<BYTE*>(bits))) {
         return {};
     }
     if (!premultiplied) {
@@ -129,6 +118,28 @@ UniqueBitmap DecodedPicture::Render(int width, int height, bool premultiplied) c
     }
     GdiFlush();
     return bitmap;
+}
+
+bool DecodedPicture::FillPixels(int width, int height, UINT size, BYTE* bits) const {
+    if (width == width_ && height == height_) {
+        std::copy(pixels_.begin(), pixels_.end(), bits); // the picture's own size needs no scaling
+        return true;
+    }
+    ComPtr<IWICImagingFactory> factory;
+    ComPtr<IWICBitmap> source;
+    if (!CreateFactory(factory) ||
+        FAILED(factory->CreateBitmapFromMemory(static_cast<UINT>(width_), static_cast<UINT>(height_),
+                                               GUID_WICPixelFormat32bppPBGRA, static_cast<UINT>(width_) * 4,
+                                               static_cast<UINT>(pixels_.size()),
+                                               const_cast<BYTE*>(pixels_.data()), source.put()))) {
+        return false;
+    }
+    // Scaled smoothly by the imaging component.
+    ComPtr<IWICBitmapScaler> scaler;
+    return SUCCEEDED(factory->CreateBitmapScaler(scaler.put())) &&
+           SUCCEEDED(scaler->Initialize(source.get(), static_cast<UINT>(width), static_cast<UINT>(height),
+                                        WICBitmapInterpolationModeFant)) &&
+           SUCCEEDED(scaler->CopyPixels(nullptr, static_cast<UINT>(width) * 4, size, bits));
 }
 
 UniqueBitmap MakeAlphaMask(HBITMAP picture, int width, int height) {

@@ -1,4 +1,5 @@
-// PNG pictures decoded by the Windows Imaging Component and rendered into bitmaps of any size.
+// PNG pictures, decoded by the toolkit's reader or else the Windows Imaging Component, and
+// rendered into bitmaps of any size.
 #pragma once
 
 #include "base/unique_handle_win32.h"
@@ -13,7 +14,6 @@ namespace zentrim::toolkit::win32 {
 class DecodedPicture {
 public:
     // The picture's pixels, or nothing when its bytes or resource cannot be had or decoded.
-    // Needs COM initialised on the thread (the Win32 backend does that).
     static std::optional<DecodedPicture> Decode(const Picture& picture);
 
     int Width() const { return width_; }
@@ -23,6 +23,8 @@ public:
     UniqueBitmap Render(int width, int height, bool premultiplied) const;
 
 private:
+    // The pixels at the given size into a DIB section's bits of `size` bytes.
+    bool FillPixels(int width, int height, UINT size, BYTE* bits) const;
     DecodedPicture(int width, int height, std::vector<std::uint8_t> pixels)
         : width_(width), height_(height), pixels_(std::move(pixels)) {}
 
