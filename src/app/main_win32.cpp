@@ -110,7 +110,8 @@ int RunProgram() {
     // Counts the start-up phases only when the environment asks for it.
     const StartupTrace startupTrace(L"TZTMainForm");
 #endif
-    // Everything before the start-up proper: COM, common controls, the seams.
+    // Everything before the start-up proper: common controls and the seams (COM waits for its
+    // first use).
     std::optional<trace::Scope> setUp(std::in_place, trace::Phase::SetUp);
     const HMODULE module = GetModuleHandleW(nullptr);
 
