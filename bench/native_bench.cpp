@@ -70,9 +70,9 @@ void ReadAndWrite(benchmark::State& state, RegistryStore& store) {
     int value = 0;
     for (auto _ : state) {
         registry.WriteRegistryInteger(RegistryRoot::LocalMachine, kKeyPath, u"SpeedSetting", ++value & 1,
-                                      RegistryView::Native());
+                                      RegistryView::Default());
         benchmark::DoNotOptimize(registry.ReadRegistryInteger(RegistryRoot::LocalMachine, kKeyPath,
-                                                              u"SpeedSetting", -1, RegistryView::Native()));
+                                                              u"SpeedSetting", -1, RegistryView::Default()));
     }
 }
 
@@ -109,10 +109,10 @@ void BM_RegistryReadRegFile(benchmark::State& state) {
         }
         const CustomRegistry registry(*opened.store);
         registry.WriteRegistryString(RegistryRoot::LocalMachine, kKeyPath, u"Language", u"english",
-                                     RegistryView::Native());
+                                     RegistryView::Default());
         for (auto _ : state) {
             benchmark::DoNotOptimize(registry.ReadRegistryString(RegistryRoot::LocalMachine, kKeyPath,
-                                                                 u"Language", u"", RegistryView::Native()));
+                                                                 u"Language", u"", RegistryView::Default()));
         }
     }
     std::filesystem::remove(file);

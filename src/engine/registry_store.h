@@ -44,19 +44,19 @@ inline constexpr std::uint32_t kWow64_64Key = 0x0100;
 inline constexpr std::uint32_t kWow64_32Key = 0x0200;
 } // namespace access
 
-// The registry view a key is opened in on 64-bit Windows, named at every call: the program's own
-// (the 32-bit view for a 32-bit program, the 64-bit one for a 64-bit program), the 64-bit view,
-// or the 32-bit view, which is the same place for both kinds of program. 32-bit Windows ignores
-// the choice. Nothing converts to a view: a stray bool or number does not compile.
+// The registry view a key is opened in on 64-bit Windows, named at every call: the process's
+// default view (the 32-bit view for a 32-bit program, the 64-bit one for a 64-bit program), the
+// 64-bit view, or the 32-bit view, which is the same place for both kinds of program. 32-bit
+// Windows ignores the choice. Nothing converts to a view: a stray bool or number does not compile.
 class RegistryView {
 public:
-    static constexpr RegistryView Native() { return RegistryView(0, 0); }
+    static constexpr RegistryView Default() { return RegistryView(0, 0); }
     static constexpr RegistryView Bits64() { return RegistryView(access::kWow64_64Key, 0); }
     static constexpr RegistryView Bits32() { return RegistryView(access::kWow64_32Key, 0); }
     // The registry operations' `use64BitView` flag of the catalogue's rows: the 64-bit view when
-    // set, the program's own otherwise.
+    // set, the default view otherwise.
     static constexpr RegistryView From64BitFlag(bool use64BitView) {
-        return use64BitView ? Bits64() : Native();
+        return use64BitView ? Bits64() : Default();
     }
 
     // The flags this view adds to an access mask.

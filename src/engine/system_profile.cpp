@@ -56,8 +56,9 @@ int ProcessorVendorFromName(std::u16string_view processorName) {
 
 int DetectProcessorVendor(const CustomRegistry& registry) {
     try {
-        return ProcessorVendorFromName(registry.ReadRegistryString(
-            RegistryRoot::LocalMachine, kProcessorKeyPath, kProcessorNameValue, u"", RegistryView::Native()));
+        return ProcessorVendorFromName(registry.ReadRegistryString(RegistryRoot::LocalMachine,
+                                                                   kProcessorKeyPath, kProcessorNameValue,
+                                                                   u"", RegistryView::Default()));
     } catch (...) {
         return processor_type::kIntel; // out of memory while lower-casing: as an unreadable name
     }

@@ -97,7 +97,7 @@ inline constexpr std::array<ProfileListEntry, 9> kInternetTypeList{{
 inline constexpr int kSpeedBoost = 0;
 inline constexpr int kSpeedMaximumBoost = 1;
 
-// Where the processor's name is found (HKEY_LOCAL_MACHINE, default view).
+// Where the processor's name is found (HKEY_LOCAL_MACHINE, the process's default view).
 inline constexpr std::u16string_view kProcessorKeyPath =
     u"\\HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0\\";
 inline constexpr std::u16string_view kProcessorNameValue = u"ProcessorNameString";

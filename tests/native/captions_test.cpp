@@ -56,7 +56,7 @@ protected:
     void SetEnglish(std::string_view text) { catalogues_.Add(u"ENGLISH", text); }
     void SetLanguage(std::u16string_view language) {
         registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kLanguage, language,
-                                      RegistryView::Native());
+                                      RegistryView::Default());
     }
     std::u16string Get(std::u16string_view window, std::u16string_view key) const {
         return captions_.GetCaption(window, key);
@@ -225,7 +225,7 @@ TEST_F(CaptionsTest, LanguageComesFromTheProductKeyInAnyCase) {
 
     // A value that is not text reads as the default.
     registry_.WriteRegistryInteger(kProductKeyRoot, ProductKeyPath, product_value::kLanguage, 7,
-                                   RegistryView::Native());
+                                   RegistryView::Default());
     EXPECT_EQ(Get(u"W", u"K"), u"english");
 }
 

@@ -196,7 +196,7 @@ class LanguageLookUp : public testing::Test {
 protected:
     void SetLanguage(std::u16string_view language) {
         registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kLanguage, language,
-                                      RegistryView::Native());
+                                      RegistryView::Default());
     }
 
     MemoryRegistryStore store_;

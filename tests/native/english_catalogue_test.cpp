@@ -334,13 +334,13 @@ TEST_F(EnglishCatalogue, FillsTheAboutWindow) {
 TEST_F(EnglishCatalogue, IsFoundByTheLanguageInAnyCase) {
     for (const std::u16string_view language : {u"english", u"English", u"ENGLISH", u""}) {
         registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kLanguage, language,
-                                      RegistryView::Native());
+                                      RegistryView::Default());
         EXPECT_EQ(captions_.GetCaption(u"ZTAboutForm", u"ZTAboutForm"), u"About Zentrim") << ToUtf8(language);
     }
     // Names without a catalogue of the program, a file beside the catalogue among them, use English.
     for (const std::u16string_view language : {u"klingon", u"make_catalogue.py", u"..", u"ENGLISH/.."}) {
         registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kLanguage, language,
-                                      RegistryView::Native());
+                                      RegistryView::Default());
         EXPECT_EQ(captions_.GetCaption(u"ZTAboutForm", u"ZTAboutForm"), u"About Zentrim") << ToUtf8(language);
     }
 }

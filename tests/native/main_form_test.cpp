@@ -68,7 +68,7 @@ protected:
     };
     int locks_ = 0;
     void WriteProduct(std::u16string_view name, int value) {
-        registry_.WriteRegistryInteger(kProductKeyRoot, ProductKeyPath, name, value, RegistryView::Native());
+        registry_.WriteRegistryInteger(kProductKeyRoot, ProductKeyPath, name, value, RegistryView::Default());
     }
     std::u16string DaysAgo(double days) { return IntToText(EncodeStoredDate(clock_.Now() - days)); }
 
@@ -91,11 +91,11 @@ protected:
 TEST_F(MainFormTest, PreparationFillsTextsAndPreselectsTheStoredChoices) {
     const std::u16string installed = DaysAgo(10);
     registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, u"InstalledDate", installed,
-                                  RegistryView::Native());
+                                  RegistryView::Default());
     WriteProduct(u"ProcessorType", 2);
     WriteProduct(u"InternetType", 7);
     WriteProduct(u"SpeedSetting", 5);
-    registry_.WriteRegistryBool(kProductKeyRoot, ProductKeyPath, u"Restore", true, RegistryView::Native());
+    registry_.WriteRegistryBool(kProductKeyRoot, ProductKeyPath, u"Restore", true, RegistryView::Default());
     Make();
 
     EXPECT_EQ(main_->Form().ClassName(), u"TZTMainForm");
@@ -126,7 +126,7 @@ TEST_F(MainFormTest, NegativeSpeedAndNoRestoreFlag) {
 // "&Restore" is offered whenever any part of a backup is in the product key, whatever the flag
 // says: here backup values and the text "1" that no version writes.
 TEST_F(MainFormTest, RestoreIsOfferedForBackupValuesWithAForeignFlag) {
-    registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, u"Restore", u"1", RegistryView::Native());
+    registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, u"Restore", u"1", RegistryView::Default());
     WriteProduct(u"Win32PrioritySeparation", 38);
     WriteProduct(u"AutoReboot", 0);
     Make();
@@ -144,7 +144,7 @@ TEST_F(MainFormTest, UpdateCheckStartsAfterMoreThan45Days) {
         RecordingLauncher launcher;
         Shell shell{launcher, std::u16string(kFolder)};
         registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, u"UpdatedDate", DaysAgo(c.daysAgo),
-                                      RegistryView::Native());
+                                      RegistryView::Default());
         MainForm main{{.app = app_,
                        .registry = registry_,
                        .captions = captions_,
@@ -244,7 +244,7 @@ TEST_F(MainFormTest, CloseRequestDuringARunIsHeldUntilTheRunHasEnded) {
     EXPECT_FALSE(main_->RunInProgress());
     ASSERT_EQ(backend_.MessageBoxes().size(), 1u); // the restart question was still asked
     EXPECT_TRUE(registry_.ReadRegistryBool(kProductKeyRoot, ProductKeyPath, u"Restore", false,
-                                           RegistryView::Native()));
+                                           RegistryView::Default()));
     EXPECT_FALSE(main_->Form().Visible()); // closed once the run was over
     EXPECT_TRUE(app_.Terminated());
 }
@@ -276,7 +276,7 @@ TEST_F(MainFormTest, CheckProcessCloseRequestsDuringARunLeaveTheProgressWindowUn
     EXPECT_EQ(main_->Progress().ProgressStepCount(), 32);
     EXPECT_EQ(main_->Progress().MainProgress().Position(), 97);
     EXPECT_TRUE(registry_.ReadRegistryBool(kProductKeyRoot, ProductKeyPath, u"Restore", false,
-                                           RegistryView::Native()));
+                                           RegistryView::Default()));
     ASSERT_EQ(backend_.MessageBoxes().size(), 1u);
     EXPECT_FALSE(progress.Visible());
     EXPECT_FALSE(main_->Form().Visible());
@@ -315,7 +315,7 @@ TEST_F(MainFormTest, WithoutAdministratorRightsTheRunsOfferAnElevatedStart) {
         {"Optimize, No", false, kIdNo, true, false},
         {"Optimize, Yes, Windows' prompt declined", false, kIdYes, false, false},
     };
-    registry_.WriteRegistryBool(kProductKeyRoot, ProductKeyPath, u"Restore", true, RegistryView::Native());
+    registry_.WriteRegistryBool(kProductKeyRoot, ProductKeyPath, u"Restore", true, RegistryView::Default());
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         main_.reset();
@@ -351,10 +351,10 @@ TEST_F(MainFormTest, WithoutAdministratorRightsTheRunsOfferAnElevatedStart) {
         EXPECT_FALSE(main_->RunInProgress());
         EXPECT_TRUE(main_->Form().Enabled());
         EXPECT_EQ(registry_.ReadRegistryInteger(kProductKeyRoot, ProductKeyPath, u"InternetType", -1,
-                                                RegistryView::Native()),
+                                                RegistryView::Default()),
                   -1);
         EXPECT_TRUE(registry_.ReadRegistryBool(kProductKeyRoot, ProductKeyPath, u"Restore", false,
-                                               RegistryView::Native()));
+                                               RegistryView::Default()));
         EXPECT_EQ(sound_.Plays(), 0);
     }
     main_.reset();

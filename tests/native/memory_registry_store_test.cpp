@@ -21,14 +21,14 @@ TEST(MemoryRegistryStore, EveryOperationClosesTheKeyItOpened) {
     MemoryRegistryStore store;
     const CustomRegistry reg(store);
     const auto hkcu = RegistryRoot::CurrentUser;
-    reg.WriteRegistryString(hkcu, u"\\A\\", u"S", u"x", RegistryView::Native());
-    reg.WriteRegistryInteger(hkcu, u"\\A\\", u"I", 1, RegistryView::Native());
-    reg.WriteRegistryBinary(hkcu, u"\\A\\", u"B", {1}, RegistryView::Native());
-    reg.WriteRegistryBool(hkcu, u"\\A\\", u"F", true, RegistryView::Native());
-    reg.ReadRegistryString(hkcu, u"\\A\\", u"S", u"", RegistryView::Native());
-    reg.ReadRegistryInteger(hkcu, u"\\A\\", u"S", 0, RegistryView::Native()); // type mismatch path
-    reg.ReadRegistryBool(hkcu, u"\\Missing\\", u"F", false, RegistryView::Native());
-    reg.DeleteRegistryValue(hkcu, u"\\A\\", u"Nothing", RegistryView::Native());
+    reg.WriteRegistryString(hkcu, u"\\A\\", u"S", u"x", RegistryView::Default());
+    reg.WriteRegistryInteger(hkcu, u"\\A\\", u"I", 1, RegistryView::Default());
+    reg.WriteRegistryBinary(hkcu, u"\\A\\", u"B", {1}, RegistryView::Default());
+    reg.WriteRegistryBool(hkcu, u"\\A\\", u"F", true, RegistryView::Default());
+    reg.ReadRegistryString(hkcu, u"\\A\\", u"S", u"", RegistryView::Default());
+    reg.ReadRegistryInteger(hkcu, u"\\A\\", u"S", 0, RegistryView::Default()); // type mismatch path
+    reg.ReadRegistryBool(hkcu, u"\\Missing\\", u"F", false, RegistryView::Default());
+    reg.DeleteRegistryValue(hkcu, u"\\A\\", u"Nothing", RegistryView::Default());
     EXPECT_EQ(store.OpenKeyCount(), 0u);
 }
 
@@ -36,9 +36,9 @@ TEST(MemoryRegistryStore, SnapshotAndLoadKeepNamesTypesAndFirstSpelling) {
     MemoryRegistryStore store;
     const CustomRegistry reg(store);
     reg.WriteRegistryInteger(RegistryRoot::LocalMachine, u"\\Software\\ORVANE\\Zentrim\\", u"Restore", 1,
-                             RegistryView::Native());
+                             RegistryView::Default());
     reg.WriteRegistryInteger(RegistryRoot::LocalMachine, u"\\SOFTWARE\\orvane\\zentrim\\Sub", u"X", 2,
-                             RegistryView::Native());
+                             RegistryView::Default());
     const auto snapshot = store.Snapshot();
     ASSERT_EQ(snapshot.size(), 4u);
     EXPECT_EQ(snapshot[2].path, u"Software\\ORVANE\\Zentrim");
@@ -49,7 +49,7 @@ TEST(MemoryRegistryStore, SnapshotAndLoadKeepNamesTypesAndFirstSpelling) {
     copy.Load(snapshot);
     EXPECT_EQ(CustomRegistry(copy).ReadRegistryInteger(RegistryRoot::LocalMachine,
                                                        u"\\software\\orvane\\zentrim\\sub", u"x", 0,
-                                                       RegistryView::Native()),
+                                                       RegistryView::Default()),
               2);
     EXPECT_EQ(copy.Snapshot().size(), snapshot.size());
 }

@@ -16,14 +16,14 @@ class ProductKeyTest : public ::testing::Test {
 protected:
     std::u16string ReadText(std::u16string_view name) const {
         return registry_.ReadRegistryString(kProductKeyRoot, ProductKeyPath, name, u"<absent>",
-                                            RegistryView::Native());
+                                            RegistryView::Default());
     }
     int ReadNumber(std::u16string_view name) const {
         return registry_.ReadRegistryInteger(kProductKeyRoot, ProductKeyPath, name, -99,
-                                             RegistryView::Native());
+                                             RegistryView::Default());
     }
     void WriteText(std::u16string_view name, std::u16string_view value) const {
-        registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, name, value, RegistryView::Native());
+        registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, name, value, RegistryView::Default());
     }
 
     MemoryRegistryStore store_;
@@ -36,9 +36,9 @@ TEST_F(ProductKeyTest, FirstStartRecordsTheInstallationOnce) {
     RunStartupUpkeep(registry_, clock_);
     EXPECT_EQ(ReadText(product_value::kInstalledDate), u"1704164645");
     EXPECT_FALSE(registry_.ReadRegistryRaw(kProductKeyRoot, ProductKeyPath, product_value::kUpdatedDate,
-                                           RegistryView::Native()));
+                                           RegistryView::Default()));
     EXPECT_FALSE(registry_.ReadRegistryRaw(kProductKeyRoot, ProductKeyPath, product_value::kUpdated,
-                                           RegistryView::Native()));
+                                           RegistryView::Default()));
 
     // The key lies under HKEY_LOCAL_MACHINE and nowhere else.
     const std::vector<StoredKey> keys = store_.Snapshot();
@@ -62,7 +62,7 @@ TEST_F(ProductKeyTest, AnEmptyInstallationDateIsWrittenAgain) {
 TEST_F(ProductKeyTest, TheUpdatedFlagBecomesTheUpdateDate) {
     WriteText(product_value::kInstalledDate, u"1600000000");
     registry_.WriteRegistryBool(kProductKeyRoot, ProductKeyPath, product_value::kUpdated, true,
-                                RegistryView::Native());
+                                RegistryView::Default());
     RunStartupUpkeep(registry_, clock_);
     EXPECT_EQ(ReadNumber(product_value::kUpdated), 0);
     EXPECT_EQ(ReadText(product_value::kUpdatedDate), u"1704164645");
@@ -103,11 +103,11 @@ TEST_F(ProductKeyTest, LastUpdatedFallsBackToTheInstallationDate) {
         const CustomRegistry registry(store);
         if (c.updated) {
             registry.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kUpdatedDate,
-                                         c.updated, RegistryView::Native());
+                                         c.updated, RegistryView::Default());
         }
         if (c.installed) {
             registry.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kInstalledDate,
-                                         c.installed, RegistryView::Native());
+                                         c.installed, RegistryView::Default());
         }
         EXPECT_EQ(ToUtf8(LastUpdatedText(registry, formatter_)), ToUtf8(c.expected))
             << ToUtf8(c.updated ? c.updated : u"(absent)");
@@ -141,7 +141,7 @@ TEST_F(ProductKeyTest, UpdateCheckIsNotDueWithoutAReadableUpdateDate) {
     ASSERT_TRUE(LastUpdateMoment(registry_, formatter_, clock_));
     EXPECT_EQ(EncodeStoredDate(*LastUpdateMoment(registry_, formatter_, clock_)), 1704164645);
     registry_.WriteRegistryInteger(kProductKeyRoot, ProductKeyPath, product_value::kUpdatedDate, 1,
-                                   RegistryView::Native());
+                                   RegistryView::Default());
     EXPECT_FALSE(IsUpdateCheckDue(registry_, formatter_, clock_));
 
     WriteText(product_value::kUpdatedDate, u"soon");

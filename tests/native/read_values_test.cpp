@@ -23,11 +23,11 @@ class ReadValues : public ::testing::Test {
 protected:
     void SetUp() override {
         const CustomRegistry registry(memory_);
-        registry.WriteRegistryInteger(kRoot, kKey, u"Number", 38, RegistryView::Native());
-        registry.WriteRegistryString(kRoot, kKey, u"Text", u"cable", RegistryView::Native());
+        registry.WriteRegistryInteger(kRoot, kKey, u"Number", 38, RegistryView::Default());
+        registry.WriteRegistryString(kRoot, kKey, u"Text", u"cable", RegistryView::Default());
         registry.WriteRegistryBinary(kRoot, kKey, u"Bytes", std::vector<std::uint8_t>{1, 2, 3},
-                                     RegistryView::Native());
-        registry.WriteRegistryString(kRoot, kKey, u"Empty", u"", RegistryView::Native());
+                                     RegistryView::Default());
+        registry.WriteRegistryString(kRoot, kKey, u"Empty", u"", RegistryView::Default());
     }
 
     MemoryRegistryStore memory_;
@@ -38,7 +38,7 @@ TEST_F(ReadValues, EachValueReadsAsItsOwnReadWithOneOpeningOfTheKey) {
     const CustomRegistry registry(counting);
     const std::vector<std::u16string> names{u"Number", u"Missing", u"Text", u"bytes", u"Empty"};
 
-    const auto results = registry.TryReadRawValues(kRoot, kKey, names, RegistryView::Native());
+    const auto results = registry.TryReadRawValues(kRoot, kKey, names, RegistryView::Default());
     EXPECT_EQ(counting.OperationCount(StoreOperation::Open), 1u);
     ASSERT_EQ(results.size(), names.size());
 
@@ -58,7 +58,7 @@ TEST_F(ReadValues, EachValueReadsAsItsOwnReadWithOneOpeningOfTheKey) {
     // The same answers, one read at a time.
     for (std::size_t i = 0; i < names.size(); ++i) {
         RawValue alone;
-        EXPECT_EQ(registry.TryReadRaw(kRoot, kKey, names[i], RegistryView::Native(), alone),
+        EXPECT_EQ(registry.TryReadRaw(kRoot, kKey, names[i], RegistryView::Default(), alone),
                   results[i].status)
             << i;
         if (results[i].status == StoreStatus::Ok) {
@@ -73,14 +73,14 @@ TEST_F(ReadValues, AKeyThatCannotBeOpenedGivesItsFailureToEveryValue) {
     {
         const CustomRegistry registry(memory_);
         for (const auto& result :
-             registry.TryReadRawValues(kRoot, u"\\Software\\Maker\\Absent", names, RegistryView::Native())) {
+             registry.TryReadRawValues(kRoot, u"\\Software\\Maker\\Absent", names, RegistryView::Default())) {
             EXPECT_EQ(result.status, StoreStatus::NotFound);
         }
     }
     FaultyRegistryStore refusing(memory_);
     refusing.Add(FaultyRegistryStore::At(0, StoreStatus::AccessDenied)); // the opening
     const CustomRegistry registry(refusing);
-    for (const auto& result : registry.TryReadRawValues(kRoot, kKey, names, RegistryView::Native())) {
+    for (const auto& result : registry.TryReadRawValues(kRoot, kKey, names, RegistryView::Default())) {
         EXPECT_EQ(result.status, StoreStatus::AccessDenied);
     }
 }
@@ -90,7 +90,7 @@ TEST_F(ReadValues, AFailedQueryAffectsOnlyItsOwnValue) {
     faulty.FailValueName(u"Text", StoreStatus::Failed);
     const CustomRegistry registry(faulty);
     const std::vector<std::u16string> names{u"Number", u"Text", u"Bytes"};
-    const auto results = registry.TryReadRawValues(kRoot, kKey, names, RegistryView::Native());
+    const auto results = registry.TryReadRawValues(kRoot, kKey, names, RegistryView::Default());
     ASSERT_EQ(results.size(), 3u);
     EXPECT_EQ(results[0].status, StoreStatus::Ok);
     EXPECT_EQ(results[1].status, StoreStatus::Failed);

@@ -104,7 +104,7 @@ TEST(RegFileRegistryStore, RandomContentReadsBackIdentically) {
             }
             const auto before = store.Snapshot();
             const StoreStatus status =
-                registry.TryWrite(root, u"\\" + path, name, value.type, value.data, RegistryView::Native());
+                registry.TryWrite(root, u"\\" + path, name, value.type, value.data, RegistryView::Default());
             const bool unwritable = path.find_first_of(u"\r\n") != std::u16string::npos;
             if (unwritable) {
                 EXPECT_EQ(status, StoreStatus::InvalidName) << ToUtf8(path);
@@ -114,7 +114,7 @@ TEST(RegFileRegistryStore, RandomContentReadsBackIdentically) {
                 ASSERT_EQ(status, StoreStatus::Ok) << ToUtf8(path) << " | " << ToUtf8(name);
             }
             if (random() % 8 == 0) {
-                registry.TryDelete(root, u"\\" + path, name, RegistryView::Native());
+                registry.TryDelete(root, u"\\" + path, name, RegistryView::Default());
             }
         }
         auto reopened = RegFileRegistryStore::Open(file);

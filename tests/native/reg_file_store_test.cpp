@@ -40,13 +40,13 @@ TEST_F(RegFileStore, MissingFileGivesEmptyStoreAndIsWrittenAtTheFirstChange) {
     ASSERT_TRUE(store);
     CustomRegistry registry(*store);
     EXPECT_EQ(registry.ReadRegistryString(RegistryRoot::LocalMachine, kProduct, u"Language", u"english",
-                                          RegistryView::Native()),
+                                          RegistryView::Default()),
               u"english");
-    registry.DeleteRegistryValue(RegistryRoot::LocalMachine, kProduct, u"Language", RegistryView::Native());
+    registry.DeleteRegistryValue(RegistryRoot::LocalMachine, kProduct, u"Language", RegistryView::Default());
     EXPECT_FALSE(std::filesystem::exists(file_)); // reads and failed deletions change nothing
 
     registry.WriteRegistryInteger(RegistryRoot::LocalMachine, kProduct, u"Restore", 1,
-                                  RegistryView::Native());
+                                  RegistryView::Default());
     ASSERT_TRUE(std::filesystem::exists(file_));
     const auto parsed = ParseRegFile(ReadFile());
     ASSERT_TRUE(parsed) << parsed.error;
@@ -70,12 +70,12 @@ TEST_F(RegFileStore, ValuesPersistAcrossOpensAndForeignValuesSurvive) {
         ASSERT_TRUE(store);
         CustomRegistry registry(*store);
         registry.WriteRegistryString(RegistryRoot::LocalMachine, kProduct, u"Language", u"deutsch",
-                                     RegistryView::Native());
+                                     RegistryView::Default());
         registry.WriteRegistryInteger(RegistryRoot::LocalMachine, kProduct, u"ProcessorType", -1,
-                                      RegistryView::Native());
+                                      RegistryView::Default());
         registry.WriteRegistryBinary(RegistryRoot::CurrentUser, u"\\Control Panel\\Desktop", u"Mask", {9, 8},
-                                     RegistryView::Native());
-        registry.DeleteRegistryValue(RegistryRoot::LocalMachine, kProduct, u"stale", RegistryView::Native());
+                                     RegistryView::Default());
+        registry.DeleteRegistryValue(RegistryRoot::LocalMachine, kProduct, u"stale", RegistryView::Default());
     }
     EXPECT_EQ(ReadFile()[0], 0xFF); // rewritten as regedit would write it
 
@@ -83,16 +83,16 @@ TEST_F(RegFileStore, ValuesPersistAcrossOpensAndForeignValuesSurvive) {
     ASSERT_TRUE(store);
     CustomRegistry registry(*store);
     EXPECT_EQ(registry.ReadRegistryString(RegistryRoot::LocalMachine, kProduct, u"Language", u"",
-                                          RegistryView::Native()),
+                                          RegistryView::Default()),
               u"deutsch");
     EXPECT_EQ(registry.ReadRegistryInteger(RegistryRoot::LocalMachine, kProduct, u"ProcessorType", 0,
-                                           RegistryView::Native()),
+                                           RegistryView::Default()),
               -1);
     EXPECT_EQ(registry.ReadRegistryRaw(RegistryRoot::CurrentUser, u"\\Control Panel\\Desktop", u"Mask",
-                                       RegistryView::Native()),
+                                       RegistryView::Default()),
               (RawValue{ValueType::Binary, {9, 8}}));
     EXPECT_EQ(registry.ReadRegistryString(RegistryRoot::LocalMachine, kProduct, u"Stale", u"gone",
-                                          RegistryView::Native()),
+                                          RegistryView::Default()),
               u"gone");
 
     const auto after = store->Snapshot();
@@ -168,11 +168,11 @@ TEST_F(RegFileStore, SavingLeavesNoTemporaryFilesBehind) {
     CustomRegistry registry(*store);
     for (int i = 0; i < 20; ++i) {
         registry.WriteRegistryInteger(RegistryRoot::CurrentUser, u"\\Software\\Test", u"Counter", i,
-                                      RegistryView::Native());
+                                      RegistryView::Default());
     }
     EXPECT_EQ(FolderEntries(), std::vector<std::filesystem::path>{"registry.reg"});
     EXPECT_EQ(registry.ReadRegistryInteger(RegistryRoot::CurrentUser, u"\\Software\\Test", u"Counter", -1,
-                                           RegistryView::Native()),
+                                           RegistryView::Default()),
               19);
 }
 
@@ -219,10 +219,10 @@ TEST_F(RegFileStore, FailedSaveRollsBackAndKeepsOpenKeysWorking) {
     ASSERT_TRUE(reopened);
     CustomRegistry registry(*reopened);
     EXPECT_EQ(registry.ReadRegistryInteger(RegistryRoot::LocalMachine, u"\\Software\\A", u"Value", 0,
-                                           RegistryView::Native()),
+                                           RegistryView::Default()),
               1);
     EXPECT_EQ(registry.ReadRegistryRaw(RegistryRoot::LocalMachine, u"\\Software\\A", u"Other",
-                                       RegistryView::Native()),
+                                       RegistryView::Default()),
               (RawValue{ValueType::Binary, changed}));
 }
 
@@ -233,23 +233,23 @@ TEST_F(RegFileStore, MissingFolderMakesEveryChangeFail) {
     ASSERT_TRUE(store);
     CustomRegistry registry(*store);
     registry.WriteRegistryString(RegistryRoot::CurrentUser, u"\\Software\\B", u"Kept", u"yes",
-                                 RegistryView::Native());
+                                 RegistryView::Default());
     std::filesystem::remove_all(folder_ / "gone");
 
     EXPECT_EQ(registry.TryWrite(RegistryRoot::CurrentUser, u"\\Software\\B", u"New", ValueType::String,
-                                EncodeRegistryText(u"no"), RegistryView::Native()),
+                                EncodeRegistryText(u"no"), RegistryView::Default()),
               StoreStatus::Failed);
     EXPECT_EQ(
-        registry.TryDelete(RegistryRoot::CurrentUser, u"\\Software\\B", u"Kept", RegistryView::Native()),
+        registry.TryDelete(RegistryRoot::CurrentUser, u"\\Software\\B", u"Kept", RegistryView::Default()),
         StoreStatus::Failed);
     EXPECT_EQ(registry.TryWrite(RegistryRoot::CurrentUser, u"\\Software\\C", u"New", ValueType::Binary, {},
-                                RegistryView::Native()),
+                                RegistryView::Default()),
               StoreStatus::Failed);
     EXPECT_EQ(registry.ReadRegistryString(RegistryRoot::CurrentUser, u"\\Software\\B", u"Kept", u"",
-                                          RegistryView::Native()),
+                                          RegistryView::Default()),
               u"yes");
     EXPECT_EQ(registry.ReadRegistryString(RegistryRoot::CurrentUser, u"\\Software\\B", u"New", u"none",
-                                          RegistryView::Native()),
+                                          RegistryView::Default()),
               u"none");
     EXPECT_FALSE(store->KeyExists(RegistryRoot::CurrentUser, u"Software\\C"));
     EXPECT_EQ(store->OpenKeyCount(), 0u);
@@ -293,10 +293,10 @@ TEST_F(RegFileStore, LoadingTimeGrowsInProportionToTheFile) {
                                                   u"\\SOFTWARE\\vendor" +
                                                       FromUtf8(std::to_string((keys - 1) % 100)) + u"\\KEY" +
                                                       last,
-                                                  u"name", u"", RegistryView::Native()),
+                                                  u"name", u"", RegistryView::Default()),
                       u"text " + last);
             EXPECT_EQ(registry.ReadRegistryInteger(RegistryRoot::CurrentUser, u"\\Many", u"V0", 0,
-                                                   RegistryView::Native()),
+                                                   RegistryView::Default()),
                       3);
         }
         return seconds;
@@ -408,7 +408,7 @@ TEST_F(RegFileStore, TargetThatIsALinkStaysALinkAndItsFileIsSaved) {
         ASSERT_TRUE(store);
         CustomRegistry registry(*store);
         EXPECT_EQ(registry.TryWrite(RegistryRoot::CurrentUser, u"\\Software\\New", u"w", ValueType::String,
-                                    EncodeRegistryText(u"saved"), RegistryView::Native()),
+                                    EncodeRegistryText(u"saved"), RegistryView::Default()),
                   StoreStatus::Ok);
     }
     std::error_code error;
@@ -432,7 +432,7 @@ TEST_F(RegFileStore, LinkThatLeadsNowhereIsRefused) {
     ASSERT_TRUE(store);
     CustomRegistry registry(*store);
     EXPECT_EQ(registry.TryWrite(RegistryRoot::CurrentUser, u"\\Software\\A", u"v", ValueType::Dword,
-                                Bytes{1, 0, 0, 0}, RegistryView::Native()),
+                                Bytes{1, 0, 0, 0}, RegistryView::Default()),
               StoreStatus::Failed);
     EXPECT_FALSE(store->KeyExists(RegistryRoot::CurrentUser, u"Software\\A"));
     EXPECT_TRUE(fs::is_symlink(file_));
@@ -542,7 +542,7 @@ TEST_F(RegFileStore, TemporaryFileHasTheTargetsPermissionsFromTheStart) {
                 }
             } limits(static_cast<mode_t>(c.umask));
             limited = registry.TryWrite(RegistryRoot::CurrentUser, u"\\A", u"v", ValueType::Binary,
-                                        Bytes(64, 7), RegistryView::Native());
+                                        Bytes(64, 7), RegistryView::Default());
         }
         EXPECT_EQ(limited, StoreStatus::Failed);
         const int seen = TemporaryFileSpy::count;
@@ -562,7 +562,7 @@ TEST_F(RegFileStore, TemporaryFileHasTheTargetsPermissionsFromTheStart) {
 
         const mode_t before = ::umask(static_cast<mode_t>(c.umask));
         const StoreStatus saved = registry.TryWrite(RegistryRoot::CurrentUser, u"\\A", u"v",
-                                                    ValueType::Binary, Bytes(64, 7), RegistryView::Native());
+                                                    ValueType::Binary, Bytes(64, 7), RegistryView::Default());
         ::umask(before);
         EXPECT_EQ(saved, StoreStatus::Ok);
         EXPECT_EQ(ModeOf(file_), c.expected);

@@ -56,10 +56,10 @@ TEST_F(RunsOverMachine, DamagedRecordEntriesAreNamedAndBackupValuesStandInForThe
         Optimize({1, 0, 0});
         if (c.entryDeleted) {
             registry_.DeleteRegistryValue(LocalMachine, kOriginalsKeyPath, EntryName(c.row),
-                                          RegistryView::Native());
+                                          RegistryView::Default());
         } else {
             registry_.WriteRegistryString(LocalMachine, kOriginalsKeyPath, EntryName(c.row), u"oops",
-                                          RegistryView::Native());
+                                          RegistryView::Default());
         }
         const auto damaged = ReadBackupInventory(registry_).DamagedEntries();
         ASSERT_EQ(damaged.size(), 1u);
@@ -298,10 +298,10 @@ TEST_F(RunsOverMachine, AListOfCreatedKeysNamesOnlyTheCataloguesKeys) {
         const std::set<std::string> keys = Keys(store_);
         if (damaged) {
             registry_.WriteRegistryString(LocalMachine, kOriginalsKeyPath, kCreatedKeysEntryName, u"oops",
-                                          RegistryView::Native());
+                                          RegistryView::Default());
         } else {
             registry_.DeleteRegistryValue(LocalMachine, kOriginalsKeyPath, kCreatedKeysEntryName,
-                                          RegistryView::Native());
+                                          RegistryView::Default());
         }
         Restore({1, 0, 0});
         EXPECT_TRUE(LiveValues(store_).empty());

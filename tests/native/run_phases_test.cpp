@@ -187,9 +187,9 @@ const std::vector<FlagCase>& FlagCases() {
 
 void SetFlag(const CustomRegistry& registry, const std::optional<RawValue>& value) {
     if (value) {
-        registry.WriteRegistryRaw(LocalMachine, ProductKeyPath, u"Restore", *value, RegistryView::Native());
+        registry.WriteRegistryRaw(LocalMachine, ProductKeyPath, u"Restore", *value, RegistryView::Default());
     } else {
-        registry.DeleteRegistryValue(LocalMachine, ProductKeyPath, u"Restore", RegistryView::Native());
+        registry.DeleteRegistryValue(LocalMachine, ProductKeyPath, u"Restore", RegistryView::Default());
     }
 }
 
@@ -276,9 +276,9 @@ TEST_F(RunsOverMachine, UnusableRecordEntryKeepsTheBackupAndLeavesItsValueAlone)
                                    RegistryView::Bits64());
     Optimize({1, 0, 0});
     registry_.WriteRegistryBinary(LocalMachine, kOriginalsKeyPath, OriginalEntryName(start), {1, 2},
-                                  RegistryView::Native());
+                                  RegistryView::Default());
     registry_.WriteRegistryInteger(LocalMachine, kOriginalsKeyPath, OriginalEntryName(thumbnail), 120,
-                                   RegistryView::Native());
+                                   RegistryView::Default());
 
     Restore({1, 0, 0});
     EXPECT_EQ(registry_.ReadRegistryInteger(start.key.root, start.key.path, start.valueName, -1,
@@ -292,7 +292,7 @@ TEST_F(RunsOverMachine, UnusableRecordEntryKeepsTheBackupAndLeavesItsValueAlone)
                                             RegistryView::Bits64()),
               38);
     EXPECT_TRUE(
-        registry_.ReadRegistryBool(LocalMachine, ProductKeyPath, u"Restore", false, RegistryView::Native()));
+        registry_.ReadRegistryBool(LocalMachine, ProductKeyPath, u"Restore", false, RegistryView::Default()));
     EXPECT_TRUE(view_.restoreButtonEnabled);
     ASSERT_GE(view_.boxes.size(), 2u);
     EXPECT_EQ(view_.boxes[view_.boxes.size() - 2].flags, message_box::kAccessWarning);
@@ -404,16 +404,16 @@ TEST(MemoryRegistryStoreWow64, MachineSoftwareKeysHaveA32BitCopy) {
     MemoryRegistryStore store;
     store.EmulateWow64Redirection();
     const CustomRegistry registry(store);
-    registry.WriteRegistryInteger(LocalMachine, u"\\Software\\Vendor\\", u"V", 32, RegistryView::Native());
+    registry.WriteRegistryInteger(LocalMachine, u"\\Software\\Vendor\\", u"V", 32, RegistryView::Default());
     registry.WriteRegistryInteger(LocalMachine, u"\\SOFTWARE\\Vendor", u"V", 64, RegistryView::Bits64());
-    registry.WriteRegistryInteger(LocalMachine, u"\\System\\Setup\\", u"V", 1, RegistryView::Native());
-    registry.WriteRegistryInteger(CurrentUser, u"\\Software\\Vendor\\", u"V", 2, RegistryView::Native());
+    registry.WriteRegistryInteger(LocalMachine, u"\\System\\Setup\\", u"V", 1, RegistryView::Default());
+    registry.WriteRegistryInteger(CurrentUser, u"\\Software\\Vendor\\", u"V", 2, RegistryView::Default());
 
     EXPECT_EQ(
-        registry.ReadRegistryInteger(LocalMachine, u"\\Software\\Vendor", u"V", 0, RegistryView::Native()),
+        registry.ReadRegistryInteger(LocalMachine, u"\\Software\\Vendor", u"V", 0, RegistryView::Default()),
         32);
     EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, u"\\Software\\WOW6432Node\\Vendor", u"V", 0,
-                                           RegistryView::Native()),
+                                           RegistryView::Default()),
               32);
     EXPECT_EQ(registry.ReadRegistryInteger(LocalMachine, u"\\Software\\WOW6432Node\\Vendor", u"V", 0,
                                            RegistryView::Bits64()),
@@ -428,7 +428,7 @@ TEST(MemoryRegistryStoreWow64, MachineSoftwareKeysHaveA32BitCopy) {
 
     MemoryRegistryStore plain; // one view for everything unless asked
     CustomRegistry(plain).WriteRegistryInteger(LocalMachine, u"\\Software\\Vendor", u"V", 5,
-                                               RegistryView::Native());
+                                               RegistryView::Default());
     EXPECT_EQ(CustomRegistry(plain).ReadRegistryInteger(LocalMachine, u"\\Software\\Vendor", u"V", 0,
                                                         RegistryView::Bits64()),
               5);
@@ -465,7 +465,7 @@ TEST(RunsRegistryView, TweaksReachTheNativeKeysAndTheProductKeyStaysIn32BitView)
     EXPECT_TRUE(store.KeyExists(LocalMachine, u"Software\\WOW6432Node\\ORVANE\\Zentrim"));
     EXPECT_FALSE(store.KeyExists(LocalMachine, u"Software\\ORVANE"));
     EXPECT_TRUE(
-        registry.ReadRegistryBool(LocalMachine, ProductKeyPath, u"Restore", false, RegistryView::Native()));
+        registry.ReadRegistryBool(LocalMachine, ProductKeyPath, u"Restore", false, RegistryView::Default()));
     EXPECT_TRUE(view.boxes.size() == 1 && view.boxes[0].flags == message_box::kRestartQuestion)
         << "every tweak took, so no warning";
 
@@ -479,7 +479,7 @@ TEST(RunsRegistryView, TweaksReachTheNativeKeysAndTheProductKeyStaysIn32BitView)
         64);
     EXPECT_FALSE(registry.ReadRegistryRaw(LocalMachine, u"\\Software\\Microsoft\\Dfrg\\BootOptimizeFunction",
                                           u"Enable", RegistryView::Bits64()));
-    EXPECT_FALSE(registry.ReadRegistryRaw(LocalMachine, ProductKeyPath, u"Restore", RegistryView::Native()));
+    EXPECT_FALSE(registry.ReadRegistryRaw(LocalMachine, ProductKeyPath, u"Restore", RegistryView::Default()));
 }
 
 } // namespace

@@ -68,7 +68,7 @@ protected:
 
     bool RestoreFlag() const {
         return registry_.ReadRegistryBool(LocalMachine, ProductKeyPath, u"Restore", false,
-                                          RegistryView::Native());
+                                          RegistryView::Default());
     }
     std::optional<RawValue> Live(int number) const {
         const TweakRow& row = TweakRowByNumber(number);
@@ -184,9 +184,9 @@ TEST_F(Runs, StepsDoNoRegistryWork) {
     atFirstStep.Load(duringSteps.front());
     const CustomRegistry first(atFirstStep);
     EXPECT_EQ(
-        first.ReadRegistryInteger(LocalMachine, ProductKeyPath, u"SpeedSetting", -1, RegistryView::Native()),
+        first.ReadRegistryInteger(LocalMachine, ProductKeyPath, u"SpeedSetting", -1, RegistryView::Default()),
         1);
-    EXPECT_FALSE(first.ReadRegistryRaw(LocalMachine, ProductKeyPath, u"Restore", RegistryView::Native()));
+    EXPECT_FALSE(first.ReadRegistryRaw(LocalMachine, ProductKeyPath, u"Restore", RegistryView::Default()));
     EXPECT_FALSE(first.ReadRegistryRaw(row.key.root, row.key.path, row.valueName, RegistryView::Bits64()));
 
     duringSteps.clear();
@@ -200,7 +200,7 @@ TEST_F(Runs, StepsDoNoRegistryWork) {
     atRestoreStep.Load(duringSteps.front());
     EXPECT_TRUE(
         CustomRegistry(atRestoreStep)
-            .ReadRegistryBool(LocalMachine, ProductKeyPath, u"Restore", false, RegistryView::Native()));
+            .ReadRegistryBool(LocalMachine, ProductKeyPath, u"Restore", false, RegistryView::Default()));
 }
 
 TEST_F(Runs, ChoicesAreReadWhenUsed) {
@@ -213,7 +213,7 @@ TEST_F(Runs, ChoicesAreReadWhenUsed) {
     };
     Optimize();
     EXPECT_EQ(registry_.ReadRegistryInteger(LocalMachine, ProductKeyPath, u"InternetType", -1,
-                                            RegistryView::Native()),
+                                            RegistryView::Default()),
               0);
     EXPECT_FALSE(Live(35)) << "the write phase uses the internet type chosen now";
     EXPECT_EQ(Live(28), ToRawValue(DwordValue(4)));
@@ -288,7 +288,7 @@ TEST_F(Runs, RestoreReportsMachineValuesItCouldNotPutBack) {
     EXPECT_EQ(withRights.ReadRegistryInteger(LocalMachine, priorityKey, u"Win32PrioritySeparation", 0,
                                              RegistryView::Bits64()),
               38);
-    EXPECT_FALSE(withRights.ReadRegistryRaw(LocalMachine, ProductKeyPath, u"Restore", RegistryView::Native())
+    EXPECT_FALSE(withRights.ReadRegistryRaw(LocalMachine, ProductKeyPath, u"Restore", RegistryView::Default())
                      .has_value());
     EXPECT_FALSE(again.restoreButtonEnabled);
     ASSERT_EQ(again.boxes.size(), 2u) << "confirmation and restart question only";

@@ -136,7 +136,7 @@ TEST_F(RunsWithWindows, OptimizeThenRestoreAsTheUserSeesThem) {
                                            u"", RegistryView::Bits64()),
               u"1");
     EXPECT_EQ(registry_.ReadRegistryInteger(RegistryRoot::LocalMachine, ProductKeyPath, u"SpeedSetting", -1,
-                                            RegistryView::Native()),
+                                            RegistryView::Default()),
               1);
 
     // The restore: confirmed with OK, then Yes to the restart.
@@ -167,7 +167,7 @@ TEST_F(RunsWithWindows, OptimizeThenRestoreAsTheUserSeesThem) {
 
 TEST_F(RunsWithWindows, CancelledRestoreShowsNoProgressWindowAndPlaysNothing) {
     registry_.WriteRegistryBool(RegistryRoot::LocalMachine, ProductKeyPath, u"Restore", true,
-                                RegistryView::Native());
+                                RegistryView::Default());
     restoreButton_.SetEnabled(true);
     backend_.QueueAnswer(message_box::kIdCancel);
     RunRestore(view_, registry_, restart_);
@@ -176,7 +176,7 @@ TEST_F(RunsWithWindows, CancelledRestoreShowsNoProgressWindowAndPlaysNothing) {
     EXPECT_TRUE(view_.barAtEachStep.empty());
     EXPECT_TRUE(restoreButton_.Enabled());
     EXPECT_TRUE(registry_.ReadRegistryBool(RegistryRoot::LocalMachine, ProductKeyPath, u"Restore", false,
-                                           RegistryView::Native()));
+                                           RegistryView::Default()));
 }
 
 } // namespace

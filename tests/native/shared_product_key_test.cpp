@@ -190,7 +190,7 @@ TEST(SharedProductKey, The64BitBuildSeesTheUpdatersFlag) {
     store.EmulateWow64Redirection(Kind::Bits32); // the updater is a 32-bit program
     const CustomRegistry updater(store);
     updater.WriteRegistryBool(LocalMachine, u"\\Software\\ORVANE\\Zentrim\\", u"Updated", true,
-                              RegistryView::Native());
+                              RegistryView::Default());
 
     store.EmulateWow64Redirection(Kind::Bits64);
     const CustomRegistry registry(store);

@@ -149,7 +149,7 @@ protected:
 
     std::u16string ReadText(std::u16string_view name) const {
         return registry_.ReadRegistryString(kProductKeyRoot, ProductKeyPath, name, u"<absent>",
-                                            RegistryView::Native());
+                                            RegistryView::Default());
     }
 
     void Record(const std::string& call) {
@@ -226,7 +226,7 @@ TEST_F(StartupTest, TheDateUpkeepRunsInEveryKindOfProcess) {
         SCOPED_TRACE(testCase.kind);
         store_.Load({});
         registry_.WriteRegistryBool(kProductKeyRoot, ProductKeyPath, product_value::kUpdated, true,
-                                    RegistryView::Native());
+                                    RegistryView::Default());
         instances_.windows.clear();
         if (testCase.running) {
             RunningInstance();
@@ -239,7 +239,7 @@ TEST_F(StartupTest, TheDateUpkeepRunsInEveryKindOfProcess) {
         EXPECT_EQ(ReadText(product_value::kInstalledDate), u"1704164645");
         EXPECT_EQ(ReadText(product_value::kUpdatedDate), u"1704164645");
         EXPECT_FALSE(registry_.ReadRegistryBool(kProductKeyRoot, ProductKeyPath, product_value::kUpdated,
-                                                true, RegistryView::Native()));
+                                                true, RegistryView::Default()));
         // The upkeep comes first: the update check and the windows already see its dates.
         if (testCase.checkResult != kUpdateCheckFailed || !testCase.running) {
             EXPECT_EQ(installedDateSeen_, u"1704164645");

@@ -108,7 +108,7 @@ TEST(SystemProfile, ProcessorVendorFromStoredName) {
         const CustomRegistry registry(store);
         if (c.name) {
             registry.WriteRegistryString(RegistryRoot::LocalMachine, kCpuKey, u"ProcessorNameString", *c.name,
-                                         RegistryView::Native());
+                                         RegistryView::Default());
         }
         EXPECT_EQ(DetectProcessorVendor(registry), c.expected) << (c.name ? ToUtf8(*c.name) : "(absent)");
     }
@@ -117,12 +117,12 @@ TEST(SystemProfile, ProcessorVendorFromStoredName) {
     MemoryRegistryStore store;
     const CustomRegistry registry(store);
     registry.WriteRegistryInteger(RegistryRoot::LocalMachine, kCpuKey, u"ProcessorNameString", 1,
-                                  RegistryView::Native());
+                                  RegistryView::Default());
     EXPECT_EQ(DetectProcessorVendor(registry), 0);
     // Only the first processor's key is consulted.
     registry.WriteRegistryString(RegistryRoot::LocalMachine,
                                  u"\\HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\1",
-                                 u"ProcessorNameString", u"AMD", RegistryView::Native());
+                                 u"ProcessorNameString", u"AMD", RegistryView::Default());
     EXPECT_EQ(DetectProcessorVendor(registry), 0);
 }
 
@@ -137,7 +137,7 @@ TEST(SystemProfile, NothingStoredDetectsTheProcessor) {
     MemoryRegistryStore store;
     const CustomRegistry registry(store);
     registry.WriteRegistryString(RegistryRoot::LocalMachine, kCpuKey, u"ProcessorNameString", u"AMD Athlon",
-                                 RegistryView::Native());
+                                 RegistryView::Default());
 
     const StoredChoices stored = ReadStoredChoices(registry);
     EXPECT_EQ(stored.processorType, -1);
@@ -165,13 +165,13 @@ TEST(SystemProfile, StoredChoicesArePreselected) {
         MemoryRegistryStore store;
         const CustomRegistry registry(store);
         registry.WriteRegistryString(RegistryRoot::LocalMachine, kCpuKey, u"ProcessorNameString", u"AMD",
-                                     RegistryView::Native());
+                                     RegistryView::Default());
         registry.WriteRegistryInteger(RegistryRoot::LocalMachine, kProductKey, u"ProcessorType",
-                                      c.processorType, RegistryView::Native());
+                                      c.processorType, RegistryView::Default());
         registry.WriteRegistryInteger(RegistryRoot::LocalMachine, kProductKey, u"InternetType",
-                                      c.internetType, RegistryView::Native());
+                                      c.internetType, RegistryView::Default());
         registry.WriteRegistryInteger(RegistryRoot::LocalMachine, kProductKey, u"SpeedSetting",
-                                      c.speedSetting, RegistryView::Native());
+                                      c.speedSetting, RegistryView::Default());
 
         const ProfileSelection selection = PreselectProfile(-1, ReadStoredChoices(registry), registry);
         EXPECT_EQ(selection.windowsIndex, 0);

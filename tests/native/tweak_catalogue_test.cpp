@@ -127,21 +127,21 @@ protected:
 
     std::optional<int> Dword(RegistryRoot root, std::u16string_view path, std::u16string_view name) const {
         int value = 0;
-        if (registry_.TryReadInteger(root, path, name, RegistryView::Native(), value) != StoreStatus::Ok) {
+        if (registry_.TryReadInteger(root, path, name, RegistryView::Default(), value) != StoreStatus::Ok) {
             return std::nullopt;
         }
         return value;
     }
     std::optional<std::u16string> Text(RegistryRoot root, std::u16string_view path,
                                        std::u16string_view name) const {
-        auto raw = registry_.ReadRegistryRaw(root, path, name, RegistryView::Native());
+        auto raw = registry_.ReadRegistryRaw(root, path, name, RegistryView::Default());
         if (!raw || raw->type != ValueType::String) {
             return std::nullopt;
         }
         return DecodeRegistryText(raw->data);
     }
     bool Exists(RegistryRoot root, std::u16string_view path, std::u16string_view name) const {
-        return registry_.ReadRegistryRaw(root, path, name, RegistryView::Native()).has_value();
+        return registry_.ReadRegistryRaw(root, path, name, RegistryView::Default()).has_value();
     }
     // The values a key holds, as stored.
     std::vector<StoredValue> Values(RegistryRoot root, std::u16string_view path) const {
@@ -213,7 +213,7 @@ TEST_F(TweakCatalogueRegistry, ValuesAreWrittenWithTheirTypes) {
               u"Yes");
     EXPECT_EQ(Text(LocalMachine, kBootOptimize, u"Enable"), u"Y");
     const auto smoothScroll = registry_.ReadRegistryRaw(CurrentUser, u"\\Control Panel\\Desktop",
-                                                        u"SmoothScroll", RegistryView::Native());
+                                                        u"SmoothScroll", RegistryView::Default());
     ASSERT_TRUE(smoothScroll.has_value());
     EXPECT_EQ(*smoothScroll, (RawValue{ValueType::Binary, {0, 0, 0, 0}}));
     // The name is spelled with a lower-case "u"; the registry matches it regardless of case.
@@ -279,14 +279,14 @@ TEST_F(TweakCatalogueRegistry, BackupOfAnEmptyMachineStoresTheDefaults) {
 
 TEST_F(TweakCatalogueRegistry, BackupCopiesLiveValues) {
     registry_.WriteRegistryInteger(LocalMachine, kFileSystem, u"NtfsMftZoneReservation", 3,
-                                   RegistryView::Native());
-    registry_.WriteRegistryString(CurrentUser, kWindowMetrics, u"MinAnimate", u"0", RegistryView::Native());
+                                   RegistryView::Default());
+    registry_.WriteRegistryString(CurrentUser, kWindowMetrics, u"MinAnimate", u"0", RegistryView::Default());
     registry_.WriteRegistryInteger(LocalMachine, kPriorityControl, u"Win32PrioritySeparation", 38,
-                                   RegistryView::Native());
+                                   RegistryView::Default());
     registry_.WriteRegistryInteger(LocalMachine, std::u16string(kTcpip) + u"\\", u"KeepAliveTime", 12345,
-                                   RegistryView::Native());
+                                   RegistryView::Default());
     registry_.WriteRegistryString(CurrentUser, kInternetSettings, u"MaxConnectionsPerServer", u"10",
-                                  RegistryView::Native());
+                                  RegistryView::Default());
     BackUp();
     EXPECT_EQ(Dword(LocalMachine, kProductKey.path, u"NtfsMftZoneReservation"), 3);
     EXPECT_EQ(Text(LocalMachine, kProductKey.path, u"MinAnimate"), u"0");
@@ -297,18 +297,18 @@ TEST_F(TweakCatalogueRegistry, BackupCopiesLiveValues) {
 }
 
 TEST_F(TweakCatalogueRegistry, NumericMinAnimateIsBackedUpAsTextDefault) {
-    registry_.WriteRegistryInteger(CurrentUser, kWindowMetrics, u"MinAnimate", 0, RegistryView::Native());
+    registry_.WriteRegistryInteger(CurrentUser, kWindowMetrics, u"MinAnimate", 0, RegistryView::Default());
     BackUp();
     EXPECT_EQ(Text(LocalMachine, kProductKey.path, u"MinAnimate"), u"1");
 }
 
 TEST_F(TweakCatalogueRegistry, RestorePutsBackTheBackupAndDeletesTheRest) {
-    registry_.WriteRegistryString(CurrentUser, kWindowMetrics, u"MinAnimate", u"0", RegistryView::Native());
+    registry_.WriteRegistryString(CurrentUser, kWindowMetrics, u"MinAnimate", u"0", RegistryView::Default());
     registry_.WriteRegistryInteger(LocalMachine, kPriorityControl, u"Win32PrioritySeparation", 38,
-                                   RegistryView::Native());
-    registry_.WriteRegistryInteger(LocalMachine, kTcpip, u"KeepAliveTime", 12345, RegistryView::Native());
-    registry_.WriteRegistryInteger(LocalMachine, kTcpip, u"EnablePMTUDiscovery", 1, RegistryView::Native());
-    registry_.WriteRegistryInteger(LocalMachine, kMessenger, u"Start", 2, RegistryView::Native());
+                                   RegistryView::Default());
+    registry_.WriteRegistryInteger(LocalMachine, kTcpip, u"KeepAliveTime", 12345, RegistryView::Default());
+    registry_.WriteRegistryInteger(LocalMachine, kTcpip, u"EnablePMTUDiscovery", 1, RegistryView::Default());
+    registry_.WriteRegistryInteger(LocalMachine, kMessenger, u"Start", 2, RegistryView::Default());
     const TweakProfile profile{8, 0, 1};
     BackUp();
     Optimize(profile);
@@ -378,8 +378,8 @@ TEST_F(TweakCatalogueRegistry, RestoreWithoutBackupWritesTheDefaults) {
 
 TEST_F(TweakCatalogueRegistry, RestoreWithoutMachineRightsChangesOnlyUserRows) {
     registry_.WriteRegistryInteger(CurrentUser, kInternetSettings, u"MaxConnectionsPerServer", 6,
-                                   RegistryView::Native());
-    registry_.WriteRegistryInteger(LocalMachine, kTcpip, u"KeepAliveTime", 12345, RegistryView::Native());
+                                   RegistryView::Default());
+    registry_.WriteRegistryInteger(LocalMachine, kTcpip, u"KeepAliveTime", 12345, RegistryView::Default());
     const TweakProfile profile{8, 0, 1};
     BackUp();
     Optimize(profile);

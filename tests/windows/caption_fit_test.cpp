@@ -235,7 +235,7 @@ class CaptionFit : public ::testing::Test {
 protected:
     void SetLanguage(std::u16string_view language) {
         registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kLanguage, language,
-                                      RegistryView::Native());
+                                      RegistryView::Default());
     }
 
     void ExpectAllFit(const FitCheck& check, int least) {

@@ -63,7 +63,7 @@ TEST(ProgramResources, CaptionsComeFromTheEnglishResource) {
     EXPECT_EQ(captions.GetCaption(u"ZTMainForm", u"ZTMainForm"),
               u"Zentrim - Make your computer, games & internet run faster");
     registry.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kLanguage, u"ENGLISH",
-                                 RegistryView::Native());
+                                 RegistryView::Default());
     EXPECT_EQ(captions.GetCaption(u"ZTAboutForm", u"CopyrightLabel").substr(0, 16), u"Copyright \u00A9 2024");
     // A language the program has no catalogue for speaks English; the program's other resources,
     // such as its background picture, are no catalogues.
@@ -71,7 +71,7 @@ TEST(ProgramResources, CaptionsComeFromTheEnglishResource) {
     for (const std::u16string_view language : {u"klingon", u"background", u"BACKGROUND", u"#1", u"click"}) {
         EXPECT_FALSE(source.FindCatalogue(language).has_value()) << ToUtf8(language);
         registry.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kLanguage, language,
-                                     RegistryView::Native());
+                                     RegistryView::Default());
         EXPECT_EQ(captions.GetCaption(u"ZTMainForm", u"ZTMainForm"),
                   u"Zentrim - Make your computer, games & internet run faster")
             << ToUtf8(language);
@@ -103,7 +103,7 @@ TEST(ProgramResources, EveryLanguageComesFromItsOwnResource) {
     };
     for (const auto& c : cases) {
         registry.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kLanguage, c.language,
-                                     RegistryView::Native());
+                                     RegistryView::Default());
         EXPECT_EQ(captions.GetCaption(u"ZTMainForm", u"RestoreButton"), c.restoreButton)
             << ToUtf8(c.language);
         if (c.language == u"klingon") {

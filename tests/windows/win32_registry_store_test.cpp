@@ -45,7 +45,8 @@ TEST(Win32RegistryStore, SixtyFourBitViewFlagReachesTheSameKeyForA64BitProgram) 
     const CustomRegistry reg(store);
     const auto path = u"\\Software\\ZentrimTests\\View\\";
     reg.WriteRegistryInteger(RegistryRoot::LocalMachine, path, u"V", 42, RegistryView::Bits64());
-    EXPECT_EQ(reg.ReadRegistryInteger(RegistryRoot::LocalMachine, path, u"V", 0, RegistryView::Native()), 42);
+    EXPECT_EQ(reg.ReadRegistryInteger(RegistryRoot::LocalMachine, path, u"V", 0, RegistryView::Default()),
+              42);
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\ZentrimTests\\View");
 }
 
