@@ -1,8 +1,8 @@
 // The PNG reader and its inflate with damaged and hostile pictures: chunk lengths beyond the
 // data, huge sizes, broken Huffman codes, distances before the start. Whatever it reads has the
 // size its header gives and premultiplied colours; the inflate never gives more than its limit.
-#include "toolkit/png_reader.h"
 #include "fuzz_support.h"
+#include "toolkit/png_reader.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     "a picture read has four bytes for each pixel");
         for (std::size_t i = 0; i < pixels->bgra.size(); i += 4) {
             const std::uint8_t alpha = pixels->bgra[i + 3];
-            fuzz::Check(pixels->bgra[i] <= alpha && pixels->bgra[i + 1] <= alpha && pixels->bgra[i + 2] <= alpha,
+            fuzz::Check(pixels->bgra[i] <= alpha && pixels->bgra[i + 1] <= alpha &&
+                            pixels->bgra[i + 2] <= alpha,
                         "premultiplied colours never exceed their alpha");
         }
     }
