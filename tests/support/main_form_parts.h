@@ -1,6 +1,7 @@
 // A main window over test doubles, on any toolkit backend and catalogue source: an in-memory
 // registry, a recording click sound, launcher and restart, Windows 10, a fixed clock and the
-// regional formats of English (United States).
+// regional formats of English (United States). Remake builds the window again over the same parts,
+// for instance after a test changed the stored "Language".
 #pragma once
 
 #include "app/main/main_form.h"
@@ -25,15 +26,20 @@ namespace zentrim::testing {
 struct MainFormParts {
     MainFormParts(toolkit::Backend& backend, const CatalogueSource& catalogues)
         : app(backend), captions(registry, catalogues) {
-        main.emplace(MainFormDependencies{.app = app,
-                                          .registry = registry,
-                                          .captions = captions,
-                                          .clickSound = sound,
-                                          .shell = shell,
-                                          .restart = restart,
-                                          .versionSource = version,
-                                          .clock = clock,
-                                          .dateFormatter = formatter});
+        Remake();
+    }
+
+    MainForm& Remake() {
+        main.reset(); // the old window goes before the new one is made
+        return main.emplace(MainFormDependencies{.app = app,
+                                                 .registry = registry,
+                                                 .captions = captions,
+                                                 .clickSound = sound,
+                                                 .shell = shell,
+                                                 .restart = restart,
+                                                 .versionSource = version,
+                                                 .clock = clock,
+                                                 .dateFormatter = formatter});
     }
 
     toolkit::Application app;

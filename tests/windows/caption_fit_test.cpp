@@ -8,23 +8,15 @@
 #include "base/text.h"
 #include "catalogue/captions.h"
 #include "catalogue/catalogue_source_win32.h"
-#include "engine/clock.h"
 #include "engine/custom_registry.h"
-#include "engine/date_text.h"
-#include "engine/date_time.h"
-#include "engine/memory_registry_store.h"
 #include "engine/product_key.h"
-#include "engine/regional_formats.h"
-#include "engine/restart.h"
-#include "launch/recording_launcher.h"
 #include "toolkit/application.h"
 #include "toolkit/backend_win32.h"
 #include "toolkit/gdi_win32.h"
-#include "ui/sound.h"
 
 #include <windows.h>
 
-#include "support/windows10_source.h"
+#include "support/main_form_parts.h"
 
 #include <gtest/gtest.h>
 
@@ -234,8 +226,8 @@ private:
 class CaptionFit : public ::testing::Test {
 protected:
     void SetLanguage(std::u16string_view language) {
-        registry_.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kLanguage, language,
-                                      RegistryView::Default());
+        parts_.registry.WriteRegistryString(kProductKeyRoot, ProductKeyPath, product_value::kLanguage,
+                                            language, RegistryView::Default());
     }
 
     void ExpectAllFit(const FitCheck& check, int least) {
@@ -249,33 +241,15 @@ protected:
     }
 
     Win32Backend backend_;
-    Application app_{backend_};
-    MemoryRegistryStore store_;
-    CustomRegistry registry_{store_};
     ResourceCatalogueSource catalogues_{GetModuleHandleW(nullptr)};
-    CaptionCatalogue captions_{registry_, catalogues_};
-    SilentClickSound sound_;
-    RecordingLauncher launcher_;
-    Shell shell_{launcher_, u"C:\\Apps\\Zentrim\\"};
-    RecordingSystemRestart restart_;
-    testing::Windows10Source version_;
-    FixedClock clock_{*EncodeDateTime({2024, 6, 1, 12, 0, 0, 0})};
-    DateTextFormatter formatter_{EnglishUnitedStatesFormatSettings(), EnglishUnitedStatesFormatSettings()};
+    testing::MainFormParts parts_{backend_, catalogues_};
 };
 
 TEST_F(CaptionFit, MainAboutAndProgressWindowsHoldEveryLanguage) {
     FitCheck check;
     for (const std::u16string_view language : kLanguages) {
         SetLanguage(language);
-        MainForm main({.app = app_,
-                       .registry = registry_,
-                       .captions = captions_,
-                       .clickSound = sound_,
-                       .shell = shell_,
-                       .restart = restart_,
-                       .versionSource = version_,
-                       .clock = clock_,
-                       .dateFormatter = formatter_});
+        MainForm& main = parts_.Remake();
         main.Form().Show();
         Form& about = main.About().Form();
         about.Show();
@@ -295,11 +269,12 @@ TEST_F(CaptionFit, MainAboutAndProgressWindowsHoldEveryLanguage) {
             }
         };
         for (const std::u16string_view key : {u"MessageUpdate", u"MessageRestore"}) {
-            show(progress.CurrentSettingsHeading(), captions_.GetCaption(u"ZTSettingsForm", key));
+            show(progress.CurrentSettingsHeading(), parts_.captions.GetCaption(u"ZTSettingsForm", key));
         }
         for (int step = 0; step <= 11; ++step) {
             const std::u16string key = u"MessageChange" + IntToText(step);
-            show(progress.CurrentSettingsLabel(), captions_.GetCaption(u"ZTSettingsForm", key) + u" ...");
+            show(progress.CurrentSettingsLabel(),
+                 parts_.captions.GetCaption(u"ZTSettingsForm", key) + u" ...");
         }
         progress.Form().Hide();
         main.Form().Hide();
@@ -342,7 +317,7 @@ TEST_F(CaptionFit, UpdaterWindowHoldsEveryStatusInEveryLanguage) {
     FitCheck check;
     for (const std::u16string_view language : kLanguages) {
         SetLanguage(language);
-        UpdateForm updater(app_, captions_, sound_, true);
+        UpdateForm updater(parts_.app, parts_.captions, parts_.sound, true);
         updater.Form().Show();
         for (const UpdateStatus& status : statuses) {
             updater.ShowStatus(status);
