@@ -13,8 +13,6 @@ namespace zentrim::toolkit::win32 {
 
 namespace {
 
-constexpr int kMaxSide = 16384;
-
 bool CreateFactory(ComPtr<IWICImagingFactory>& factory) {
     if (!EnsureComApartment()) {
         return false;
@@ -76,8 +74,8 @@ std::optional<DecodedPicture> DecodedPicture::Decode(const Picture& picture) {
     }
     UINT width = 0;
     UINT height = 0;
-    if (FAILED(converter->GetSize(&width, &height)) || width == 0 || height == 0 || width > kMaxSide ||
-        height > kMaxSide) {
+    if (FAILED(converter->GetSize(&width, &height)) || width == 0 || height == 0 || width > kMaxPngSide ||
+        height > kMaxPngSide) {
         return std::nullopt;
     }
     std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 4);
@@ -89,7 +87,7 @@ std::optional<DecodedPicture> DecodedPicture::Decode(const Picture& picture) {
 
 UniqueBitmap DecodedPicture::Render(int width, int height, bool premultiplied) const {
     const trace::Scope scope(trace::Phase::Pictures);
-    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide) {
+    if (width <= 0 || height <= 0 || width > kMaxPngSide || height > kMaxPngSide) {
         return {};
     }
     BITMAPINFO info{};

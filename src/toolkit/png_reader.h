@@ -18,7 +18,8 @@ struct PngPixels {
     std::vector<std::uint8_t> bgra;
 };
 
-// The largest width or height read; a larger picture is refused.
+// The largest width or height a picture may have, here and in the other decoder; a larger one is
+// refused.
 inline constexpr int kMaxPngSide = 16384;
 
 // Decodes a non-interlaced PNG of 8 bits per sample in any colour type (grey, grey with alpha,
