@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <cstring>
 
 namespace zentrim::toolkit {
 
@@ -33,8 +34,27 @@ public:
         return true;
     }
 
+    // The next `count` bits without taking them, zero past the end of the stream; returns how
+    // many of them the stream really has.
+    int Peek(int count, unsigned& value) {
+        while (held_ < count && next_ < bytes_.size()) {
+            buffer_ |= static_cast<std::uint32_t>(bytes_[next_++]) << held_;
+            held_ += 8;
+        }
+        value = buffer_ & ((1u << count) - 1u);
+        return std::min(held_, count);
+    }
+
+    // Takes bits already peeked at.
+    void Drop(int count) {
+        buffer_ >>= count;
+        held_ -= count;
+    }
+
     // Drops the bits left of the current byte; stored blocks and the trailer start on a byte.
+    // Whole bytes a look ahead took are given back.
     void SkipToByte() {
+        next_ -= static_cast<std::size_t>(held_ / 8);
         buffer_ = 0;
         held_ = 0;
     }
@@ -57,10 +77,16 @@ private:
     int held_ = 0;
 };
 
-// A canonical Huffman code: how many codes each length has, and the symbols in code order.
+// Codes up to this long are decoded by one look-up of the next bits (most of a stream's codes).
+constexpr int kFastBits = 9;
+
+// A canonical Huffman code: how many codes each length has, and the symbols in code order; and
+// for the short codes, indexed by the next kFastBits bits of the stream, the code's length
+// (shifted by kFastBits) and symbol, zero where the code is longer.
 struct HuffmanCode {
     std::array<std::uint16_t, kMaxCodeBits + 1> counts{};
     std::array<std::uint16_t, kLiteralCodes> symbols{};
+    std::array<std::uint16_t, 1u << kFastBits> fast{};
 };
 
 // Builds the code from each symbol's length (0: unused). Refuses a set of lengths that has more
@@ -88,11 +114,38 @@ bool BuildCode(HuffmanCode& code, std::span<const std::uint8_t> lengths) {
             code.symbols[offsets[lengths[symbol]]++] = static_cast<std::uint16_t>(symbol);
         }
     }
+    // The first code of each length; codes are packed from their first bit on, so the table is
+    // indexed by the code's bits reversed.
+    std::array<unsigned, kMaxCodeBits + 1> next{};
+    unsigned first = 0;
+    for (int length = 1; length <= kMaxCodeBits; ++length) {
+        first = (first + code.counts[static_cast<std::size_t>(length) - 1]) << 1;
+        next[static_cast<std::size_t>(length)] = first;
+    }
+    code.fast.fill(0);
+    for (std::size_t symbol = 0; symbol < lengths.size(); ++symbol) {
+        const int length = lengths[symbol];
+        if (length == 0) {
+            continue;
+        }
+        const unsigned value = next[static_cast<std::size_t>(length)]++;
+        if (length > kFastBits) {
+            continue;
+        }
+        unsigned reversed = 0;
+        for (int bit = 0; bit < length; ++bit) {
+            reversed |= ((value >> bit) & 1u) << (length - 1 - bit);
+        }
+        const auto entry = static_cast<std::uint16_t>((length << kFastBits) | static_cast<int>(symbol));
+        for (unsigned index = reversed; index < code.fast.size(); index += 1u << length) {
+            code.fast[index] = entry;
+        }
+    }
     return true;
 }
 
-// One symbol, read a bit at a time: the artwork's streams are small, so this is fast enough.
-int DecodeSymbol(BitReader& reader, const HuffmanCode& code) {
+// One symbol of a code longer than kFastBits (or near the stream's end), read a bit at a time.
+int DecodeSlowly(BitReader& reader, const HuffmanCode& code) {
     int value = 0; // the code read so far
     int first = 0; // the first code of the current length
     int index = 0; // where the current length's symbols start
@@ -113,6 +166,18 @@ int DecodeSymbol(BitReader& reader, const HuffmanCode& code) {
     return -1;
 }
 
+int DecodeSymbol(BitReader& reader, const HuffmanCode& code) {
+    unsigned bits = 0;
+    const int available = reader.Peek(kFastBits, bits);
+    const unsigned entry = code.fast[bits];
+    const int length = static_cast<int>(entry >> kFastBits);
+    if (entry != 0 && length <= available) {
+        reader.Drop(length);
+        return static_cast<int>(entry & ((1u << kFastBits) - 1u));
+    }
+    return DecodeSlowly(reader, code);
+}
+
 constexpr std::array<std::uint16_t, 29> kLengthBase{3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
                                                     15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
                                                     67, 83, 99, 115, 131, 163, 195, 227, 258};
@@ -126,7 +191,12 @@ constexpr std::array<std::uint8_t, kDistanceCodes> kDistanceExtra{
 
 class Inflater {
 public:
-    Inflater(std::span<const std::uint8_t> deflate, std::size_t limit) : reader_(deflate), limit_(limit) {}
+    Inflater(std::span<const std::uint8_t> deflate, std::size_t limit) : reader_(deflate), limit_(limit) {
+        // A copy of 258 bytes takes two bits at the least, so the output is at most 1,032 times the
+        // input: room for that (or the limit, when less) is made once.
+        constexpr std::size_t kMostPerByte = 258 * 4;
+        out_.reserve(deflate.size() <= limit / kMostPerByte ? deflate.size() * kMostPerByte : limit);
+    }
 
     bool Run() {
         unsigned last = 0;
@@ -294,10 +364,19 @@ private:
             if (distance > out_.size() || out_.size() + length > limit_) {
                 return false;
             }
-            // Byte by byte: a copy may overlap the bytes it makes.
-            std::size_t from = out_.size() - distance;
-            for (std::size_t i = 0; i < length; ++i) {
-                out_.push_back(out_[from++]);
+            // A copy may overlap the bytes it makes (a run repeats the last `distance` bytes): it
+            // goes in pieces that do not, each twice as long as the one before, since the bytes
+            // copied so far repeat the run as well.
+            const std::size_t start = out_.size();
+            out_.resize(start + length);
+            std::uint8_t* to = out_.data() + start;
+            const std::uint8_t* from = to - distance;
+            std::size_t piece = distance;
+            for (std::size_t done = 0; done < length;) {
+                const std::size_t count = std::min(piece, length - done);
+                std::memcpy(to + done, from, count);
+                done += count;
+                piece = done + distance;
             }
         }
     }
@@ -309,11 +388,19 @@ private:
 
 std::uint32_t Adler32(std::span<const std::uint8_t> bytes) {
     constexpr std::uint32_t kBase = 65521;
+    // The most bytes after which the sums still fit in 32 bits before they are reduced.
+    constexpr std::size_t kRun = 5552;
     std::uint32_t a = 1;
     std::uint32_t b = 0;
-    for (const std::uint8_t byte : bytes) {
-        a = (a + byte) % kBase;
-        b = (b + a) % kBase;
+    while (!bytes.empty()) {
+        const std::size_t run = std::min(bytes.size(), kRun);
+        for (const std::uint8_t byte : bytes.first(run)) {
+            a += byte;
+            b += a;
+        }
+        a %= kBase;
+        b %= kBase;
+        bytes = bytes.subspan(run);
     }
     return (b << 16) | a;
 }
@@ -361,41 +448,50 @@ int Paeth(int left, int up, int upLeft) {
 bool Unfilter(std::vector<std::uint8_t>& rows, std::size_t rowBytes, std::size_t height,
               std::size_t pixelBytes) {
     const std::size_t stride = rowBytes + 1;
+    // The row above the first is all zero.
+    const std::vector<std::uint8_t> zeros(rowBytes, 0);
     for (std::size_t y = 0; y < height; ++y) {
         std::uint8_t* row = rows.data() + y * stride + 1;
-        const std::uint8_t* above = y > 0 ? rows.data() + (y - 1) * stride + 1 : nullptr;
-        const std::uint8_t filter = row[-1];
-        for (std::size_t x = 0; x < rowBytes; ++x) {
-            const int left = x >= pixelBytes ? row[x - pixelBytes] : 0;
-            const int up = above != nullptr ? above[x] : 0;
-            const int upLeft = above != nullptr && x >= pixelBytes ? above[x - pixelBytes] : 0;
-            int predicted = 0;
-            switch (filter) {
-            case 0:
-                break;
-            case 1:
-                predicted = left;
-                break;
-            case 2:
-                predicted = up;
-                break;
-            case 3:
-                predicted = (left + up) / 2;
-                break;
-            case 4:
-                predicted = Paeth(left, up, upLeft);
-                break;
-            default:
-                return false;
-            }
+        const std::uint8_t* above = y > 0 ? rows.data() + (y - 1) * stride + 1 : zeros.data();
+        const auto left = [&](std::size_t x) -> int { return x >= pixelBytes ? row[x - pixelBytes] : 0; };
+        const auto add = [&](std::size_t x, int predicted) {
             row[x] = static_cast<std::uint8_t>(row[x] + predicted);
+        };
+        switch (row[-1]) {
+        case 0:
+            break;
+        case 1:
+            for (std::size_t x = pixelBytes; x < rowBytes; ++x) {
+                add(x, row[x - pixelBytes]);
+            }
+            break;
+        case 2:
+            for (std::size_t x = 0; x < rowBytes; ++x) {
+                add(x, above[x]);
+            }
+            break;
+        case 3:
+            for (std::size_t x = 0; x < rowBytes; ++x) {
+                add(x, (left(x) + above[x]) / 2);
+            }
+            break;
+        case 4:
+            for (std::size_t x = 0; x < rowBytes; ++x) {
+                add(x, Paeth(left(x), above[x], x >= pixelBytes ? above[x - pixelBytes] : 0));
+            }
+            break;
+        default:
+            return false;
         }
     }
     return true;
 }
 
 std::uint8_t Premultiply(std::uint8_t colour, std::uint8_t alpha) {
-    return static_cast<std::uint8_t>((colour * alpha + 127) / 255);
+    // (colour * alpha + 127) / 255, with a multiplication that is exact for every colour and
+    // alpha (a build for size would divide).
+    const unsigned scaled = static_cast<unsigned>(colour) * alpha + 127u;
+    return static_cast<std::uint8_t>((scaled * 0x8081u) >> 23);
 }
 
 } // namespace
@@ -493,6 +589,7 @@ std::optional<PngPixels> ReadPng(std::span<const std::uint8_t> bytes) {
                    ? transparency[2 * sample + 1] | (transparency[2 * sample] << 8)
                    : -1;
     };
+    const std::array<int, 3> key{keyed(0), keyed(1), keyed(2)};
     PngPixels pixels{static_cast<int>(width), static_cast<int>(height), {}};
     pixels.bgra.resize(static_cast<std::size_t>(width) * height * 4);
     std::uint8_t* out = pixels.bgra.data();
@@ -505,7 +602,7 @@ std::optional<PngPixels> ReadPng(std::span<const std::uint8_t> bytes) {
             std::uint8_t alpha = 255;
             switch (colourType) {
             case kGrey:
-                if (keyed(0) == in[0]) {
+                if (key[0] == in[0]) {
                     alpha = 0;
                 }
                 break;
@@ -515,7 +612,7 @@ std::optional<PngPixels> ReadPng(std::span<const std::uint8_t> bytes) {
             case kTruecolour:
                 green = in[1];
                 blue = in[2];
-                if (keyed(0) == in[0] && keyed(1) == in[1] && keyed(2) == in[2]) {
+                if (key[0] == in[0] && key[1] == in[1] && key[2] == in[2]) {
                     alpha = 0;
                 }
                 break;
