@@ -60,15 +60,26 @@ void ControlWindow::Create(const wchar_t* className, std::u16string_view text, D
     if (window_ == nullptr) {
         return;
     }
-    SetWindowSubclass(window_, &ControlWindow::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
     ApplyFont();
     Place();
     form_.ReorderTabs(&control_, window_);
+    if (!form_.HookingDeferred()) {
+        Hook();
+    }
+}
+
+void ControlWindow::Hook() {
+    if (window_ == nullptr || hooked_) {
+        return;
+    }
+    hooked_ = SetWindowSubclass(window_, &ControlWindow::SubclassProc, kSubclassId,
+                                reinterpret_cast<DWORD_PTR>(this)) != FALSE;
 }
 
 void ControlWindow::Unhook() {
-    if (window_ != nullptr) {
+    if (window_ != nullptr && hooked_) {
         RemoveWindowSubclass(window_, &ControlWindow::SubclassProc, kSubclassId);
+        hooked_ = false;
     }
 }
 
@@ -158,7 +169,9 @@ void ControlWindow::RepaintUnder() {
     RECT area{};
     UnionRect(&area, &now, &lastRect_);
     lastRect_ = now;
-    RedrawWindow(parent, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    if (IsWindowVisible(parent)) { // a hidden window is painted whole when shown
+        RedrawWindow(parent, &area, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    }
 }
 
 void ControlWindow::Changed(Change change) {

@@ -60,35 +60,75 @@ FormWindow::FormWindow(Win32Backend& backend, Form& form) : ContainerWindow(back
     exStyle_ = WS_EX_CONTROLPARENT | (form.Border() == FormBorder::Dialog ? WS_EX_DLGMODALFRAME : 0);
     const std::wstring className = ToWide(form.ClassName());
     RegisterClassOnce(Instance(), className.c_str(), LoadFormIcon(Instance(), form.Icon()));
-    HWND owner = form.Owner() != nullptr ? static_cast<HWND>(form.Owner()->NativeHandle()) : nullptr;
+    // The owner's top-level window only: its controls are made when it shows.
+    HWND owner = form.Owner() != nullptr && form.Owner()->GetPeer() != nullptr
+                     ? PeerOf(*form.Owner())->Window()
+                     : nullptr;
     const std::wstring caption = ToWide(form.Caption());
     const trace::Scope scope(trace::Phase::TopLevelWindows);
+    // Made at its size for the screen's resolution, and sized again only when it came out at
+    // another (on a monitor of its own): each sizing is a round trip to the window server.
+    dpi_ = ScreenDpi();
+    const Size planned =
+        OuterSize({Scale(form.ClientWidth()), Scale(form.ClientHeight())}, style_, exStyle_, dpi_);
     CreateWindowExW(exStyle_, className.c_str(), caption.c_str(), style_, CW_USEDEFAULT, CW_USEDEFAULT,
-                    CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, Instance(), this);
+                    planned.width, planned.height, owner, nullptr, Instance(), this);
     if (window_ == nullptr) {
         return;
     }
-    dpi_ = WindowDpi(window_);
-    const Size outer =
-        OuterSize({Scale(form.ClientWidth()), Scale(form.ClientHeight())}, style_, exStyle_, dpi_);
-    SetWindowPos(window_, nullptr, 0, 0, outer.width, outer.height,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const int dpi = WindowDpi(window_);
+    if (dpi != dpi_) {
+        dpi_ = dpi;
+        const Size outer =
+            OuterSize({Scale(form.ClientWidth()), Scale(form.ClientHeight())}, style_, exStyle_, dpi_);
+        SetWindowPos(window_, nullptr, 0, 0, outer.width, outer.height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 void* FormWindow::NativeHandle() {
-    MakeChildren();
+    // The form's own handle makes the controls' windows, and leaves their subclassing to the first
+    // showing or to the first control whose handle is asked for.
+    if (!childrenMade_ && window_ != nullptr) {
+        MakeChildrenUnhooked();
+    }
     return window_;
 }
 
 void FormWindow::MakeChildren() {
-    if (childrenMade_ || window_ == nullptr) {
+    if (window_ == nullptr) {
         return;
     }
+    if (!childrenMade_) {
+        MakeChildrenUnhooked();
+    }
+    if (hookingDeferred_ && !makingChildren_) {
+        HookChildren();
+    }
+}
+
+void FormWindow::MakeChildrenUnhooked() {
     // Marked first: a control that asks for a handle while the windows are made gets the windows
     // made so far.
     childrenMade_ = true;
+    hookingDeferred_ = true;
+    makingChildren_ = true;
+    try {
+        for (Component* component : form_.Components()) {
+            PeerOf(*component)->MakeWindow();
+        }
+    } catch (...) {
+        makingChildren_ = false;
+        HookChildren();
+        throw;
+    }
+    makingChildren_ = false;
+}
+
+void FormWindow::HookChildren() {
+    hookingDeferred_ = false;
     for (Component* component : form_.Components()) {
-        PeerOf(*component)->MakeWindow();
+        PeerOf(*component)->Hook();
     }
 }
 
@@ -169,9 +209,13 @@ void FormWindow::ReorderTabs(const Control* newcomer, HWND newcomerWindow) {
         // so): the newcomer only has to go behind the child before it, or to the top.
         const std::vector<const Control*> children = ordered(newcomer->Parent());
         const auto place = std::find(children.begin(), children.end(), newcomer);
-        if (place != children.end()) {
-            SetWindowPos(newcomerWindow, place == children.begin() ? HWND_TOP : windowOf(*std::prev(place)),
-                         0, 0, 0, 0, kZOrderOnly);
+        if (place == children.end()) {
+            return;
+        }
+        // A window made in tab order is in its place already (a new child goes to the bottom).
+        HWND before = place == children.begin() ? nullptr : windowOf(*std::prev(place));
+        if (GetWindow(newcomerWindow, GW_HWNDPREV) != before) {
+            SetWindowPos(newcomerWindow, before == nullptr ? HWND_TOP : before, 0, 0, 0, 0, kZOrderOnly);
         }
         return;
     }
@@ -226,11 +270,16 @@ void FormWindow::Changed(Change change) {
         break;
     }
     case Change::Visible: {
-        if (form_.Visible()) {
-            MakeChildren();
+        if (form_.Visible() && !childrenMade_) {
+            MakeChildrenUnhooked();
         }
         const trace::Scope scope(trace::Phase::Showing);
         ShowWindow(window_, form_.Visible() ? SW_SHOW : SW_HIDE);
+        if (form_.Visible() && hookingDeferred_) {
+            // The first painting, before the subclassing (see MakeChildren).
+            RedrawWindow(window_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+            HookChildren();
+        }
         break;
     }
     case Change::Enabled:

@@ -50,6 +50,13 @@ void LabelWindow::MakeWindow() {
     RepaintUnder();
 }
 
+void LabelWindow::Hook() {
+    ControlWindow::Hook();
+    if (window_ != nullptr && GetFocus() == window_) {
+        RepaintUnder(); // focused before it was subclassed: the focus frame is drawn now
+    }
+}
+
 DWORD LabelWindow::LabelStyle() const {
     // SS_NOTIFY makes the label take the mouse, for clicks, hover and its cursor.
     DWORD style = SS_NOTIFY | (label_.ShowAccelChar() ? 0 : SS_NOPREFIX);

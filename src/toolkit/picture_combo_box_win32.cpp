@@ -24,7 +24,9 @@ void ApplyImageList(HWND window, const PictureComboBox& combo) {
         images = static_cast<ImageListPeer*>(PeerOf(*combo.Images()))->Handle();
     }
     SendMessageW(window, CBEM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images));
-    InvalidateRect(window, nullptr, TRUE);
+    if (IsWindowVisible(window)) {
+        InvalidateRect(window, nullptr, TRUE);
+    }
 }
 
 // The dropped-down list shows DropDownCount rows (fewer when there are fewer items; one row when

@@ -36,6 +36,8 @@ public:
     virtual void MakeWindow() {}
     // The native window made so far, without making it.
     virtual HWND Window() const { return nullptr; }
+    // Starts the peer's own handling of its window's messages (see FormWindow::MakeChildren).
+    virtual void Hook() {}
 };
 
 // Menus and menu items: the pop-up menu is built when it is shown.
@@ -119,9 +121,16 @@ public:
     void ReorderTabs(const Control* newcomer = nullptr, HWND newcomerWindow = nullptr);
     // Applies the position rule and the client size.
     void Place();
-    // Makes the controls' windows, once; see the class comment.
+    // Makes the controls' windows, once (see the class comment), and subclasses them. Made for the
+    // first showing or for the form's own handle, they are subclassed once the first showing has
+    // painted them (or a control's handle is asked for): under Wine each message to a subclassed
+    // window costs two round trips to the server (comctl32 finds its data in a window property),
+    // and making, setting and first painting the windows sends them over a thousand messages
+    // that need none of the toolkit's handling.
     void MakeChildren();
     bool ChildrenMade() const { return childrenMade_; }
+    // True while control windows made now wait for HookChildren.
+    bool HookingDeferred() const { return hookingDeferred_; }
     DWORD Style() const { return style_; }
     DWORD ExStyle() const { return exStyle_; }
 
@@ -132,6 +141,8 @@ protected:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    void MakeChildrenUnhooked();
+    void HookChildren();
     void FocusActiveControl();
     // WM_NEXTDLGCTL: the focus to a given control, or on to the next or previous tab stop.
     void MoveFocus(WPARAM wParam, LPARAM lParam);
@@ -141,6 +152,8 @@ private:
     int dpi_ = 96;
     int nextControlId_ = 100;
     bool childrenMade_ = false;
+    bool hookingDeferred_ = false;
+    bool makingChildren_ = false;
     DWORD style_ = 0;
     DWORD exStyle_ = 0;
 };
@@ -188,11 +201,13 @@ public:
     HWND Window() const override { return window_; }
     void Changed(Change change) override;
     void Rescale() override;
+    void Hook() override;
 
 protected:
     ControlWindow(Control& control, FormWindow& form) : control_(control), form_(form) {}
 
-    // Creates the window with the common styles, the font and the subclassing.
+    // Creates the window with the common styles and the font; subclasses it at once unless the
+    // form subclasses its windows later (see FormWindow::MakeChildren).
     void Create(const wchar_t* className, std::u16string_view text, DWORD style, DWORD exStyle = 0);
     // The window's rectangle in its parent's client area, in pixels.
     virtual RECT NativeRect();
@@ -217,6 +232,7 @@ private:
     void Unhook();
 
     bool tracking_ = false;
+    bool hooked_ = false;
     RECT lastRect_{};
 };
 
@@ -224,6 +240,7 @@ class LabelWindow final : public ControlWindow {
 public:
     LabelWindow(Label& label, FormWindow& form);
     void MakeWindow() override;
+    void Hook() override;
     void Changed(Change change) override;
     bool OnParentNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 

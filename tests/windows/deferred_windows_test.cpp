@@ -86,6 +86,46 @@ TEST(DeferredWindows, ControlsAreMadeAtTheFirstShowingWithWhatWasSetBefore) {
     EXPECT_EQ(ChildWindowCount(top), 7);
 }
 
+// What only the toolkit's subclass answers: a drop-down list's text is its selected item, and a
+// link asks for Enter. Read through windows found by class, not through the components (asking
+// a component for its handle subclasses the windows at once).
+void ExpectControlsAnswerAsSubclassed(HWND top) {
+    HWND panel = FindWindowExW(top, nullptr, L"ToolkitPanel", nullptr);
+    HWND combo = FindWindowExW(panel, nullptr, WC_COMBOBOXEXW, nullptr);
+    HWND link = FindWindowExW(panel, nullptr, L"Static", L"Visit");
+    ASSERT_NE(combo, nullptr);
+    ASSERT_NE(link, nullptr);
+    EXPECT_EQ(TextOf(combo), L"Three");
+    MSG enter{link, WM_KEYDOWN, VK_RETURN, 0, 0, {}};
+    EXPECT_NE(
+        SendMessageW(link, WM_GETDLGCODE, VK_RETURN, reinterpret_cast<LPARAM>(&enter)) & DLGC_WANTMESSAGE, 0);
+}
+
+TEST(DeferredWindows, ControlsHaveTheirOwnHandlingOnceTheFirstShowingReturns) {
+    // The windows are subclassed after the first showing painted them, whether they were made
+    // for the showing or earlier for the form's own handle.
+    for (const bool handleFirst : {false, true}) {
+        SCOPED_TRACE(handleFirst ? "made for the form's handle" : "made for the showing");
+        Win32Backend backend;
+        Application app(backend);
+        Form form(app, {.className = u"TDeferredTestForm", .name = u"DeferredTestForm"});
+        Panel& panel = form.Add<Panel>({.name = u"Panel", .bounds = {10, 10, 380, 280}});
+        form.Add<PictureComboBox>(
+            {.name = u"Combo", .parent = &panel, .bounds = {10, 10, 200, 24}},
+            {.items = {{u"One", -1}, {u"Two", -1}, {u"Three", -1}}, .selectedIndex = 2});
+        form.Add<Label>({.name = u"Link", .parent = &panel, .bounds = {10, 60}, .caption = u"Visit"},
+                        {.link = true});
+        HWND top = FindWindowW(L"TDeferredTestForm", nullptr);
+        ASSERT_NE(top, nullptr);
+        if (handleFirst) {
+            ASSERT_EQ(form.NativeHandle(), top);
+            EXPECT_EQ(ChildWindowCount(top), 4) << "the form's handle makes the control windows";
+        }
+        form.Show();
+        ExpectControlsAnswerAsSubclassed(top);
+    }
+}
+
 TEST(DeferredWindows, AskingForAControlsHandleMakesTheWindowsOfAFormNotShown) {
     Win32Backend backend;
     Application app(backend);
