@@ -154,7 +154,9 @@ void ControlWindow::ApplyFont() {
         return;
     }
     UniqueFont font = MakeFont(control_.GetFont(), form_.Dpi());
-    SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    // A window not shown yet is painted whole when it shows: it need not repaint for its font.
+    SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()),
+                 IsWindowVisible(window_) ? TRUE : FALSE);
     font_ = std::move(font); // the old font goes only after the control let go of it
 }
 

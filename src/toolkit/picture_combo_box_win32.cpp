@@ -143,7 +143,9 @@ void ComboBoxWindow::FillItems() {
     if (window_ == nullptr) {
         return;
     }
-    SendMessageW(window_, CB_RESETCONTENT, 0, 0);
+    if (SendMessageW(window_, CB_GETCOUNT, 0, 0) > 0) {
+        SendMessageW(window_, CB_RESETCONTENT, 0, 0);
+    }
     int index = 0;
     for (const ComboItem& item : combo_.Items()) {
         std::wstring text = ToWide(item.caption);
