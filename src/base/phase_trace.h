@@ -19,10 +19,10 @@ enum class Phase : std::size_t {
     Pictures,        // decoding and scaling pictures
     Fonts,           // creating fonts and asking for system metrics
     TopLevelWindows, // creating the forms' top-level windows
-    ChildWindows,    // creating child windows and the work their creation messages do
+    ChildWindows,    // creating child windows and giving them their fonts, items and heights
     Layout,          // placing child windows and ordering them for Tab
     RegistryReads,   // reading registry values
-    Showing,         // showing the main window
+    Showing,         // showing a form, with its first painting
 };
 inline constexpr std::size_t kPhaseCount = 10;
 

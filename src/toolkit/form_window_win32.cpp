@@ -113,6 +113,8 @@ void FormWindow::MakeChildrenUnhooked() {
     childrenMade_ = true;
     hookingDeferred_ = true;
     makingChildren_ = true;
+    // The windows with everything they are given (fonts, items, pictures, heights).
+    const trace::Scope scope(trace::Phase::ChildWindows);
     try {
         for (Component* component : form_.Components()) {
             PeerOf(*component)->MakeWindow();

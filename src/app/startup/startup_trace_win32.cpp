@@ -96,8 +96,9 @@ void StartupTrace::Watch() {
     // The same moment an outside observer waits for: the process idle, then the main window
     // visible.
     WaitForInputIdle(GetCurrentProcess(), INFINITE);
+    HWND window = nullptr;
     for (;;) {
-        const HWND window = FindWindowW(mainWindowClass_.c_str(), nullptr);
+        window = FindWindowW(mainWindowClass_.c_str(), nullptr);
         if (window != nullptr && IsWindowVisible(window)) {
             break;
         }
@@ -105,6 +106,11 @@ void StartupTrace::Watch() {
             return;
         }
     }
+    // Then until the main thread is back in its message loop: the process's own WaitForInputIdle
+    // does not wait for it under Wine, and the window is visible from the start of its first
+    // showing, which paints it before returning.
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &ignored);
     const double sinceEntry = MillisecondsSince(entryTicks_);
     FILETIME created{};
     FILETIME exited{};
