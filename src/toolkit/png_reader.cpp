@@ -20,17 +20,12 @@ class BitReader {
 public:
     explicit BitReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
 
+    // Takes the next `count` bits; false when the stream ends first.
     bool Bits(int count, unsigned& value) {
-        while (held_ < count) {
-            if (next_ >= bytes_.size()) {
-                return false;
-            }
-            buffer_ |= static_cast<std::uint32_t>(bytes_[next_++]) << held_;
-            held_ += 8;
+        if (Peek(count, value) < count) {
+            return false;
         }
-        value = buffer_ & ((1u << count) - 1u);
-        buffer_ >>= count;
-        held_ -= count;
+        Drop(count);
         return true;
     }
 

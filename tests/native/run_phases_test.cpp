@@ -68,8 +68,7 @@ TEST_F(RunsOverMachine, TwoOptimizeRunsThenARestoreGiveBackTheValuesFromBeforeTh
         registry_.WriteRegistryString(start.key.root, start.key.path, start.valueName, u"changed",
                                       RegistryView::Bits64());
         const TweakRow& priority = TweakRowByNumber(15);
-        registry_.WriteRegistryInteger(priority.key.root, priority.key.path, priority.valueName, 38,
-                                       RegistryView::Bits64());
+        StoreInteger(priority, 38);
 
         Optimize({p.windowsIndex, p.internetType, 1 - p.speed});
         auto backup = KeyValues(store_, kProductKey);
@@ -138,10 +137,8 @@ TEST_F(RunsOverMachine, RestorePutsBackValuesTheCatalogueWouldDelete) {
     const TweakRow& thumbnail = TweakRowByNumber(32);   // "ThumbnailSize"
     const TweakRow& quality = TweakRowByNumber(33);     // "ThumbnailQuality", absent before
     const TweakRow& styleSheets = TweakRowByNumber(18); // "Use StyleSheets"
-    registry_.WriteRegistryInteger(start.key.root, start.key.path, start.valueName, 2,
-                                   RegistryView::Bits64());
-    registry_.WriteRegistryInteger(thumbnail.key.root, thumbnail.key.path, thumbnail.valueName, 120,
-                                   RegistryView::Bits64());
+    StoreInteger(start, 2);
+    StoreInteger(thumbnail, 120);
     registry_.WriteRegistryRaw(styleSheets.key.root, styleSheets.key.path, styleSheets.valueName,
                                {ValueType::ExpandString, EncodeRegistryText(u"%NO%")},
                                RegistryView::Bits64());
@@ -149,12 +146,8 @@ TEST_F(RunsOverMachine, RestorePutsBackValuesTheCatalogueWouldDelete) {
     Optimize({1, 0, 0});
     Restore({1, 0, 0});
 
-    EXPECT_EQ(registry_.ReadRegistryInteger(start.key.root, start.key.path, start.valueName, -1,
-                                            RegistryView::Bits64()),
-              2);
-    EXPECT_EQ(registry_.ReadRegistryInteger(thumbnail.key.root, thumbnail.key.path, thumbnail.valueName, -1,
-                                            RegistryView::Bits64()),
-              120);
+    EXPECT_EQ(StoredInteger(start), 2);
+    EXPECT_EQ(StoredInteger(thumbnail), 120);
     EXPECT_FALSE(registry_.ReadRegistryRaw(quality.key.root, quality.key.path, quality.valueName,
                                            RegistryView::Bits64()));
     EXPECT_EQ(registry_.ReadRegistryRaw(styleSheets.key.root, styleSheets.key.path, styleSheets.valueName,
@@ -268,12 +261,9 @@ TEST_F(RunsOverMachine, UnusableRecordEntryKeepsTheBackupAndLeavesItsValueAlone)
     const TweakRow& start = TweakRowByNumber(27);
     const TweakRow& thumbnail = TweakRowByNumber(32);
     const TweakRow& priority = TweakRowByNumber(15);
-    registry_.WriteRegistryInteger(start.key.root, start.key.path, start.valueName, 2,
-                                   RegistryView::Bits64());
-    registry_.WriteRegistryInteger(thumbnail.key.root, thumbnail.key.path, thumbnail.valueName, 120,
-                                   RegistryView::Bits64());
-    registry_.WriteRegistryInteger(priority.key.root, priority.key.path, priority.valueName, 38,
-                                   RegistryView::Bits64());
+    StoreInteger(start, 2);
+    StoreInteger(thumbnail, 120);
+    StoreInteger(priority, 38);
     Optimize({1, 0, 0});
     registry_.WriteRegistryBinary(LocalMachine, kOriginalsKeyPath, OriginalEntryName(start), {1, 2},
                                   RegistryView::Default());
@@ -281,16 +271,9 @@ TEST_F(RunsOverMachine, UnusableRecordEntryKeepsTheBackupAndLeavesItsValueAlone)
                                    RegistryView::Default());
 
     Restore({1, 0, 0});
-    EXPECT_EQ(registry_.ReadRegistryInteger(start.key.root, start.key.path, start.valueName, -1,
-                                            RegistryView::Bits64()),
-              4)
-        << "left as the optimize run wrote it";
-    EXPECT_EQ(registry_.ReadRegistryInteger(thumbnail.key.root, thumbnail.key.path, thumbnail.valueName, -1,
-                                            RegistryView::Bits64()),
-              96);
-    EXPECT_EQ(registry_.ReadRegistryInteger(priority.key.root, priority.key.path, priority.valueName, -1,
-                                            RegistryView::Bits64()),
-              38);
+    EXPECT_EQ(StoredInteger(start), 4) << "left as the optimize run wrote it";
+    EXPECT_EQ(StoredInteger(thumbnail), 96);
+    EXPECT_EQ(StoredInteger(priority), 38);
     EXPECT_TRUE(
         registry_.ReadRegistryBool(LocalMachine, ProductKeyPath, u"Restore", false, RegistryView::Default()));
     EXPECT_TRUE(view_.restoreButtonEnabled);

@@ -246,6 +246,17 @@ protected:
         originals_ = it->second.second;
     }
 
+    // A catalogue row's value as a number (-1 when there is none), and setting it, in the 64-bit
+    // view.
+    int StoredInteger(const TweakRow& row) const {
+        return registry_.ReadRegistryInteger(row.key.root, row.key.path, row.valueName, -1,
+                                             RegistryView::Bits64());
+    }
+    void StoreInteger(const TweakRow& row, int value) const {
+        registry_.WriteRegistryInteger(row.key.root, row.key.path, row.valueName, value,
+                                       RegistryView::Bits64());
+    }
+
     MemoryRegistryStore store_;
     CustomRegistry registry_{store_};
     FakeRunView view_;
