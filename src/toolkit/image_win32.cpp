@@ -80,6 +80,11 @@ void ImagePeer::Draw(HDC dc, const RECT& rect) {
         return;
     }
     SelectGuard select(memory.get(), cache_.get());
+    if (decoded_->Opaque()) {
+        // The same pixels as blending them, at a fraction of the cost (the background is opaque).
+        BitBlt(dc, rect.left, rect.top, size.width, size.height, memory.get(), 0, 0, SRCCOPY);
+        return;
+    }
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     GdiAlphaBlend(dc, rect.left, rect.top, size.width, size.height, memory.get(), 0, 0, size.width,
                   size.height, blend);

@@ -41,7 +41,19 @@ std::vector<std::uint8_t> ResourceBytes(const Picture& picture) {
     return std::vector<std::uint8_t>(bytes, bytes + size);
 }
 
+bool AllOpaque(const std::vector<std::uint8_t>& bgra) {
+    for (std::size_t i = 3; i < bgra.size(); i += 4) {
+        if (bgra[i] != 255) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
+
+DecodedPicture::DecodedPicture(int width, int height, std::vector<std::uint8_t> pixels)
+    : width_(width), height_(height), pixels_(std::move(pixels)), opaque_(AllOpaque(pixels_)) {}
 
 std::optional<DecodedPicture> DecodedPicture::Decode(const Picture& picture) {
     const trace::Scope scope(trace::Phase::Pictures);

@@ -18,6 +18,8 @@ public:
 
     int Width() const { return width_; }
     int Height() const { return height_; }
+    // Every pixel is opaque: drawing copies the picture, with nothing to blend.
+    bool Opaque() const { return opaque_; }
     // A top-down 32-bit DIB section of the given size, scaled smoothly: with premultiplied
     // alpha for GdiAlphaBlend, or with straight alpha for image lists. Null on failure.
     UniqueBitmap Render(int width, int height, bool premultiplied) const;
@@ -25,12 +27,12 @@ public:
 private:
     // The pixels at the given size into a DIB section's bits of `size` bytes.
     bool FillPixels(int width, int height, UINT size, BYTE* bits) const;
-    DecodedPicture(int width, int height, std::vector<std::uint8_t> pixels)
-        : width_(width), height_(height), pixels_(std::move(pixels)) {}
+    DecodedPicture(int width, int height, std::vector<std::uint8_t> pixels);
 
     int width_;
     int height_;
     std::vector<std::uint8_t> pixels_; // premultiplied BGRA, top-down
+    bool opaque_;
 };
 
 // A monochrome mask for a straight-alpha 32-bit DIB section: set bits where the picture is

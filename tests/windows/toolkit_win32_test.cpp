@@ -40,6 +40,14 @@ const std::vector<std::uint8_t> kRedPng{
     0xCF, 0xC0, 0xF0, 0x1F, 0x19, 0x33, 0x90, 0x2E, 0x00, 0x00, 0x3C, 0x40, 0x1F, 0xE1, 0x1A,
     0xF3, 0xA5, 0x48, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
 
+// A 4 x 4 PNG of blue at half opacity (alpha 128).
+const std::vector<std::uint8_t> kHalfBluePng{
+    0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A, 0x00, 0x00, 0x00, 0x0D, 0x49, 0x48, 0x44,
+    0x52, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x04, 0x08, 0x06, 0x00, 0x00, 0x00, 0xA9,
+    0xF1, 0x9E, 0x7E, 0x00, 0x00, 0x00, 0x11, 0x49, 0x44, 0x41, 0x54, 0x78, 0xDA, 0x63, 0x60,
+    0x60, 0xF8, 0xDF, 0x80, 0x8A, 0x49, 0x16, 0x00, 0x00, 0x1A, 0x59, 0x17, 0xF1, 0x28, 0x1E,
+    0x29, 0xC2, 0x00, 0x00, 0x00, 0x00, 0x49, 0x45, 0x4E, 0x44, 0xAE, 0x42, 0x60, 0x82};
+
 // Pumps messages until the condition holds or a second and a half has passed.
 template <typename Condition> bool PumpUntil(Application& app, Condition condition) {
     for (int i = 0; i < 150 && !condition(); ++i) {
@@ -275,6 +283,46 @@ TEST_F(ToolkitWin32Test, PicturesAreDecodedAndPainted) {
     const COLORREF pixel = GetPixel(dc, form.ScaleToDpi(450), form.ScaleToDpi(50));
     ReleaseDC(Hwnd(form), dc);
     EXPECT_EQ(pixel, RGB(255, 0, 0));
+}
+
+TEST_F(ToolkitWin32Test, OpaquePicturesCoverTheBackgroundAndTranslucentOnesBlendWithIt) {
+    // On the form's button-face background, at their own size and stretched. Half-opaque blue
+    // over the face: half of full blue and the rest of the face, channel by channel.
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    const auto half = [](int source, int under) { return source * 128 / 255 + under * 127 / 255; };
+    const COLORREF blueOverFace =
+        RGB(half(0, GetRValue(face)), half(0, GetGValue(face)), half(255, GetBValue(face)));
+    const struct {
+        const char* name;
+        const std::vector<std::uint8_t>& png;
+        bool opaque;
+        Bounds bounds;
+        COLORREF expected;
+    } cases[] = {
+        {"opaque, own size", kRedPng, true, {20, 320, 4, 4}, RGB(255, 0, 0)},
+        {"opaque, stretched", kRedPng, true, {40, 320, 30, 30}, RGB(255, 0, 0)},
+        {"translucent, own size", kHalfBluePng, false, {80, 320, 4, 4}, blueOverFace},
+        {"translucent, stretched", kHalfBluePng, false, {100, 320, 30, 30}, blueOverFace},
+    };
+    for (const auto& c : cases) {
+        const auto decoded = win32::DecodedPicture::Decode(Picture::FromPng(c.png));
+        ASSERT_TRUE(decoded.has_value()) << c.name;
+        EXPECT_EQ(decoded->Opaque(), c.opaque) << c.name;
+        form.Add<Image>({.name = u"Picture", .bounds = c.bounds},
+                        {.picture = Picture::FromPng(c.png), .stretch = true});
+    }
+    form.Show();
+    UpdateWindow(Hwnd(form));
+    HDC dc = GetDC(Hwnd(form));
+    for (const auto& c : cases) {
+        const int x = form.ScaleToDpi(c.bounds.left + c.bounds.width / 2);
+        const int y = form.ScaleToDpi(c.bounds.top + c.bounds.height / 2);
+        const COLORREF pixel = GetPixel(dc, x, y);
+        EXPECT_NEAR(GetRValue(pixel), GetRValue(c.expected), 2) << c.name;
+        EXPECT_NEAR(GetGValue(pixel), GetGValue(c.expected), 2) << c.name;
+        EXPECT_NEAR(GetBValue(pixel), GetBValue(c.expected), 2) << c.name;
+    }
+    ReleaseDC(Hwnd(form), dc);
 }
 
 TEST_F(ToolkitWin32Test, HoverMovesFromAPictureToTheLabelOverItInOrder) {
