@@ -176,7 +176,13 @@ void ContainerWindow::Paint() {
     const RECT& area = paint.rcPaint;
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
-    if (width > 0 && height > 0) {
+    if (width > 0 && height > 0 && !painted_) {
+        // The first painting has nothing of this window's on screen to flicker over, so it goes
+        // straight to the window: a bitmap of the window's size is fresh memory to fill, and
+        // touching fresh memory is most of a first painting's cost on a virtual machine.
+        painted_ = true;
+        PaintContent(dc, client);
+    } else if (width > 0 && height > 0) {
         // Painted off screen first, so pictures and lines never flicker over the background.
         UniqueDc memory(CreateCompatibleDC(dc));
         UniqueBitmap bitmap(memory ? CreateCompatibleBitmap(dc, width, height) : nullptr);

@@ -85,6 +85,7 @@ private:
 
     bool tracking_ = false;
     Control* pressed_ = nullptr;
+    bool painted_ = false; // painted once: later paintings go through a bitmap off screen
     BrushCache background_;
 };
 
