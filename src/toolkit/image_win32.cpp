@@ -67,19 +67,24 @@ void ImagePeer::Draw(HDC dc, const RECT& rect) {
     if (size.width <= 0 || size.height <= 0) {
         return;
     }
-    if (!cache_ || !(cacheSize_ == size)) {
-        // Scaled once per size, not at every paint.
-        cache_ = decoded_->Render(size.width, size.height, true);
-        cacheSize_ = size;
+    // At its own size the picture is drawn from its decoded pixels; any other size is scaled
+    // once, not at every paint.
+    HBITMAP picture = decoded_->Bitmap();
+    if (size.width != decoded_->Width() || size.height != decoded_->Height()) {
+        if (!cache_ || !(cacheSize_ == size)) {
+            cache_ = decoded_->Render(size.width, size.height, true);
+            cacheSize_ = size;
+        }
+        picture = cache_.get();
     }
-    if (!cache_) {
+    if (picture == nullptr) {
         return;
     }
     UniqueDc memory(CreateCompatibleDC(dc));
     if (!memory) {
         return;
     }
-    SelectGuard select(memory.get(), cache_.get());
+    SelectGuard select(memory.get(), picture);
     if (decoded_->Opaque()) {
         // The same pixels as blending them, at a fraction of the cost (the background is opaque).
         BitBlt(dc, rect.left, rect.top, size.width, size.height, memory.get(), 0, 0, SRCCOPY);

@@ -8,6 +8,7 @@
 #include <wincodec.h>
 
 #include <algorithm>
+#include <span>
 
 namespace zentrim::toolkit::win32 {
 
@@ -22,7 +23,8 @@ bool CreateFactory(ComPtr<IWICImagingFactory>& factory) {
                                       IID_IWICImagingFactory, factory.putVoid()));
 }
 
-std::vector<std::uint8_t> ResourceBytes(const Picture& picture) {
+// The bytes of a resource of the program, where the loaded program holds them.
+std::span<const std::uint8_t> ResourceBytes(const Picture& picture) {
     const trace::Scope scope(trace::Phase::Resources);
     HMODULE module = GetModuleHandleW(nullptr);
     const std::wstring name = ToWide(picture.resourceName);
@@ -37,12 +39,33 @@ std::vector<std::uint8_t> ResourceBytes(const Picture& picture) {
     if (data == nullptr || size == 0) {
         return {};
     }
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    return std::vector<std::uint8_t>(bytes, bytes + size);
+    return {static_cast<const std::uint8_t*>(data), size};
 }
 
-bool AllOpaque(const std::vector<std::uint8_t>& bgra) {
-    for (std::size_t i = 3; i < bgra.size(); i += 4) {
+// A top-down 32-bit DIB section, with its bits.
+UniqueBitmap MakeDib(int width, int height, std::uint8_t*& bits) {
+    bits = nullptr;
+    if (width <= 0 || height <= 0 || width > kMaxPngSide || height > kMaxPngSide) {
+        return {};
+    }
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* made = nullptr;
+    UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &made, nullptr, 0));
+    if (!bitmap || made == nullptr) {
+        return {};
+    }
+    bits = static_cast<std::uint8_t*>(made);
+    return bitmap;
+}
+
+bool AllOpaque(const std::uint8_t* bgra, std::size_t size) {
+    for (std::size_t i = 3; i < size; i += 4) {
         if (bgra[i] != 255) {
             return false;
         }
@@ -52,21 +75,32 @@ bool AllOpaque(const std::vector<std::uint8_t>& bgra) {
 
 } // namespace
 
-DecodedPicture::DecodedPicture(int width, int height, std::vector<std::uint8_t> pixels)
-    : width_(width), height_(height), pixels_(std::move(pixels)), opaque_(AllOpaque(pixels_)) {}
+DecodedPicture::DecodedPicture(int width, int height, UniqueBitmap bitmap, std::uint8_t* pixels)
+    : width_(width), height_(height), bitmap_(std::move(bitmap)), pixels_(pixels),
+      opaque_(AllOpaque(pixels_, ByteSize())) {}
 
 std::optional<DecodedPicture> DecodedPicture::Decode(const Picture& picture) {
     const trace::Scope scope(trace::Phase::Pictures);
-    const std::vector<std::uint8_t> fromResource = picture.png.empty() && !picture.resourceName.empty()
-                                                       ? ResourceBytes(picture)
-                                                       : std::vector<std::uint8_t>();
-    const std::vector<std::uint8_t>& bytes = picture.png.empty() ? fromResource : picture.png;
+    const std::span<const std::uint8_t> bytes =
+        !picture.png.empty()            ? std::span<const std::uint8_t>(picture.png)
+        : !picture.resourceName.empty() ? ResourceBytes(picture)
+                                        : std::span<const std::uint8_t>();
     if (bytes.empty()) {
         return std::nullopt;
     }
-    // The artwork's kinds of PNG are read here; the imaging component takes any other picture.
-    if (std::optional<PngPixels> read = ReadPng(bytes)) {
-        return DecodedPicture(read->width, read->height, std::move(read->bgra));
+    // The artwork's kinds of PNG are read here, straight into the bitmap; the imaging component
+    // takes any other picture.
+    UniqueBitmap bitmap;
+    std::uint8_t* bits = nullptr;
+    int width = 0;
+    int height = 0;
+    if (ReadPngInto(bytes, [&](int w, int h) {
+            width = w;
+            height = h;
+            bitmap = MakeDib(w, h, bits);
+            return bits;
+        })) {
+        return DecodedPicture(width, height, std::move(bitmap), bits);
     }
     ComPtr<IWICImagingFactory> factory;
     ComPtr<IWICStream> stream;
@@ -84,44 +118,33 @@ std::optional<DecodedPicture> DecodedPicture::Decode(const Picture& picture) {
                                      nullptr, 0.0, WICBitmapPaletteTypeCustom))) {
         return std::nullopt;
     }
-    UINT width = 0;
-    UINT height = 0;
-    if (FAILED(converter->GetSize(&width, &height)) || width == 0 || height == 0 || width > kMaxPngSide ||
-        height > kMaxPngSide) {
+    UINT wicWidth = 0;
+    UINT wicHeight = 0;
+    if (FAILED(converter->GetSize(&wicWidth, &wicHeight))) {
         return std::nullopt;
     }
-    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height * 4);
-    if (FAILED(converter->CopyPixels(nullptr, width * 4, static_cast<UINT>(pixels.size()), pixels.data()))) {
+    bitmap = MakeDib(static_cast<int>(wicWidth), static_cast<int>(wicHeight), bits);
+    const UINT size = wicWidth * wicHeight * 4;
+    if (!bitmap || FAILED(converter->CopyPixels(nullptr, wicWidth * 4, size, bits))) {
         return std::nullopt;
     }
-    return DecodedPicture(static_cast<int>(width), static_cast<int>(height), std::move(pixels));
+    return DecodedPicture(static_cast<int>(wicWidth), static_cast<int>(wicHeight), std::move(bitmap), bits);
 }
 
 UniqueBitmap DecodedPicture::Render(int width, int height, bool premultiplied) const {
     const trace::Scope scope(trace::Phase::Pictures);
-    if (width <= 0 || height <= 0 || width > kMaxPngSide || height > kMaxPngSide) {
-        return {};
-    }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height; // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    UniqueBitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    std::uint8_t* bits = nullptr;
+    UniqueBitmap bitmap = MakeDib(width, height, bits);
     const UINT size = static_cast<UINT>(width) * static_cast<UINT>(height) * 4;
-    if (!bitmap || bits == nullptr || !FillPixels(width, height, size, static_cast<BYTE*>(bits))) {
+    if (!bitmap || !FillPixels(width, height, size, bits)) {
         return {};
     }
     if (!premultiplied) {
-        auto* pixel = static_cast<std::uint8_t*>(bits);
         for (UINT i = 0; i < size; i += 4) {
-            const unsigned alpha = pixel[i + 3];
+            const unsigned alpha = bits[i + 3];
             if (alpha != 0 && alpha != 255) {
                 for (UINT c = 0; c < 3; ++c) {
-                    pixel[i + c] = static_cast<std::uint8_t>(std::min(255u, pixel[i + c] * 255u / alpha));
+                    bits[i + c] = static_cast<std::uint8_t>(std::min(255u, bits[i + c] * 255u / alpha));
                 }
             }
         }
@@ -132,7 +155,7 @@ UniqueBitmap DecodedPicture::Render(int width, int height, bool premultiplied) c
 
 bool DecodedPicture::FillPixels(int width, int height, UINT size, BYTE* bits) const {
     if (width == width_ && height == height_) {
-        std::copy(pixels_.begin(), pixels_.end(), bits); // the picture's own size needs no scaling
+        std::copy_n(pixels_, ByteSize(), bits); // the picture's own size needs no scaling
         return true;
     }
     ComPtr<IWICImagingFactory> factory;
@@ -140,8 +163,7 @@ bool DecodedPicture::FillPixels(int width, int height, UINT size, BYTE* bits) co
     if (!CreateFactory(factory) ||
         FAILED(factory->CreateBitmapFromMemory(static_cast<UINT>(width_), static_cast<UINT>(height_),
                                                GUID_WICPixelFormat32bppPBGRA, static_cast<UINT>(width_) * 4,
-                                               static_cast<UINT>(pixels_.size()),
-                                               const_cast<BYTE*>(pixels_.data()), source.put()))) {
+                                               static_cast<UINT>(ByteSize()), pixels_, source.put()))) {
         return false;
     }
     // Scaled smoothly by the imaging component.

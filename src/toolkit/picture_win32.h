@@ -20,6 +20,9 @@ public:
     int Height() const { return height_; }
     // Every pixel is opaque: drawing copies the picture, with nothing to blend.
     bool Opaque() const { return opaque_; }
+    // The pixels themselves, premultiplied, as a top-down 32-bit DIB section of the picture's
+    // own size (drawing them at that size needs no bitmap of its own).
+    HBITMAP Bitmap() const { return bitmap_.get(); }
     // A top-down 32-bit DIB section of the given size, scaled smoothly: with premultiplied
     // alpha for GdiAlphaBlend, or with straight alpha for image lists. Null on failure.
     UniqueBitmap Render(int width, int height, bool premultiplied) const;
@@ -27,11 +30,15 @@ public:
 private:
     // The pixels at the given size into a DIB section's bits of `size` bytes.
     bool FillPixels(int width, int height, UINT size, BYTE* bits) const;
-    DecodedPicture(int width, int height, std::vector<std::uint8_t> pixels);
+    DecodedPicture(int width, int height, UniqueBitmap bitmap, std::uint8_t* pixels);
+    std::size_t ByteSize() const {
+        return static_cast<std::size_t>(width_) * static_cast<std::size_t>(height_) * 4;
+    }
 
     int width_;
     int height_;
-    std::vector<std::uint8_t> pixels_; // premultiplied BGRA, top-down
+    UniqueBitmap bitmap_;
+    std::uint8_t* pixels_; // the bitmap's bits: premultiplied BGRA, top-down
     bool opaque_;
 };
 

@@ -511,10 +511,22 @@ std::optional<std::vector<std::uint8_t>> Inflate(std::span<const std::uint8_t> z
 }
 
 std::optional<PngPixels> ReadPng(std::span<const std::uint8_t> bytes) {
+    PngPixels pixels;
+    const bool read = ReadPngInto(bytes, [&pixels](int width, int height) {
+        pixels.width = width;
+        pixels.height = height;
+        pixels.bgra.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+        return pixels.bgra.data();
+    });
+    return read ? std::optional<PngPixels>(std::move(pixels)) : std::nullopt;
+}
+
+bool ReadPngInto(std::span<const std::uint8_t> bytes,
+                 const std::function<std::uint8_t*(int width, int height)>& target) {
     static constexpr std::array<std::uint8_t, 8> kSignature{137, 80, 78, 71, 13, 10, 26, 10};
     if (bytes.size() < kSignature.size() ||
         !std::equal(kSignature.begin(), kSignature.end(), bytes.begin())) {
-        return std::nullopt;
+        return false;
     }
     std::uint32_t width = 0;
     std::uint32_t height = 0;
@@ -527,12 +539,12 @@ std::optional<PngPixels> ReadPng(std::span<const std::uint8_t> bytes) {
     std::size_t at = kSignature.size();
     while (!ended) {
         if (bytes.size() - at < 12) {
-            return std::nullopt;
+            return false;
         }
         const std::uint32_t length = BigEndian32(bytes.data() + at);
         const std::span<const std::uint8_t> type = bytes.subspan(at + 4, 4);
         if (length > bytes.size() - at - 12) {
-            return std::nullopt;
+            return false;
         }
         const std::span<const std::uint8_t> data = bytes.subspan(at + 8, length);
         at += 12 + static_cast<std::size_t>(length);
@@ -542,19 +554,19 @@ std::optional<PngPixels> ReadPng(std::span<const std::uint8_t> bytes) {
             // interlacing.
             if (!is("IHDR") || length != 13 || data[8] != 8 || data[10] != 0 || data[11] != 0 ||
                 data[12] != 0) {
-                return std::nullopt;
+                return false;
             }
             width = BigEndian32(data.data());
             height = BigEndian32(data.data() + 4);
             colourType = data[9];
             if (width == 0 || height == 0 || width > kMaxPngSide || height > kMaxPngSide ||
                 SamplesPerPixel(colourType) == 0) {
-                return std::nullopt;
+                return false;
             }
             headerSeen = true;
         } else if (is("PLTE")) {
             if (length % 3 != 0 || length == 0 || length > 3 * 256) {
-                return std::nullopt;
+                return false;
             }
             palette.assign(data.begin(), data.end());
         } else if (is("tRNS")) {
@@ -564,17 +576,17 @@ std::optional<PngPixels> ReadPng(std::span<const std::uint8_t> bytes) {
         } else if (is("IEND")) {
             ended = true;
         } else if ((type[0] & 0x20) == 0) {
-            return std::nullopt; // a critical chunk this reader does not know
+            return false; // a critical chunk this reader does not know
         }
     }
     if (colourType == kPalette && palette.empty()) {
-        return std::nullopt;
+        return false;
     }
     const auto samples = static_cast<std::size_t>(SamplesPerPixel(colourType));
     const std::size_t rowBytes = width * samples;
     std::optional<std::vector<std::uint8_t>> rows = Inflate(compressed, (rowBytes + 1) * height);
     if (!rows || rows->size() != (rowBytes + 1) * height || !Unfilter(*rows, rowBytes, height, samples)) {
-        return std::nullopt;
+        return false;
     }
 
     // A tRNS chunk of a grey or truecolour picture names one colour (16-bit samples) that is
@@ -585,9 +597,10 @@ std::optional<PngPixels> ReadPng(std::span<const std::uint8_t> bytes) {
                    : -1;
     };
     const std::array<int, 3> key{keyed(0), keyed(1), keyed(2)};
-    PngPixels pixels{static_cast<int>(width), static_cast<int>(height), {}};
-    pixels.bgra.resize(static_cast<std::size_t>(width) * height * 4);
-    std::uint8_t* out = pixels.bgra.data();
+    std::uint8_t* out = target(static_cast<int>(width), static_cast<int>(height));
+    if (out == nullptr) {
+        return false;
+    }
     for (std::size_t y = 0; y < height; ++y) {
         const std::uint8_t* in = rows->data() + y * (rowBytes + 1) + 1;
         for (std::size_t x = 0; x < width; ++x, in += samples, out += 4) {
@@ -619,7 +632,7 @@ std::optional<PngPixels> ReadPng(std::span<const std::uint8_t> bytes) {
             case kPalette: {
                 const std::size_t entry = in[0];
                 if (3 * entry + 2 >= palette.size()) {
-                    return std::nullopt;
+                    return false;
                 }
                 red = palette[3 * entry];
                 green = palette[3 * entry + 1];
@@ -628,7 +641,7 @@ std::optional<PngPixels> ReadPng(std::span<const std::uint8_t> bytes) {
                 break;
             }
             default:
-                return std::nullopt;
+                return false;
             }
             out[0] = Premultiply(blue, alpha);
             out[1] = Premultiply(green, alpha);
@@ -636,7 +649,7 @@ std::optional<PngPixels> ReadPng(std::span<const std::uint8_t> bytes) {
             out[3] = alpha;
         }
     }
-    return pixels;
+    return true;
 }
 
 } // namespace zentrim::toolkit

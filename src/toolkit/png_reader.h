@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -26,6 +27,12 @@ inline constexpr int kMaxPngSide = 16384;
 // truecolour, truecolour with alpha, palette; a tRNS chunk is honoured). Returns nothing for
 // anything else (other bit depths, interlacing, damaged data): the caller may try another decoder.
 std::optional<PngPixels> ReadPng(std::span<const std::uint8_t> bytes);
+
+// The same, into memory of the caller's: once the picture is known to decode, `target(width,
+// height)` gives width * height * 4 bytes for the pixels (null gives up). False when the picture
+// could not be decoded; the target may then hold part of it.
+bool ReadPngInto(std::span<const std::uint8_t> bytes,
+                 const std::function<std::uint8_t*(int width, int height)>& target);
 
 // Inflates a zlib stream (RFC 1950 around RFC 1951), checking its Adler-32. Returns nothing when
 // the stream is damaged or would inflate to more than `limit` bytes.
