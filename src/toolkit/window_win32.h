@@ -356,7 +356,7 @@ private:
     Image& image_;
     std::optional<DecodedPicture> decoded_;
     bool decodeTried_ = false; // decoded_ holds the picture's pixels, or nothing if it failed
-    UniqueBitmap cache_; // the picture scaled to the size it is drawn at, when that is not its own
+    UniqueBitmap cache_;       // the picture scaled to the size it is drawn at, when that is not its own
     Size cacheSize_;
 };
 
